@@ -1,0 +1,22 @@
+// Measurements a listener would make on a rendered signal: level, pitch, spectrum.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace kt4rtest {
+
+double Rms(const std::vector<double>& x, size_t begin = 0, size_t end = static_cast<size_t>(-1));
+double Peak(const std::vector<double>& x);
+double Mean(const std::vector<double>& x, size_t begin = 0, size_t end = static_cast<size_t>(-1));
+
+// Magnitude of the Hann-windowed DFT of x at hz (not limited to bin centres), normalised so that a
+// full-scale sine of that frequency reads about 0.5.
+double ToneMagnitude(const std::vector<double>& x, double sampleRate, double hz);
+
+// The frequency of the strongest partial between loHz and hiHz, refined to about 0.01 Hz.
+double StrongestFrequency(const std::vector<double>& x, double sampleRate, double loHz, double hiHz);
+
+std::vector<double> ToDouble(const std::vector<float>& x);
+
+} // namespace kt4rtest
