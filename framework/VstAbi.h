@@ -19,7 +19,7 @@ using EntryProc = EffectRecord* (*)(HostCallback host);
 
 constexpr int32_t kEffectMagic = 0x56737450;  // "VstP"
 
-// The effect record the host reads; its layout is fixed by the binary interface (200 bytes on LP64).
+// The effect record the host reads; its layout is fixed by the binary interface (192 bytes on LP64).
 struct EffectRecord {
   int32_t magic;
   DispatcherProc dispatcher;
@@ -247,6 +247,15 @@ struct SpeakerArrangement {
   SpeakerProperties speakers[8];
 };
 
+// MIDI key name query (opcode 66).
+struct MidiKeyName {
+  int32_t thisProgramIndex;
+  int32_t thisKeyNumber;
+  char keyName[64];
+  int32_t reserved;
+  int32_t flags;
+};
+
 // Editor rectangle (opcode 13).
 struct Rect {
   int16_t top;
@@ -259,7 +268,7 @@ static_assert(sizeof(MidiEvent) == 32, "MIDI event layout");
 static_assert(sizeof(TimeInfo) == 8 * 8 + 6 * 4, "time record layout");
 static_assert(sizeof(SpeakerProperties) == 112, "speaker properties layout");
 static_assert(sizeof(void*) != 8 || sizeof(SysExEvent) == 48, "SysEx event layout");
-static_assert(sizeof(void*) != 8 || sizeof(EffectRecord) == 200, "effect record layout");
+static_assert(sizeof(void*) != 8 || sizeof(EffectRecord) == 192, "effect record layout");
 
 // Four characters as the big-endian integer the interface uses for ids.
 constexpr int32_t FourCC(char a, char b, char c, char d) {
