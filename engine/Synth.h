@@ -1,0 +1,98 @@
+// The engine object: it wires the global signals and blocks and up to twelve voices, and renders one
+// host block at a time in a fixed order.
+#pragma once
+
+#include "engine/Buffers.h"
+#include "engine/EngineParams.h"
+#include "engine/EventQueue.h"
+#include "engine/VoiceInputs.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Chorus;
+class DownSampler;
+class HPF;
+class KeyAssigner;
+class Kt4rVoice;
+class LFO;
+class NoiseGenerator;
+class ProcessContext;
+
+class Synth {
+public:
+    static constexpr int kMaxVoices = 12;
+
+    Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner);
+    ~Synth();
+    Synth(const Synth&) = delete;
+    Synth& operator=(const Synth&) = delete;
+
+    // Renders frames (at most the context's block size) into both channels; audio thread, plug-in lock held.
+    void Render(double* left, double* right, int frames) noexcept;
+    // Take ownership of the event; any thread, plug-in lock held.
+    void PushParamEvent(EngineEvent* event) noexcept { mParamQueue.Push(event); }
+    void PushControllerEvent(EngineEvent* event) noexcept { mControllerQueue.Push(event); }
+    void ApplyEvents() noexcept;
+    // Creates or destroys voices (allocates); plug-in lock held, never during a render.
+    void SetVoiceCount(int n);
+    // Announces the current engine values as targets of the smoothed parameter signals.
+    void RestateTargets(int blockSize) noexcept;
+
+    int VoiceCount() const noexcept { return mVoiceCount; }
+    Kt4rVoice* Voice(int i) const noexcept { return i >= 0 && i < mVoiceCount ? mVoices[i] : nullptr; }
+    EngineParams& Params() noexcept { return *mParams; }
+    LFO& Lfo() noexcept { return *mLfo; }
+    bool AllIdle() const noexcept { return mAllIdle != 0; }
+
+    uint8_t mChannelTable[16];
+
+private:
+    struct ParamSignal {
+        int id;
+        SmoothedBuffer* buffer;
+    };
+
+    SmoothedBuffer* AddSmoothed(const char* name);
+    template <typename B>
+    B* AddBuffer(const char* name);
+    Kt4rVoice* CreateVoice(int slot);
+    float EngineValue(int id) const noexcept;
+    void ApplyParamEvent(int time, int id, float v) noexcept;
+    void ApplyParamSet(int time, const float* values) noexcept;
+    void ApplyControllerEvent(int time, int id, int note, float x) noexcept;
+    void SetUnisonDetune(bool wholePatch) noexcept;
+    void WakeVoices() noexcept;
+
+    int32_t mVoiceCount = 0;
+    ProcessContext* mContext;
+    std::unique_ptr<EngineParams> mParams;
+    KeyAssigner* mKeyAssigner;
+    std::unique_ptr<NoiseGenerator> mNoise;
+    EventQueue mParamQueue{"Param"};
+    EventQueue mControllerQueue{"Controller"};
+    Kt4rVoice* mVoices[kMaxVoices] = {};
+    std::unique_ptr<LFO> mLfo;
+    std::unique_ptr<DownSampler> mDownSampler;
+    std::unique_ptr<HPF> mHpf;
+    std::unique_ptr<Chorus> mChorus;
+
+    std::vector<std::unique_ptr<BufferBase>> mOwnedBuffers;
+    FloatBuffer* mNoiseBuf = nullptr;
+    FloatBuffer* mLfoBuf = nullptr;
+    FloatBuffer* mLfoWheel = nullptr;
+    QuadBuffer* mAudio4 = nullptr;
+    FloatBuffer* mAudio = nullptr;
+    FloatBuffer* mAudioL = nullptr;
+    FloatBuffer* mAudioR = nullptr;
+    SmoothedBuffer* mChorusLevel = nullptr;
+    SmoothedBuffer* mChorusDepth = nullptr;
+    std::array<SmoothedBuffer*, kMaxVoices> mPat = {};
+    VoiceInputs mVoiceInputs;
+    // The smoothed parameter signals in the order their targets are restated.
+    std::vector<ParamSignal> mParamSignals;
+    std::vector<SmoothedBuffer*> mSmoothed;
+    uint8_t mAllIdle = 1;
+};
