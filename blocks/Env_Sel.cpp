@@ -1,0 +1,100 @@
+// The envelope selector of a voice: routes either envelope (or the gate) to the oscillator, mixer,
+// filter and amplifier, with polarity, velocity dynamics and click-removing smoothing.
+#include "blocks/Env_Sel.h"
+
+#include <algorithm>
+
+namespace {
+
+// Dynamics "off" multiplies by this, read with stride 0, so the per-sample loop never branches.
+constexpr float kUnit = 1.0f;
+// Below this squared level a smoother is snapped to rest, so a finished envelope reads exactly 0.
+constexpr double kRestThreshold = 1e-7;
+
+} // namespace
+
+Env_Sel::Env_Sel(FloatBuffer* gate, FloatBuffer* adsr1, FloatBuffer* adsr2, FloatBuffer* vel1, FloatBuffer* vel2,
+                 FloatBuffer* vel3, FloatBuffer* envDco, FloatBuffer* envMix, FloatBuffer* envVcf,
+                 FloatBuffer* envVca, const EngineParams* params)
+    : mGate(gate), mAdsr1(adsr1), mAdsr2(adsr2), mVel{vel1, vel2, vel3}, mEnvDco(envDco), mEnvMix(envMix),
+      mEnvVcf(envVcf), mEnvVca(envVca), mParams(params)
+{
+}
+
+void Env_Sel::SetSampleRate(float rate)
+{
+    mVca.mCoefficient = OnePoleCoefficient(kVcaCornerHz, rate);
+    mVcf.mCoefficient = OnePoleCoefficient(kVcfCornerHz, rate);
+    mMix.mCoefficient = OnePoleCoefficient(kMixCornerHz, rate);
+    MyComponent::SetSampleRate(rate);
+}
+
+Env_Sel::Route Env_Sel::DynamicsOnly(const FloatBuffer* source, int32_t dyna) const noexcept
+{
+    dyna = std::clamp(dyna, 0, 3);
+    if (dyna == 0)
+        return {source, 1.0f, &kUnit, 0};
+    return {source, 1.0f, mVel[dyna - 1]->Data(), 1};
+}
+
+Env_Sel::Route Env_Sel::EnvelopeRoute(int32_t mode, int32_t dyna) const noexcept
+{
+    // 3 "1 UP", 2 "1 DOWN", 1 "2 UP", 0 "2 DOWN".
+    mode = std::clamp(mode, 0, 3);
+    Route r = DynamicsOnly(mode >= 2 ? mAdsr1 : mAdsr2, dyna);
+    r.mSign = (mode & 1) ? 1.0f : -1.0f;
+    return r;
+}
+
+void Env_Sel::Smooth(const Route& route, Smoother& smoother, float* out, int frames) noexcept
+{
+    const float* src = route.mSource->Data();
+    const float sign = route.mSign;
+    const float* dyn = route.mDynamics;
+    const int stride = route.mDynamicsStride;
+    const float c = smoother.mCoefficient;
+    float s = smoother.mState;
+    for (int i = 0; i < frames; ++i) {
+        const float v = src[i] * sign * dyn[i * stride] + 1.0f;
+        s = (s - v) * c + v;
+        out[i] = s - 1.0f;
+    }
+    const float last = s - 1.0f;
+    if (static_cast<double>(last * last) < kRestThreshold)
+        s = 1.0f;
+    smoother.mState = s;
+}
+
+void Env_Sel::ProcessBlock(int frames) noexcept
+{
+    const EngineParams& p = *mParams;
+    frames = std::min({frames, mGate->mSize, mAdsr1->mSize, mAdsr2->mSize, mVel[0]->mSize, mVel[1]->mSize,
+                       mVel[2]->mSize, mEnvDco->mSize, mEnvMix->mSize, mEnvVcf->mSize, mEnvVca->mSize});
+    frames = std::max(frames, 0);
+
+    const Route dco = EnvelopeRoute(p.mDcoMode, p.mDcoDyna);
+    const Route mix = EnvelopeRoute(p.mMixMode, p.mMixDyna);
+    const Route vcf = EnvelopeRoute(p.mVcfMode, p.mVcfDyna);
+    const Route vca = DynamicsOnly(p.mVcaMode == 0 ? mGate : mAdsr2, p.mVcaDyna);
+
+    {
+        const float* src = dco.mSource->Data();
+        const float* dyn = dco.mDynamics;
+        const int stride = dco.mDynamicsStride;
+        const float sign = dco.mSign;
+        float* out = mEnvDco->Data();
+        // The oscillator destination is left unsmoothed: pitch sweeps follow the envelope steps.
+        for (int i = 0; i < frames; ++i)
+            out[i] = src[i] * sign * dyn[i * stride];
+    }
+    Smooth(mix, mMix, mEnvMix->Data(), frames);
+    Smooth(vcf, mVcf, mEnvVcf->Data(), frames);
+    Smooth(vca, mVca, mEnvVca->Data(), frames);
+
+    mEnvDco->mState = dco.mSource->mState == Steady ? Steady : Settling;
+    mEnvMix->mState = mix.mSource->mState == Steady ? Steady : Settling;
+    mEnvVcf->mState = Moving;
+    mEnvVca->mState = Moving;
+    for (FloatBuffer* b : {mEnvDco, mEnvMix, mEnvVcf, mEnvVca})
+        b->mFilled = frames;
+}
