@@ -170,13 +170,17 @@ void PrintSent(const std::vector<PluginHost::SentEvent>& sent) {
   }
 }
 
+int Pad(const std::string& text, int width) { return std::max(0, width - static_cast<int>(text.size())); }
+
 void ListParams(PluginHost& host) {
   const int count = host.Effect()->numParams;
   std::printf("index  name              value         label             normalised\n");
   for (int i = 0; i < count; ++i) {
-    std::printf("%5d  %-16s  %-12s  %-16s  %.6f\n", i, ("\"" + host.ParamName(i) + "\"").c_str(),
-                ("\"" + host.ParamDisplay(i) + "\"").c_str(), ("\"" + host.ParamLabel(i) + "\"").c_str(),
-                host.GetParameter(i));
+    const std::string name = host.ParamName(i);
+    const std::string display = host.ParamDisplay(i);
+    const std::string label = host.ParamLabel(i);
+    std::printf("%5d  \"%s\"%*s  \"%s\"%*s  \"%s\"%*s  %.6f\n", i, name.c_str(), Pad(name, 14), "", display.c_str(),
+                Pad(display, 10), "", label.c_str(), Pad(label, 14), "", host.GetParameter(i));
   }
 }
 
