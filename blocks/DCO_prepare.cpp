@@ -1,0 +1,124 @@
+// Oscillator control of one voice: note pitch, glide and pitch modulations become the two oscillators'
+// pitch and level signals, and the block's highest pitch picks the oscillator oversampling.
+#include "blocks/DCO_prepare.h"
+
+#include "engine/EngineParams.h"
+
+#include <cmath>
+
+namespace {
+// Oscillator 2 sits this far (octaves) below oscillator 1 at equal settings, a slow beat between them.
+constexpr float kDco2Offset = 1.0025f;
+// Oscillator amplitude rises slightly with pitch, as an analog oscillator's does.
+constexpr float kLevelPitchSlope = 0.003f;
+constexpr double kMixEnvDepth = 0.98;
+// Below this the wheel is taken as resting, so a noisy controller adds no vibrato.
+constexpr double kWheelDeadZone = 0.01;
+// Glide corner at time 0 (practically instant) and how fast it falls with the time control.
+constexpr float kGlideCornerHz = 350.0f;
+constexpr float kGlideTimeSlope = -10.0f;
+} // namespace
+
+DCO_prepare::DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco,
+                         FloatBuffer* envMix, SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env,
+                         SmoothedBuffer* dco2Lfo, SmoothedBuffer* dco2Env, SmoothedBuffer* dco2Fine,
+                         SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv,
+                         SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq,
+                         FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
+                         const EngineParams* params)
+    : mPitch(pitch), mLfo(lfo), mLfoWheel(lfoWheel), mEnvDco(envDco), mEnvMix(envMix), mDco1Lfo(dco1Lfo),
+      mDco1Env(dco1Env), mDco2Lfo(dco2Lfo), mDco2Env(dco2Env), mDco2Fine(dco2Fine), mMixDco1(mixDco1),
+      mMixDco2(mixDco2), mMixEnv(mixEnv), mBender(bender), mMw(mw), mPat(pat), mDco1Freq(dco1Freq),
+      mDco2Freq(dco2Freq), mDco1Level(dco1Level), mDco2Level(dco2Level), mParams(params)
+{
+}
+
+void DCO_prepare::Recalculate()
+{
+    SetPortamento(mPortamentoTime);
+}
+
+void DCO_prepare::SetPortamento(float time) noexcept
+{
+    mPortamentoTime = time;
+    if (mSampleRate <= 0.0f)
+        return;
+    mGlideCoefficient = OnePoleCoefficient(kGlideCornerHz * std::exp(kGlideTimeSlope * time), mSampleRate);
+}
+
+int DCO_prepare::OversamplingFor(float maxPitch) noexcept
+{
+    // 2 * 2^max(trunc(m) - 3, 0) capped at 16, written as thresholds so that no pitch, however large,
+    // can overflow an integer conversion or a shift.
+    if (maxPitch < 4.0f)
+        return 2;
+    if (maxPitch < 5.0f)
+        return 4;
+    if (maxPitch < 6.0f)
+        return 8;
+    return 16;
+}
+
+int DCO_prepare::ProcessBlock(int frames) noexcept
+{
+    if (frames <= 0)
+        return 2;
+    const EngineParams& p = *mParams;
+    const float offset1 = static_cast<float>(p.mDco1Range) - 1.0f + p.mDco1Tune + p.mMasterTune + mDetune;
+    const float offset2 =
+        static_cast<float>(p.mDco2Range) - kDco2Offset + p.mDco2Tune + p.mDco2Fine + p.mMasterTune + mDetune;
+    const float stretch = p.mOctaveStretch;
+    const float bendRange = p.mBendRange;
+    const float wheelDepth = p.mBendLfo;
+    const float atVibrato = p.mAtVibrato;
+    const float c = mGlideCoefficient;
+
+    const float* pitch = mPitch->mData;
+    const float* lfo = mLfo->mData;
+    const float* wheel = mLfoWheel->mData;
+    const float* envDco = mEnvDco->mData;
+    const float* envMix = mEnvMix->mData;
+    const float* lfo1 = mDco1Lfo->mData;
+    const float* env1 = mDco1Env->mData;
+    const float* lfo2 = mDco2Lfo->mData;
+    const float* env2 = mDco2Env->mData;
+    const float* mix1 = mMixDco1->mData;
+    const float* mix2In = mMixDco2->mData;
+    const float* mixEnv = mMixEnv->mData;
+    const float* bender = mBender->mData;
+    const float* mw = mMw->mData;
+    const float* pat = mPat->mData;
+    float* freq1 = mDco1Freq->mData;
+    float* freq2 = mDco2Freq->mData;
+    float* level1 = mDco1Level->mData;
+    float* level2 = mDco2Level->mData;
+
+    float glide = mGlide;
+    float maxPitch = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        const float target = stretch * pitch[i];
+        glide = (glide - target) * c + target;
+        float common = glide + bendRange * bender[i];
+        if (static_cast<double>(mw[i]) > kWheelDeadZone)
+            common += wheelDepth * wheel[i] * mw[i];
+        common += atVibrato * wheel[i] * pat[i];
+        const float p1 = common + offset1 + lfo[i] * lfo1[i] + envDco[i] * env1[i];
+        const float p2 = common + offset2 + lfo[i] * lfo2[i] + envDco[i] * env2[i];
+        freq1[i] = p1;
+        freq2[i] = p2;
+        maxPitch = p1 > maxPitch ? p1 : maxPitch;
+        maxPitch = p2 > maxPitch ? p2 : maxPitch;
+        level1[i] = (p1 * kLevelPitchSlope + 1.0f) * mix1[i];
+        double mix2 = static_cast<double>(mixEnv[i]) * kMixEnvDepth * static_cast<double>(envMix[i]) +
+                      static_cast<double>(mix2In[i]);
+        mix2 = mix2 > 1.0 ? 1.0 : (mix2 >= 0.0 ? mix2 : 0.0);
+        level2[i] = (p2 * kLevelPitchSlope + 1.0f) * static_cast<float>(mix2);
+    }
+    mGlide = glide;
+
+    for (FloatBuffer* out : {mDco1Freq, mDco2Freq, mDco1Level, mDco2Level}) {
+        out->mFilled = frames;
+        out->mState = Moving;
+    }
+    return OversamplingFor(maxPitch);
+}

@@ -1,0 +1,59 @@
+// Oscillator control of one voice: note pitch, glide and pitch modulations become the two oscillators'
+// pitch and level signals, and the block's highest pitch picks the oscillator oversampling.
+#pragma once
+
+#include "engine/Buffers.h"
+#include "engine/MyComponent.h"
+
+struct EngineParams;
+
+class DCO_prepare final : public MyComponent {
+public:
+    DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco, FloatBuffer* envMix,
+                SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env, SmoothedBuffer* dco2Lfo, SmoothedBuffer* dco2Env,
+                SmoothedBuffer* dco2Fine, SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv,
+                SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq,
+                FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level, const EngineParams* params);
+
+    // Called by the context on a host-rate change (audio thread, plug-in lock): rebuilds the glide
+    // coefficient from the stored portamento time.
+    void Recalculate() override;
+
+    // Fills the four outputs for frames 0..frames-1 and returns the oscillator oversampling N (2, 4, 8
+    // or 16) for the kernel. Audio thread.
+    int ProcessBlock(int frames) noexcept;
+
+    // Glide time 0..1; may arrive before the host rate, in which case Recalculate applies it.
+    void SetPortamento(float time) noexcept;
+
+    // Oversampling that keeps the highest oscillator pitch of a block clear of aliasing.
+    static int OversamplingFor(float maxPitch) noexcept;
+
+    float mDetune = 0.0f;   // octaves, written by the key-mode rule
+    float mGlide = 0.0f;    // glided pitch; never reset, so a voice's first note glides up from 0
+    float mGlideCoefficient = 0.0f;
+    float mPortamentoTime = 0.0f;
+
+private:
+    FloatBuffer* mPitch;
+    FloatBuffer* mLfo;
+    FloatBuffer* mLfoWheel;
+    FloatBuffer* mEnvDco;
+    FloatBuffer* mEnvMix;
+    SmoothedBuffer* mDco1Lfo;
+    SmoothedBuffer* mDco1Env;
+    SmoothedBuffer* mDco2Lfo;
+    SmoothedBuffer* mDco2Env;
+    SmoothedBuffer* mDco2Fine; // handed in for the wiring; the fine tune is read unsmoothed from the params
+    SmoothedBuffer* mMixDco1;
+    SmoothedBuffer* mMixDco2;
+    SmoothedBuffer* mMixEnv;
+    SmoothedBuffer* mBender;
+    SmoothedBuffer* mMw;
+    SmoothedBuffer* mPat;
+    FloatBuffer* mDco1Freq;
+    FloatBuffer* mDco2Freq;
+    FloatBuffer* mDco1Level;
+    FloatBuffer* mDco2Level;
+    const EngineParams* mParams;
+};

@@ -1,0 +1,79 @@
+// The oversampled sound core of one voice: two oscillators, their mix, a DC blocker and a four-pole
+// resonant low-pass filter with self-noise, writing the filter-rate sub-samples of each host frame.
+#pragma once
+
+#include "engine/Buffers.h"
+#include "engine/MyComponent.h"
+
+#include <cstdint>
+
+struct EngineParams;
+
+class Engine final : public MyComponent {
+public:
+    enum class Mode { Off, Sync1, Sync2, Xmod };
+
+    Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
+           FloatBuffer* noise, FloatBuffer* vcfFreq, FloatBuffer* vcfRes, QuadBuffer* tmp4,
+           const EngineParams* params, int voiceIndex);
+
+    // Called by the context's ResetAll (plug-in lock): new random phases and noise words, silent filter.
+    void ResetState() override;
+    // Called after a host-rate change (plug-in lock): filter-rate coefficients.
+    void Recalculate() override;
+
+    // One block of "tmp4" with oscillator oversampling n; audio thread. The variant is chosen by the
+    // voice from the cross-modulation code; ProcessBlock does the same dispatch (codes other than
+    // 0..3 render nothing).
+    void ProcessOff(int frames, int n) noexcept;
+    void ProcessSync1(int frames, int n) noexcept;
+    void ProcessSync2(int frames, int n) noexcept;
+    void ProcessXmod(int frames, int n) noexcept;
+    void ProcessBlock(int frames, int n) noexcept;
+
+    // Copied in by the voice before every block.
+    int32_t mWave1 = 0;
+    int32_t mWave2 = 0;
+    int32_t mXmod = 0;
+
+    // Oscillator phases, lanes: shape phase 1, shape phase 2, pitch phase 1, pitch phase 2.
+    Quad_float mPhase = {0.0f, 0.0f, 0.0f, 0.0f};
+    // Per-sub-step phase increments, cached at the last refresh.
+    Quad_float mIncrement = {0.0f, 0.0f, 0.0f, 0.0f};
+    // Pitch phase of oscillator 1 (lanes 0, 2) and 2 (lanes 1, 3) above which the next increment wraps.
+    Quad_float mWrapThreshold = {1.0f, 1.0f, 1.0f, 1.0f};
+    uint32_t mNoiseA = 0;
+    uint32_t mNoiseB = 0;
+    float mDc2 = 0.0f;   // DC tracker of oscillator 2
+    float mDcMix = 0.0f; // DC tracker of the mix
+    float mBp1 = 0.0f;
+    float mLp1 = 0.0f;
+    float mBp2 = 0.0f;
+    float mLp2 = 0.0f;
+    int32_t mRefresh = 0;
+    int32_t mN = 2;
+    int32_t mPreviousN = 2;
+    float mFilterRate = 0.0f;
+    float mIncrementScale = 0.0f;
+    float mG = 0.0f;
+    float mG2 = 0.0f;
+    float mQ = 0.0f;
+    float mDcCoefficient = 0.0f;
+    int32_t mVoiceIndex;
+
+private:
+    template <Mode kMode>
+    void Run(int frames, int n) noexcept;
+    template <Mode kMode, int kN>
+    void Render(int frames) noexcept;
+
+    FloatBuffer* mDco1Freq;
+    FloatBuffer* mDco2Freq;
+    FloatBuffer* mDco1Level;
+    FloatBuffer* mDco2Level;
+    FloatBuffer* mNoise;
+    FloatBuffer* mVcfFreq;
+    FloatBuffer* mVcfRes;
+    QuadBuffer* mTmp4;
+    const EngineParams* mParams;
+};

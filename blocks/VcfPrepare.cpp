@@ -1,0 +1,84 @@
+// Filter control of one voice: key follow, cutoff, LFO, envelope and aftertouch become the voice's
+// cutoff signal, the resonance control becomes its damping, and the amplifier envelope is scaled down
+// as resonance rises.
+#include "blocks/VcfPrepare.h"
+
+#include "engine/EngineParams.h"
+
+namespace {
+// Key follow pivots around pitch 2.25 (55 Hz); 0.12857 per octave at full key follow.
+constexpr float kKeyPivot = 2.25f;
+constexpr float kKeyScale = 0.12857f;
+// Panel cutoff 0..1 spread over the filter's control range.
+constexpr float kCutoffScale = 1.3585f;
+constexpr float kCutoffOffset = 0.24462f;
+constexpr float kLfoDepth = 0.776f;
+constexpr float kCutoffMin = 0.1f;
+constexpr float kCutoffMax = 1.114f;
+// Above this knee the top of the range is bent down, so the open filter stays below the cap.
+constexpr float kBendKnee = 0.8f;
+constexpr float kBendDepth = 0.2f;
+// The resonance factor doubles as the amplifier's loss: more resonance, less level.
+constexpr float kResonanceGain = 7.0f;
+} // namespace
+
+VcfPrepare::VcfPrepare(FloatBuffer* pitch, FloatBuffer* envVcf, FloatBuffer* lfo, SmoothedBuffer* vcfFreqGlobal,
+                       SmoothedBuffer* vcfResGlobal, SmoothedBuffer* vcfLfo, SmoothedBuffer* vcfEnv,
+                       SmoothedBuffer* vcfKey, SmoothedBuffer* pat, FloatBuffer* vcfFreqOut, FloatBuffer* vcfResOut,
+                       FloatBuffer* envVca, const EngineParams* params)
+    : mPitch(pitch), mEnvVcf(envVcf), mLfo(lfo), mVcfFreqGlobal(vcfFreqGlobal), mVcfResGlobal(vcfResGlobal),
+      mVcfLfo(vcfLfo), mVcfEnv(vcfEnv), mVcfKey(vcfKey), mPat(pat), mVcfFreqOut(vcfFreqOut),
+      mVcfResOut(vcfResOut), mEnvVca(envVca), mParams(params)
+{
+}
+
+float VcfPrepare::ResonanceCurve(float r) noexcept
+{
+    // Two cubic fits of the measured resonance response, joined at 0.25.
+    if (r >= 0.25f)
+        return 0.240375f + 0.0981179f * r - 1.62398f * r * r + 2.28321f * r * r * r;
+    return 0.1f + 0.229793f * r + 0.816993f * r * r - 0.544662f * r * r * r;
+}
+
+float VcfPrepare::ShapeCutoff(float c) noexcept
+{
+    c = c < kCutoffMin ? kCutoffMin : (c > kCutoffMax ? kCutoffMax : c);
+    if (c > kBendKnee) {
+        const float over = kBendKnee - c;
+        c = c - kBendDepth * over * over;
+    }
+    return c;
+}
+
+void VcfPrepare::ProcessBlock(int frames) noexcept
+{
+    const float brilliance = mParams->mAtBrilliance;
+    const float* pitch = mPitch->mData;
+    const float* envVcf = mEnvVcf->mData;
+    const float* lfo = mLfo->mData;
+    const float* cutoff = mVcfFreqGlobal->mData;
+    const float* resonance = mVcfResGlobal->mData;
+    const float* lfoDepth = mVcfLfo->mData;
+    const float* envDepth = mVcfEnv->mData;
+    const float* keyFollow = mVcfKey->mData;
+    const float* pat = mPat->mData;
+    float* freqOut = mVcfFreqOut->mData;
+    float* resOut = mVcfResOut->mData;
+    float* envVca = mEnvVca->mData;
+
+    for (int i = 0; i < frames; ++i) {
+        const float c = (pitch[i] - kKeyPivot) * keyFollow[i] * kKeyScale +
+                        (cutoff[i] * kCutoffScale - kCutoffOffset) + lfoDepth[i] * kLfoDepth * kCutoffScale * lfo[i] +
+                        envDepth[i] * envVcf[i] * kCutoffScale + brilliance * pat[i];
+        const float r = kResonanceGain * ResonanceCurve(resonance[i]);
+        freqOut[i] = ShapeCutoff(c);
+        resOut[i] = r;
+        envVca[i] = envVca[i] / r;
+    }
+    if (frames > 0) {
+        for (FloatBuffer* out : {mVcfFreqOut, mVcfResOut}) {
+            out->mFilled = frames;
+            out->mState = Moving;
+        }
+    }
+}

@@ -1,0 +1,476 @@
+#include "blocks/Engine.h"
+#include "engine/Buffers.h"
+#include "engine/EngineParams.h"
+#include "engine/Rand.h"
+#include "support/Signal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+enum Wave { kNoise = 0, kSquare = 1, kPulse = 2, kSaw = 3 };
+
+struct KernelRig {
+    explicit KernelRig(float rate, int frames = 256) : size(frames)
+    {
+        for (BufferBase* b : std::initializer_list<BufferBase*>{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq,
+                                                                 &vcfRes, &tmp4})
+            b->Resize(frames);
+        Fill(4.0f, 4.0f, 1.0f, 0.0f, 1.0f, 1.0f);
+        SeedRand(1);
+        engine.SetSampleRate(rate);
+        engine.ResetState();
+    }
+
+    void Fill(float p1, float p2, float l1, float l2, float cutoff, float res)
+    {
+        for (int i = 0; i < size; ++i) {
+            freq1[i] = p1;
+            freq2[i] = p2;
+            level1[i] = l1;
+            level2[i] = l2;
+            vcfFreq[i] = cutoff;
+            vcfRes[i] = res;
+            noise[i] = 0.0f;
+        }
+    }
+
+    // Renders blocks of `size` frames and returns the newest filter-rate sample of each frame.
+    std::vector<double> Render(int blocks, int n)
+    {
+        std::vector<double> out;
+        for (int blk = 0; blk < blocks; ++blk) {
+            engine.ProcessBlock(size, n);
+            for (int i = 0; i < size; ++i)
+                out.push_back(tmp4[i][0]);
+        }
+        return out;
+    }
+
+    int size;
+    FloatBuffer freq1{"dco1_freq"}, freq2{"dco2_freq"}, level1{"dco1_level"}, level2{"dco2_level"};
+    FloatBuffer noise{"noise"}, vcfFreq{"vcf_freq"}, vcfRes{"vcf_res"};
+    QuadBuffer tmp4{"tmp4"};
+    EngineParams params;
+    Engine engine{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4, &params, 0};
+};
+
+// The kernel written out one lane at a time, straight from its definition, to check the vector code.
+struct ScalarKernel {
+    float phase[4];
+    float inc[4] = {0, 0, 0, 0};
+    uint32_t a, b;
+    float d2 = 0, l = 0, bp1 = 0, lp1 = 0, bp2 = 0, lp2 = 0, g = 0, g2 = 0, q = 0;
+    int refresh = 0, prevN = 4;
+    float fsF, kdc;
+    int F;
+
+    ScalarKernel(const Engine& e, float rate)
+    {
+        for (int k = 0; k < 4; ++k)
+            phase[k] = e.mPhase[k];
+        a = e.mNoiseA;
+        b = e.mNoiseB;
+        F = rate > 160000.0f ? 1 : (rate > 80000.0f ? 2 : 4);
+        fsF = static_cast<float>(F) * rate;
+        kdc = -std::expm1(-6.283185307f * 3.0f / fsF);
+    }
+
+    void Block(const KernelRig& r, int frames, int n, int mode, int wave1, int wave2, float selfNoise,
+               std::vector<float>& out)
+    {
+        static const float gain1[4] = {0.6f, 0.835f, 1.003f, 0.76f};
+        static const float gain2[4] = {0.45f, 0.61f, 0.66f, 0.8f};
+        static const float xmod[4] = {0.7f, 0.84f, 0.7f, 0.84f};
+        const bool sync = mode == 1 || mode == 2;
+        const bool product = mode == 2 || mode == 3;
+        if (n != prevN) {
+            refresh = 0;
+            d2 = d2 * static_cast<float>(n) / static_cast<float>(prevN);
+        }
+        prevN = n;
+        const float N = static_cast<float>(n);
+        const float fsO = N * fsF;
+        const float kInc = 440.0f / (32.0f * fsO);
+        const float c = -std::expm1(-6.283185307f * 700.0f / fsO);
+        const float g1 = gain1[wave1] / N;
+        const float g2w = product ? gain2[wave2] * 2.0f * xmod[wave2] / (N * N) : gain2[wave2] / N;
+        const float lim[4] = {wave1 == kPulse ? 1.0f : 2.0f, wave2 == kPulse ? 1.0f : 2.0f, 2.0f, 2.0f};
+        const float sqw[2] = {wave1 == kPulse ? c : 1.0f, wave2 == kPulse ? c : 1.0f};
+        const float sigma = selfNoise * 0.1f;
+        for (int i = 0; i < frames; ++i) {
+            if (refresh < 1) {
+                float i1 = std::exp2(r.freq1[i]) * kInc, i2 = std::exp2(r.freq2[i]) * kInc;
+                inc[0] = wave1 == kPulse ? c : i1;
+                inc[1] = wave2 == kPulse ? c : i2;
+                inc[2] = i1;
+                inc[3] = i2;
+                float f = 440.0f * std::exp2(10.0f * r.vcfFreq[i] - 5.0f);
+                g = 6.283185307f * std::sin(std::min(f / fsF, 0.24f));
+                g2 = 0.95f * g;
+                float bound = std::min(2.0f / g - g / 2.0f, 2.0f);
+                float inv = 1.0f / r.vcfRes[i];
+                q = inv < bound ? inv : bound;
+                refresh = 10;
+            }
+            --refresh;
+            a ^= b;
+            b += a;
+            const float nz = static_cast<float>(static_cast<int32_t>(b)) * (1.0f / 4294967296.0f);
+            const float s = (1.0f + 0.4f * r.vcfRes[i]) * (1.0f - r.vcfFreq[i]) * sigma * nz;
+            const float G1 = g1 * r.level1[i], G2 = g2w * r.level2[i];
+            const float noiseSrc = N * r.noise[i];
+            float y[4] = {0, 0, 0, 0};
+            for (int step = 0; step < F; ++step) {
+                float S[4] = {0, 0, 0, 0}, Q[2] = {0, 0};
+                for (int k = 0; k < n; ++k) {
+                    for (int j = 0; j < 4; ++j)
+                        phase[j] += inc[j];
+                    const bool w1 = phase[2] > 1.0f, w2 = phase[3] > 1.0f;
+                    if (phase[0] <= 0.5f)
+                        Q[0] += sqw[0];
+                    if (phase[1] <= 0.5f)
+                        Q[1] += sqw[1];
+                    for (int j = 0; j < 4; ++j)
+                        phase[j] = phase[j] < lim[j] ? phase[j] : lim[j];
+                    if (sync) {
+                        if (w1)
+                            phase[0] = phase[1] = phase[2] = phase[3] = 0.0f;
+                    } else if (w1) {
+                        phase[0] = phase[2] = 0.0f;
+                    }
+                    if (w2)
+                        phase[1] = phase[3] = 0.0f;
+                    for (int j = 0; j < 4; ++j)
+                        S[j] += phase[j];
+                }
+                const float src1[4] = {noiseSrc, Q[0], S[0], S[2]};
+                const float src2[4] = {noiseSrc, Q[1], S[1], S[3]};
+                const float o1 = src1[wave1], o2 = src2[wave2];
+                d2 = d2 + ((o2 - 0.15f * N) - d2) * kdc;
+                const float m = product ? G1 * o1 + o1 * (2.0f - o1 / N) * (o2 - d2) * G2 : G1 * o1 + G2 * (o2 - d2);
+                l = l + (m - l) * kdc;
+                const float x = m - l;
+                lp1 = lp1 + g * bp1;
+                bp1 = bp1 + g * (x + 2.0f * s - lp1 - q * bp1);
+                lp2 = lp2 + g2 * bp2;
+                bp2 = bp2 + g2 * (lp1 - s - lp2 - q * bp2);
+                y[step] = lp2;
+            }
+            for (int lane = 0; lane < 4; ++lane)
+                out.push_back(lane < F ? y[F - 1 - lane] : 0.0f);
+        }
+    }
+};
+
+// Drives pitches, levels, cutoff and resonance with slow wobbles and the noise input with white noise,
+// so that refreshes, wraps, clamps and every source see changing values.
+void Wobble(KernelRig& r, int blk, float base1, float base2)
+{
+    for (int i = 0; i < r.size; ++i) {
+        const float t = static_cast<float>(blk * r.size + i);
+        r.freq1[i] = base1 + 0.3f * std::sin(0.013f * t);
+        r.freq2[i] = base2 + 0.4f * std::sin(0.007f * t + 1.0f);
+        r.level1[i] = 0.8f + 0.2f * std::sin(0.02f * t);
+        r.level2[i] = 0.6f + 0.3f * std::cos(0.011f * t);
+        r.vcfFreq[i] = 0.6f + 0.45f * std::sin(0.005f * t);
+        r.vcfRes[i] = 0.8f + 0.6f * std::sin(0.003f * t);
+        r.noise[i] = static_cast<float>(Rand() - 16384) / 32768.0f;
+    }
+}
+
+TEST(EngineKernel, MatchesScalarReferenceBitForBitInEveryVariant)
+{
+    for (float rate : {44100.0f, 96000.0f, 192000.0f}) {
+        for (int mode = 0; mode < 4; ++mode) {
+            for (int w1 = 0; w1 < 4; ++w1) {
+                const int w2 = (w1 + mode + 1) & 3;
+                KernelRig r(rate, 37);
+                r.params.mSelfNoise = 0.7f;
+                r.engine.mWave1 = w1;
+                r.engine.mWave2 = w2;
+                r.engine.mXmod = mode;
+                ScalarKernel ref(r.engine, rate);
+                // N changes between blocks exercise the tracker rescale and the forced refresh.
+                const int ns[] = {4, 4, 2, 16, 8, 8, 16, 2, 4};
+                for (int blk = 0; blk < 9; ++blk) {
+                    Wobble(r, blk, 3.0f + 0.4f * static_cast<float>(blk), 4.5f);
+                    std::vector<float> expected;
+                    ref.Block(r, r.size, ns[blk], mode, w1, w2, r.params.mSelfNoise, expected);
+                    r.engine.ProcessBlock(r.size, ns[blk]);
+                    for (int i = 0; i < r.size; ++i)
+                        for (int lane = 0; lane < 4; ++lane)
+                            ASSERT_EQ(std::memcmp(&r.tmp4[i][lane], &expected[4 * i + lane], sizeof(float)), 0)
+                                << "rate " << rate << " mode " << mode << " waves " << w1 << "/" << w2
+                                << " block " << blk << " frame " << i << " lane " << lane << ": "
+                                << r.tmp4[i][lane] << " vs " << expected[4 * i + lane];
+                }
+            }
+        }
+    }
+}
+
+TEST(EngineKernel, SawSoundsAtItsPitch)
+{
+    // 13.75 * 2^p Hz; one case per oscillator oversampling band.
+    const struct {
+        float pitch;
+        int n;
+    } cases[] = {{3.5f, 2}, {4.25f, 4}, {5.0f, 8}, {6.2f, 16}};
+    for (const auto& c : cases) {
+        KernelRig r(48000.0f, 256);
+        r.Fill(c.pitch, c.pitch, 1.0f, 0.0f, 1.0f, 1.0f);
+        r.engine.mWave1 = kSaw;
+        r.params.mSelfNoise = 0.0f;
+        std::vector<double> out = r.Render(24, c.n);
+        out.erase(out.begin(), out.begin() + 2048); // let the DC trackers settle
+        const double hz = 13.75 * std::pow(2.0, c.pitch);
+        const double found = kt4rtest::StrongestFrequency(out, 48000.0, 0.7 * hz, 1.3 * hz);
+        EXPECT_NEAR(found, hz, 0.01 * hz) << "pitch " << c.pitch;
+        EXPECT_GT(kt4rtest::Rms(out), 0.05);
+    }
+}
+
+TEST(EngineKernel, SquareAndPulseAreDistinctWavesAtThePitch)
+{
+    for (int wave : {kSquare, kPulse}) {
+        KernelRig r(44100.0f, 128);
+        r.Fill(4.5f, 4.5f, 1.0f, 0.0f, 1.0f, 1.0f);
+        r.engine.mWave1 = wave;
+        r.params.mSelfNoise = 0.0f;
+        std::vector<double> out = r.Render(40, 4);
+        out.erase(out.begin(), out.begin() + 2048);
+        const double hz = 13.75 * std::pow(2.0, 4.5);
+        const double fundamental = kt4rtest::ToneMagnitude(out, 44100.0, hz);
+        const double second = kt4rtest::ToneMagnitude(out, 44100.0, 2.0 * hz);
+        EXPECT_NEAR(kt4rtest::StrongestFrequency(out, 44100.0, 0.7 * hz, 1.3 * hz), hz, 0.01 * hz);
+        if (wave == kSquare)
+            EXPECT_LT(second, 0.05 * fundamental) << "a 50 % square has no even harmonics";
+        else
+            EXPECT_GT(second, 0.1 * fundamental) << "the pulse is asymmetric";
+    }
+}
+
+TEST(EngineKernel, Sync1RestartsOscillator2OnOscillator1Wraps)
+{
+    // Oscillator 2 slower than 1: with sync it never completes a period of its own, so its pitch phase
+    // stays the fixed fraction of oscillator 1's that their increments set.
+    KernelRig r(44100.0f, 1);
+    const float ratio = 0.7f;
+    r.Fill(4.0f, 4.0f + std::log2(ratio), 1.0f, 1.0f, 0.8f, 1.0f);
+    r.engine.mWave1 = kSaw;
+    r.engine.mWave2 = kSaw;
+    r.engine.mXmod = 1;
+    int checked = 0;
+    bool synced = false;
+    float previous = r.engine.mPhase[2];
+    for (int i = 0; i < 2000; ++i) {
+        r.engine.ProcessBlock(1, 2);
+        const float p1 = r.engine.mPhase[2], p2 = r.engine.mPhase[3];
+        synced = synced || p1 < previous;
+        previous = p1;
+        if (synced) {
+            ASSERT_NEAR(p2, ratio * p1, 1e-4) << "frame " << i;
+            ASSERT_NEAR(r.engine.mPhase[1], p2, 1e-6) << "shape phase follows the pitch phase for SAW";
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1700);
+
+    // Without sync the two drift apart.
+    r.engine.mXmod = 0;
+    float worst = 0.0f;
+    for (int i = 0; i < 2000; ++i) {
+        r.engine.ProcessBlock(1, 2);
+        worst = std::max(worst, std::fabs(r.engine.mPhase[3] - ratio * r.engine.mPhase[2]));
+    }
+    EXPECT_GT(worst, 0.2f);
+}
+
+TEST(EngineKernel, Sync1StillWrapsOscillator2OnItsOwn)
+{
+    // Oscillator 2 at 2.5 times oscillator 1: it wraps twice by itself per period of 1, then is synced;
+    // the result repeats at oscillator 1's period, so 2.5 * f1 is no longer a partial.
+    const double rate = 44100.0, f1 = 13.75 * std::pow(2.0, 4.0);
+    auto level = [&](int mode) {
+        KernelRig r(static_cast<float>(rate), 128);
+        r.Fill(4.0f, 4.0f + std::log2(2.5f), 0.0f, 1.0f, 1.0f, 1.0f);
+        r.engine.mWave1 = kSaw;
+        r.engine.mWave2 = kSaw;
+        r.engine.mXmod = mode;
+        r.params.mSelfNoise = 0.0f;
+        std::vector<double> out = r.Render(64, 4);
+        out.erase(out.begin(), out.begin() + 2048);
+        return std::make_pair(kt4rtest::ToneMagnitude(out, rate, 2.5 * f1), kt4rtest::ToneMagnitude(out, rate, 2.0 * f1));
+    };
+    const auto [freeOff, harmonicOff] = level(0);
+    const auto [freeSync, harmonicSync] = level(1);
+    EXPECT_GT(freeOff, 0.02);
+    EXPECT_LT(freeSync, 0.2 * freeOff);
+    EXPECT_GT(harmonicSync, 0.02) << "the synced wave carries oscillator 1's harmonics";
+    (void)harmonicOff;
+}
+
+TEST(EngineKernel, ProductVariantsCrossModulate)
+{
+    // Oscillator 1 muted at the mix: the plain variants hold only oscillator 2's partials, the product
+    // variants also the sum and difference tones of the two.
+    const double rate = 44100.0;
+    const float p1 = 4.0f, p2 = 4.0f + std::log2(1.37f);
+    const double f1 = 13.75 * std::pow(2.0, p1), f2 = 13.75 * std::pow(2.0, p2);
+    for (int mode = 0; mode < 4; ++mode) {
+        KernelRig r(static_cast<float>(rate), 128);
+        r.Fill(p1, p2, 0.0f, 1.0f, 1.0f, 1.0f);
+        r.engine.mWave1 = kSaw;
+        r.engine.mWave2 = kSaw;
+        r.engine.mXmod = mode;
+        r.params.mSelfNoise = 0.0f;
+        std::vector<double> out = r.Render(64, 4);
+        out.erase(out.begin(), out.begin() + 2048);
+        const double mix = kt4rtest::ToneMagnitude(out, rate, f1 + f2);
+        if (mode == 3) {
+            EXPECT_GT(mix, 0.01) << "XMOD";
+        } else if (mode == 0) {
+            EXPECT_LT(mix, 0.001) << "OFF";
+        }
+        if (mode == 0 || mode == 3) {
+            EXPECT_GT(kt4rtest::ToneMagnitude(out, rate, f2), 0.02) << "mode " << mode;
+        }
+    }
+}
+
+TEST(EngineKernel, ChangeOfOversamplingRescalesTrackerAndRefreshesIncrements)
+{
+    KernelRig r(44100.0f, 64);
+    r.Fill(3.0f, 3.0f, 1.0f, 1.0f, 0.7f, 1.0f);
+    r.engine.ProcessBlock(64, 2);
+    const float d2 = r.engine.mDc2;
+    ASSERT_NE(d2, 0.0f);
+    r.engine.ProcessBlock(0, 16); // mid-way through the refresh interval, no frames
+    EXPECT_EQ(r.engine.mDc2, 8.0f * d2) << "the tracker follows a box sum eight times larger";
+    r.engine.ProcessBlock(1, 16);
+    const float expectedInc = std::exp2(3.0f) * 440.0f / (32.0f * 16.0f * 4.0f * 44100.0f);
+    EXPECT_FLOAT_EQ(r.engine.mIncrement[2], expectedInc) << "increment refreshed at the first sample";
+}
+
+TEST(EngineKernel, SelfNoiseFollowsTheSettingAndVanishesWithTheFilterOpen)
+{
+    auto rms = [](float selfNoise, float cutoff) {
+        KernelRig r(48000.0f, 256);
+        r.Fill(4.0f, 4.0f, 0.0f, 0.0f, cutoff, 0.8f);
+        r.params.mSelfNoise = selfNoise;
+        r.engine.mWave1 = kSaw;
+        r.engine.mWave2 = kSaw;
+        return kt4rtest::Rms(r.Render(8, 2));
+    };
+    EXPECT_EQ(rms(0.0f, 0.5f), 0.0);
+    EXPECT_EQ(rms(1.0f, 1.0f), 0.0);
+    EXPECT_GT(rms(1.0f, 0.5f), 1e-5);
+    EXPECT_GT(rms(1.0f, 0.5f), 1.5 * rms(0.5f, 0.5f));
+}
+
+TEST(EngineKernel, OutputsStayFiniteAtExtremeControls)
+{
+    const float pitches[] = {-4.0f, 0.0f, 6.0f, 9.5f};
+    const float cutoffs[] = {0.1f, 1.094f};
+    const float resonances[] = {0.0f, 0.7f, 7.0f};
+    for (int mode = 0; mode < 4; ++mode)
+        for (float p : pitches)
+            for (float v : cutoffs)
+                for (float res : resonances) {
+                    KernelRig r(44100.0f, 65);
+                    r.Fill(p, p - 0.3f, 3.0f, 3.0f, v, res);
+                    for (int i = 0; i < r.size; ++i)
+                        r.noise[i] = (i & 1) ? 0.5f : -0.5f;
+                    r.params.mSelfNoise = 1.0f;
+                    r.engine.mWave1 = mode;
+                    r.engine.mWave2 = 3 - mode;
+                    r.engine.mXmod = mode;
+                    double peak = 0.0;
+                    for (int blk = 0; blk < 40; ++blk) {
+                        r.engine.ProcessBlock(r.size, 16);
+                        for (int i = 0; i < r.size; ++i)
+                            for (int lane = 0; lane < 4; ++lane) {
+                                ASSERT_TRUE(std::isfinite(r.tmp4[i][lane]));
+                                peak = std::max(peak, static_cast<double>(std::fabs(r.tmp4[i][lane])));
+                            }
+                    }
+                    EXPECT_LT(peak, 1000.0) << "mode " << mode << " pitch " << p << " cutoff " << v << " res " << res;
+                }
+}
+
+TEST(EngineKernel, BlockSplitDoesNotChangeTheOutput)
+{
+    KernelRig whole(44100.0f, 300), split(44100.0f, 300);
+    SeedRand(5);
+    Wobble(whole, 0, 4.2f, 5.1f);
+    for (KernelRig* r : {&whole, &split}) {
+        r->engine.mWave1 = kPulse;
+        r->engine.mWave2 = kSquare;
+        r->engine.mXmod = 2;
+    }
+    whole.engine.ProcessBlock(300, 8);
+    FloatBuffer KernelRig::*inputs[] = {&KernelRig::freq1, &KernelRig::freq2, &KernelRig::level1, &KernelRig::level2,
+                                        &KernelRig::noise, &KernelRig::vcfFreq, &KernelRig::vcfRes};
+    int done = 0;
+    for (int len : {1, 7, 64, 65, 100, 63}) {
+        for (auto input : inputs)
+            std::memcpy((split.*input).mData, (whole.*input).mData + done, sizeof(float) * static_cast<size_t>(len));
+        split.engine.ProcessBlock(len, 8);
+        for (int i = 0; i < len; ++i)
+            for (int lane = 0; lane < 4; ++lane)
+                ASSERT_EQ(whole.tmp4[done + i][lane], split.tmp4[i][lane]) << "frame " << done + i;
+        done += len;
+    }
+    ASSERT_EQ(done, 300);
+}
+
+TEST(EngineKernel, LanesFollowTheFilterOversamplingAndUnknownModesRenderNothing)
+{
+    for (float rate : {96000.0f, 192000.0f}) {
+        KernelRig r(rate, 64);
+        r.Fill(4.0f, 4.0f, 1.0f, 1.0f, 0.9f, 1.0f);
+        r.engine.mWave1 = kSaw;
+        r.Render(4, 2);
+        const int used = rate > 160000.0f ? 1 : 2;
+        double energy = 0.0;
+        for (int i = 0; i < 64; ++i) {
+            for (int lane = used; lane < 4; ++lane)
+                ASSERT_EQ(r.tmp4[i][lane], 0.0f);
+            energy += std::fabs(r.tmp4[i][used - 1]);
+        }
+        EXPECT_GT(energy, 0.0);
+    }
+    KernelRig r(44100.0f, 16);
+    for (int i = 0; i < 16; ++i)
+        r.tmp4[i] = Quad_float{7.0f, 7.0f, 7.0f, 7.0f};
+    r.engine.mXmod = 4;
+    r.engine.ProcessBlock(16, 2);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(r.tmp4[i][0], 7.0f);
+}
+
+TEST(EngineKernel, ResetDrawsDifferentPhasesForEachVoice)
+{
+    KernelRig r(44100.0f, 8);
+    const Quad_float first = r.engine.mPhase;
+    const uint32_t a = r.engine.mNoiseA;
+    r.engine.ResetState();
+    int differing = 0;
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_GE(r.engine.mPhase[k], 0.0f);
+        EXPECT_LE(r.engine.mPhase[k], 1.0f);
+        differing += r.engine.mPhase[k] != first[k];
+    }
+    EXPECT_EQ(differing, 4);
+    EXPECT_NE(r.engine.mNoiseA, a);
+    EXPECT_EQ(r.engine.mLp2, 0.0f);
+}
+
+} // namespace
