@@ -71,7 +71,7 @@ int DCO_prepare::ProcessBlock(int frames) noexcept
     const float bendRange = p.mBendRange;
     const float wheelDepth = p.mBendLfo;
     const float atVibrato = p.mAtVibrato;
-    const float c = mGlideCoefficient;
+    const double c = mGlideCoefficient;
 
     const float* pitch = mPitch->mData;
     const float* lfo = mLfo->mData;
@@ -93,12 +93,12 @@ int DCO_prepare::ProcessBlock(int frames) noexcept
     float* level1 = mDco1Level->mData;
     float* level2 = mDco2Level->mData;
 
-    float glide = mGlide;
+    double glide = mGlide;
     float maxPitch = 0.0f;
     for (int i = 0; i < frames; ++i) {
-        const float target = stretch * pitch[i];
+        const double target = stretch * pitch[i];
         glide = (glide - target) * c + target;
-        float common = glide + bendRange * bender[i];
+        float common = static_cast<float>(glide) + bendRange * bender[i];
         if (static_cast<double>(mw[i]) > kWheelDeadZone)
             common += wheelDepth * wheel[i] * mw[i];
         common += atVibrato * wheel[i] * pat[i];

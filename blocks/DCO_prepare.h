@@ -30,7 +30,10 @@ public:
     static int OversamplingFor(float maxPitch) noexcept;
 
     float mDetune = 0.0f;   // octaves, written by the key-mode rule
-    float mGlide = 0.0f;    // glided pitch; never reset, so a voice's first note glides up from 0
+    // Glided pitch, never reset, so a voice's first note glides up from 0. Kept in double: with a slow
+    // glide the step per sample falls below half a float ulp long before arrival, and a float state
+    // would stall up to a tenth of an octave short of the note.
+    double mGlide = 0.0;
     float mGlideCoefficient = 0.0f;
     float mPortamentoTime = 0.0f;
 
