@@ -66,19 +66,6 @@ TEST(DCO_prepare, NeutralNote69SitsAt440HzWithOscillator2SlightlyFlat)
     EXPECT_FLOAT_EQ(r.level1[r.size - 1], 1.015f);
 }
 
-TEST(DCO_prepare, TuningOffsetsAddInOctaves)
-{
-    DcoRig r;
-    r.params.mDco1Range = 3;       // 2'
-    r.params.mDco2Tune = -7.0f / 12.0f;
-    r.params.mDco2Fine = 0.01f;
-    r.params.mMasterTune = 0.02f;
-    r.dco.mDetune = -0.005f;
-    r.Settle(57.0f);
-    EXPECT_NEAR(r.freq1[0], 4.0f + 2.0f + 0.02f - 0.005f, 1e-5);
-    EXPECT_NEAR(r.freq2[0], 4.0f - 0.0025f - 7.0f / 12.0f + 0.01f + 0.02f - 0.005f, 1e-5);
-}
-
 TEST(DCO_prepare, ModulationWheelBelowItsDeadZoneAddsNothing)
 {
     DcoRig r;

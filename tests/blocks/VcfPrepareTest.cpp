@@ -50,28 +50,6 @@ TEST(VcfPrepare, CutoffIsClampedAndBentTowardsTheTop)
     EXPECT_NEAR(r.freqOut[4], 1.094f, 0.001);
 }
 
-TEST(VcfPrepare, KeyFollowLfoEnvelopeAndAftertouchAddToTheCutoff)
-{
-    VcfRig r;
-    const float base = (0.5f + 0.24462f) / 1.3585f;
-    for (int i = 0; i < VcfRig::kFrames; ++i)
-        r.Frame(i, base, 0.0f);
-    r.pitch[1] = 3.25f;      // one octave above the pivot
-    r.keyFollow[1] = 1.0f;
-    r.lfo[2] = -0.5f;
-    r.lfoDepth[2] = 0.2f;
-    r.envVcf[3] = 0.1f;
-    r.envDepth[3] = 1.0f;
-    r.params.mAtBrilliance = 0.2f;
-    r.pat[4] = 0.5f;
-    r.vcf.ProcessBlock(VcfRig::kFrames);
-    EXPECT_NEAR(r.freqOut[0], 0.5f, 1e-6);
-    EXPECT_NEAR(r.freqOut[1], 0.5f + 0.12857f, 1e-6);
-    EXPECT_NEAR(r.freqOut[2], 0.5f - 0.2f * 0.776f * 1.3585f * 0.5f, 1e-6);
-    EXPECT_NEAR(r.freqOut[3], 0.5f + 0.13585f, 1e-6);
-    EXPECT_NEAR(r.freqOut[4], 0.5f + 0.1f, 1e-6);
-}
-
 TEST(VcfPrepare, ResonanceBecomesSevenTimesItsCurveAndDividesTheAmplifierEnvelope)
 {
     VcfRig r;
