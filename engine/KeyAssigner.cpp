@@ -69,6 +69,21 @@ void KeyAssigner::ClearFifos() noexcept
 
 void KeyAssigner::ProcessBlock(int frames) noexcept
 {
+    (void)frames;
+    // A release requested by a key-mode change ends the keys still down before this block's own
+    // notes start, so a note played right after a program change is not cut off at the block's end.
+    if (mReleaseAllPending) {
+        mReleaseAllPending = 0;
+        for (int v = 0; v < mNumVoices; ++v) {
+            Midi2CV& m = mVoices[v]->NoteInput();
+            if (m.mKeyDown) {
+                ReleaseVoice(v);
+                mActiveSet.reset(static_cast<size_t>(v));
+            }
+            if (!m.mSounding)
+                m.mNote = -1;
+        }
+    }
     while (auto event = mInput.Pop()) {
         if (event->mKind != kMidiEventKind)
             continue;
@@ -87,18 +102,6 @@ void KeyAssigner::ProcessBlock(int frames) noexcept
             break;
         default:
             break;
-        }
-    }
-    if (mReleaseAllPending) {
-        mReleaseAllPending = 0;
-        for (int v = 0; v < mNumVoices; ++v) {
-            Midi2CV& m = mVoices[v]->NoteInput();
-            if (m.mKeyDown) {
-                ReleaseVoice(v, frames > 0 ? frames - 1 : 0);
-                mActiveSet.reset(static_cast<size_t>(v));
-            }
-            if (!m.mSounding)
-                m.mNote = -1;
         }
     }
 }
@@ -291,6 +294,10 @@ void KeyAssigner::ReleaseAllVoices() noexcept
     for (int v = 0; v < mNumVoices; ++v) {
         Midi2CV& m = mVoices[v]->NoteInput();
         if (m.mKeyDown) {
+            // This runs between the key assignment and the render of a block: a note-on already
+            // routed to the voice for later in the block would land behind the release and start a
+            // note nobody can end, so it is withdrawn.
+            m.mQueue.Clear();
             ReleaseVoice(v, 0);
             mActiveSet.reset(static_cast<size_t>(v));
         }

@@ -65,7 +65,7 @@ private:
     void ControlChange(const MidiEvent& e) noexcept;
     void StartVoice(int v, int time, int note, int velocity) noexcept;
     int ForwardNoteOff(int v, int time, int note, int velocity) noexcept;
-    void ReleaseVoice(int v, int time) noexcept;
+    void ReleaseVoice(int v, int time = 0) noexcept;
     void ApplyVoiceFlags() noexcept;
     void ClearFifos() noexcept;
     bool IsMono() const noexcept { return mMono != 0; }

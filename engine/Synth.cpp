@@ -5,6 +5,7 @@
 #include "blocks/HPF.h"
 #include "blocks/LFO.h"
 #include "blocks/NoiseGenerator.h"
+#include "engine/DenormalGuard.h"
 #include "engine/KeyAssigner.h"
 #include "engine/Kt4rVoice.h"
 #include "engine/Midi2CV.h"
@@ -141,6 +142,7 @@ void Synth::RestateTargets(int blockSize) noexcept
 void Synth::Render(double* left, double* right, int frames) noexcept
 {
     frames = std::clamp(frames, 0, mContext->mBlockSize);
+    DenormalGuard denormals;
     mAudio4->Clear();
     ApplyEvents();
     for (SmoothedBuffer* b : mSmoothed)

@@ -64,6 +64,10 @@ void EngineRig::SendPatch(const std::array<float, kPatchParamCount>& values, int
     auto* e = new ParamSetEvent(time);
     std::copy(values.begin(), values.end(), e->mValues);
     mSynth.PushParamEvent(e);
+    // A whole patch resets the key assignment, which releases every key: apply it in a block of its
+    // own, as a program selected before playing is.
+    RenderBlock(mBlockSize);
+    ClearOutput();
 }
 
 void EngineRig::SetParam(int id, float normalised, int time)

@@ -19,6 +19,7 @@ class EngineRig {
 public:
     explicit EngineRig(float sampleRate = 48000.0f, int blockSize = 256, int voices = 6);
 
+    // Applies a whole patch in a block of its own (its output is discarded).
     void SendPatch(const std::array<float, kPatchParamCount>& values, int time = 0);
     void SetParam(int id, float normalised, int time = 0);
     void Midi(int time, int status, int data1, int data2);
