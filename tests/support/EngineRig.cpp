@@ -2,6 +2,7 @@
 
 #include "engine/ControllerInput.h"
 #include "engine/Midi2CV.h"
+#include "engine/Rand.h"
 
 #include <algorithm>
 
@@ -50,6 +51,8 @@ std::array<float, kPatchParamCount> DefaultPatch()
 EngineRig::EngineRig(float sampleRate, int blockSize, int voices)
     : mSynth(&mContext, voices, &mKeys), mSampleRate(sampleRate), mBlockSize(blockSize)
 {
+    // Every rig starts from the generator state of a fresh process, so rigs are comparable.
+    SeedRand(1);
     // The order the instrument's processing reset uses.
     mContext.SetSampleRate(sampleRate);
     mContext.SetBlockSize(blockSize);
