@@ -233,11 +233,14 @@ void KT4R::ApplySideEffect(int id) {
     case kPortamentoSwitch:
       mKeyAssigner->SetPortamentoCyclic(value >= 0.5);
       break;
-    case kPolyMode:
-      mKeyAssigner->SetKeyMode(std::clamp(static_cast<int>(value), 0, 5));
+    case kPolyMode: {
+      // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
+      const int mode = std::clamp(static_cast<int>(value), 0, 5);
+      if (mode != mKeyAssigner->KeyModeValue()) mKeyAssigner->SetKeyMode(mode);
       RedrawKeyAssignSwitches();
       SetEdited(true);
       break;
+    }
     case kMonoRetrigger:
       mKeyAssigner->SetMonoRetrigger(value >= 0.5);
       break;

@@ -1,0 +1,56 @@
+// Loading the built plug-in the way a host does, and measuring what it renders.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/kt4r-render/PluginHost.h"
+
+namespace kt4r_test {
+
+// A private copy of the built plug-in in its own folder, with an optional "KT-4R.ini" beside it, so
+// each test has its own configuration and its own instance. The folder goes with the object.
+class PluginCopy {
+ public:
+  explicit PluginCopy(const std::string& ini = std::string());
+  ~PluginCopy();
+  PluginCopy(const PluginCopy&) = delete;
+  PluginCopy& operator=(const PluginCopy&) = delete;
+
+  const std::string& Path() const { return mPath; }
+
+ private:
+  std::string mFolder;
+  std::string mPath;
+};
+
+// A loaded plug-in, opened at the given rate and block size, resumed and run for one silent block.
+struct LoadedPlugin {
+  std::unique_ptr<PluginCopy> copy;
+  std::unique_ptr<PluginHost> host;
+
+  PluginHost* operator->() const { return host.get(); }
+};
+LoadedPlugin LoadPlugin(const std::string& ini = std::string(), double rate = 48000.0, int block = 512,
+                        bool resume = true);
+
+struct Stereo {
+  std::vector<float> left;
+  std::vector<float> right;
+};
+
+// Renders frames in host blocks of blockSize through the float (or double) entry, with the queued
+// events handed over before the first block.
+Stereo Render(PluginHost& host, int frames, int blockSize, bool useDouble = false);
+
+double Rms(const std::vector<float>& x, size_t begin = 0, size_t end = 0);
+// Magnitude of the signal's component at freqHz (Hann-windowed single-bin DFT).
+double ToneMagnitude(const std::vector<float>& x, double freqHz, double rate, size_t begin, size_t end);
+// The frequency of the strongest component between loHz and hiHz, refined to about 0.005 Hz.
+double PeakFrequency(const std::vector<float>& x, double rate, double loHz, double hiHz, size_t begin, size_t end);
+// Ratio of the RMS of the first difference to the RMS of the signal: a measure of brightness.
+double Brightness(const std::vector<float>& x, size_t begin, size_t end);
+bool AllFinite(const std::vector<float>& x);
+
+}  // namespace kt4r_test
