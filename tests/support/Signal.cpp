@@ -97,6 +97,45 @@ double StrongestFrequency(const std::vector<double>& x, double sampleRate, doubl
     return 0.5 * (a + b);
 }
 
+std::vector<double> PowerSpectrum(const std::vector<double>& x, size_t size)
+{
+    std::vector<double> re(size, 0.0), im(size, 0.0);
+    for (size_t i = 0; i < size && i < x.size(); ++i) {
+        const double t = 2.0 * M_PI * static_cast<double>(i) / static_cast<double>(size);
+        const double w = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+        re[i] = x[i] * w;
+    }
+    // In-place iterative radix-2 transform.
+    for (size_t i = 1, j = 0; i < size; ++i) {
+        size_t bit = size >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j) {
+            std::swap(re[i], re[j]);
+            std::swap(im[i], im[j]);
+        }
+    }
+    for (size_t len = 2; len <= size; len <<= 1) {
+        const double a = -2.0 * M_PI / static_cast<double>(len);
+        for (size_t i = 0; i < size; i += len) {
+            for (size_t k = 0; k < len / 2; ++k) {
+                const double cr = std::cos(a * static_cast<double>(k)), ci = std::sin(a * static_cast<double>(k));
+                const size_t u = i + k, v = i + k + len / 2;
+                const double tr = re[v] * cr - im[v] * ci, ti = re[v] * ci + im[v] * cr;
+                re[v] = re[u] - tr;
+                im[v] = im[u] - ti;
+                re[u] += tr;
+                im[u] += ti;
+            }
+        }
+    }
+    std::vector<double> power(size / 2);
+    for (size_t i = 0; i < size / 2; ++i)
+        power[i] = re[i] * re[i] + im[i] * im[i];
+    return power;
+}
+
 std::vector<double> ToDouble(const std::vector<float>& x)
 {
     return std::vector<double>(x.begin(), x.end());

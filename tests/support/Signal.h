@@ -17,6 +17,9 @@ double ToneMagnitude(const std::vector<double>& x, double sampleRate, double hz)
 // The frequency of the strongest partial between loHz and hiHz, refined to about 0.01 Hz.
 double StrongestFrequency(const std::vector<double>& x, double sampleRate, double loHz, double hiHz);
 
+// Power spectrum (|X|^2 per bin, Blackman-Harris window) of the first power-of-two samples of x.
+std::vector<double> PowerSpectrum(const std::vector<double>& x, size_t size);
+
 std::vector<double> ToDouble(const std::vector<float>& x);
 
 } // namespace kt4rtest
