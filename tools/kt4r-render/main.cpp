@@ -30,6 +30,8 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --program N           send MIDI program change N (0..127) on channel 1 before the first note
   --tempo BPM           tempo of the host time record (default: the MIDI file's tempo map, else 120)
   --tail SECONDS        time rendered after the last event (default 2)
+  --preroll BLOCKS      silent blocks processed after resume and before the first event, not
+                        written (default 1, as a host runs the plug-in before playback starts)
   --length SECONDS      render exactly this long
   --load-chunk FILE     hand FILE to the plug-in as its state chunk before playing
   --save-chunk FILE     store the plug-in's state chunk in FILE after playing
@@ -52,6 +54,7 @@ struct Options {
   int program = -1;
   double tempo = 0.0;
   double tail = 2.0;
+  int preroll = 1;
   double length = -1.0;
   std::string loadChunk;
   std::string saveChunk;
@@ -124,6 +127,9 @@ bool ParseArgs(int argc, char** argv, Options* o) {
     } else if (arg == "--tail") {
       if (!value(&v)) return false;
       o->tail = std::atof(v);
+    } else if (arg == "--preroll") {
+      if (!value(&v)) return false;
+      o->preroll = std::max(0, std::atoi(v));
     } else if (arg == "--length") {
       if (!value(&v)) return false;
       o->length = std::atof(v);
@@ -263,6 +269,16 @@ int main(int argc, char** argv) {
     right.reserve(static_cast<size_t>(totalFrames));
     std::vector<float> blockL(static_cast<size_t>(o.block)), blockR(static_cast<size_t>(o.block));
     std::vector<double> blockLd(static_cast<size_t>(o.block)), blockRd(static_cast<size_t>(o.block));
+    for (int i = 0; i < o.preroll; ++i) {
+      host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(0.0));
+      if (o.useDouble) {
+        double* outs[2] = {blockLd.data(), blockRd.data()};
+        host.ProcessDouble(nullptr, outs, o.block);
+      } else {
+        float* outs[2] = {blockL.data(), blockR.data()};
+        host.ProcessFloat(nullptr, outs, o.block);
+      }
+    }
     size_t next = 0;
     bool programSent = o.program < 0;
     for (int64_t pos = 0; pos < totalFrames; pos += o.block) {
