@@ -38,31 +38,29 @@ void VoiceOrderList::Rebuild(int n) noexcept
         MarkFree(v);
 }
 
+void VoiceOrderList::LinkAfter(int prev, int v) noexcept
+{
+    mLinked[v] = true;
+    ++mCount;
+    mPrev[v] = prev;
+    mNext[v] = prev >= 0 ? mNext[prev] : mHead;
+    if (mNext[v] >= 0)
+        mPrev[mNext[v]] = v;
+    else
+        mTail = v;
+    if (prev >= 0)
+        mNext[prev] = v;
+    else
+        mHead = v;
+}
+
 void VoiceOrderList::MarkFree(int v) noexcept
 {
     if (v < 0 || v >= kMaxVoices)
         return;
     if (mLinked[v])
         Unlink(v);
-    mLinked[v] = true;
-    ++mCount;
-    if (mCursor < 0) {
-        mPrev[v] = -1;
-        mNext[v] = mHead;
-        if (mHead >= 0)
-            mPrev[mHead] = v;
-        else
-            mTail = v;
-        mHead = v;
-    } else {
-        mPrev[v] = mCursor;
-        mNext[v] = mNext[mCursor];
-        if (mNext[mCursor] >= 0)
-            mPrev[mNext[mCursor]] = v;
-        else
-            mTail = v;
-        mNext[mCursor] = v;
-    }
+    LinkAfter(mCursor, v);
     mCursor = v;
 }
 
@@ -89,13 +87,5 @@ void VoiceOrderList::AppendBusy(int v) noexcept
         return;
     if (mLinked[v])
         Unlink(v);
-    mLinked[v] = true;
-    ++mCount;
-    mPrev[v] = mTail;
-    mNext[v] = -1;
-    if (mTail >= 0)
-        mNext[mTail] = v;
-    else
-        mHead = v;
-    mTail = v;
+    LinkAfter(mTail, v);
 }

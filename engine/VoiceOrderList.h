@@ -23,6 +23,8 @@ public:
 private:
     bool Contains(int v) const noexcept;
     void Unlink(int v) noexcept;
+    // Links v after prev (-1: at the head).
+    void LinkAfter(int prev, int v) noexcept;
 
     // Nodes are the voice indices themselves; -1 ends a link.
     int mPrev[kMaxVoices] = {};
