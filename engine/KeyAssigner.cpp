@@ -307,22 +307,30 @@ void KeyAssigner::ReleaseAllVoices() noexcept
     mReleaseAllPending = 0;
 }
 
+int KeyAssigner::VoicesInUseFor(int mode) const noexcept
+{
+    if (mode == kPoly1 || mode == kPoly2)
+        return mNumVoices;
+    if (mode == kUnison1 || mode == kUnison2)
+        return mNumVoices / 2;
+    return 1;
+}
+
+void KeyAssigner::EnsureKeyMode(int mode) noexcept
+{
+    if (mode != mKeyMode || mVoicesInUse != VoicesInUseFor(mode))
+        SetKeyMode(mode);
+}
+
 void KeyAssigner::SetKeyMode(int mode) noexcept
 {
     if (mode < kPoly1 || mode > kMono2)
         mode = kPoly1;
     mMono = 0;
     ReleaseAllVoices();
-    const int n = mNumVoices;
     mCyclic = mode == kPoly2;
-    if (mode == kPoly1 || mode == kPoly2) {
-        mVoicesInUse = n;
-    } else if (mode == kUnison1 || mode == kUnison2) {
-        mVoicesInUse = n / 2;
-    } else {
-        mMono = 1;
-        mVoicesInUse = 1;
-    }
+    mMono = mode == kMono1 || mode == kMono2;
+    mVoicesInUse = VoicesInUseFor(mode);
     mKeyMode = mode;
     mOrder.Rebuild(mVoicesInUse);
     mReleaseAllPending = 1;

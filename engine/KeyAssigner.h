@@ -32,6 +32,9 @@ public:
     // Drains the MIDI queued since the last block; audio thread, plug-in lock held.
     void ProcessBlock(int frames) noexcept;
     void SetKeyMode(int mode) noexcept;
+    // SetKeyMode, unless the assigner already runs that mode over its current voices: re-sending an
+    // unchanged mode (a program load, the host reopening, automation) must not cut held or new notes.
+    void EnsureKeyMode(int mode) noexcept;
     void SetMonoRetrigger(bool on) noexcept;
     void SetPortamentoCyclic(bool on) noexcept { mPortamentoCyclic = on; }
     void ReleaseAllVoices() noexcept;
@@ -69,6 +72,7 @@ private:
     void ApplyVoiceFlags() noexcept;
     void ClearFifos() noexcept;
     bool IsMono() const noexcept { return mMono != 0; }
+    int VoicesInUseFor(int mode) const noexcept;
     static int OctaveDown(int note) noexcept { return note >= 13 ? note - 12 : note; }
 
     Kt4rVoice* mVoices[kMaxVoices] = {};

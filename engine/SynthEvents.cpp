@@ -95,7 +95,7 @@ void Synth::ApplyParamEvent(int time, int id, float v) noexcept
             mVoices[i]->Oscillators().SetPortamento(v > 0.5f ? p.mPortamentoTime : 0.0f);
         break;
     case 51:
-        mKeyAssigner->SetKeyMode(p.mKeyMode);
+        mKeyAssigner->EnsureKeyMode(p.mKeyMode);
         SetUnisonDetune(false);
         break;
     case 52:
@@ -128,7 +128,7 @@ void Synth::ApplyParamSet(int time, const float* values) noexcept
         mVoices[i]->Envelope(2).mAtRest = false;
     }
     WakeVoices();
-    mKeyAssigner->SetKeyMode(mParams->mKeyMode);
+    mKeyAssigner->EnsureKeyMode(mParams->mKeyMode);
     SetUnisonDetune(true);
 }
 

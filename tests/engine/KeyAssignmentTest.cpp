@@ -275,3 +275,25 @@ TEST_F(KeyAssignment, AFloodOfNotesInOneBlockIsDroppedNotWrittenPastTheSegmentLi
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(KeyAssignment, ReloadingAPatchWithTheSameKeyModeCutsNoNote)
+{
+    mRig.NoteOn(60);
+    Block();
+    auto* reload = new ParamSetEvent(0);
+    const auto patch = DefaultPatch();
+    std::copy(patch.begin(), patch.end(), reload->mValues);
+    mRig.mSynth.PushParamEvent(reload);
+    mRig.NoteOn(64, 100, 3);
+    Block();
+    Block();
+    EXPECT_GE(mView.VoiceWith(60), 0);
+    EXPECT_GE(mView.VoiceWith(64), 0);
+    // A real change of key mode releases every key.
+    Mode(2);
+    EXPECT_EQ(mView.Sounding(), 0);
+}
+
+} // namespace
