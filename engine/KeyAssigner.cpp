@@ -36,7 +36,7 @@ void KeyAssigner::AddVoice(Kt4rVoice* voice) noexcept
     mVoices[mNumVoices] = voice;
     mActiveSet.reset(static_cast<size_t>(mNumVoices));
     ++mNumVoices;
-    mOrder.Rebuild(mNumVoices);
+    FitVoices();
 }
 
 void KeyAssigner::RemoveVoice(Kt4rVoice* voice) noexcept
@@ -49,15 +49,22 @@ void KeyAssigner::RemoveVoice(Kt4rVoice* voice) noexcept
         --mNumVoices;
         mVoices[mNumVoices] = nullptr;
         mActiveSet.reset(static_cast<size_t>(mNumVoices));
-        mOrder.Rebuild(mNumVoices);
         // Notes that pointed at the removed slot have lost their voice.
         for (int32_t& v : mNoteToVoice)
             if (v >= mNumVoices)
                 v = -1;
-        if (mVoicesInUse > mNumVoices)
-            mVoicesInUse = mNumVoices;
+        FitVoices();
         return;
     }
+}
+
+// Keeps the current key mode valid over a changed set of voices, so that the assigner can play at
+// once, before and without a key-mode change.
+void KeyAssigner::FitVoices() noexcept
+{
+    mVoicesInUse = VoicesInUseFor(mKeyMode);
+    mOrder.Rebuild(mVoicesInUse);
+    ApplyVoiceFlags();
 }
 
 void KeyAssigner::ClearFifos() noexcept
@@ -318,7 +325,7 @@ int KeyAssigner::VoicesInUseFor(int mode) const noexcept
 
 void KeyAssigner::EnsureKeyMode(int mode) noexcept
 {
-    if (mode != mKeyMode || mVoicesInUse != VoicesInUseFor(mode))
+    if (mode != mKeyMode)
         SetKeyMode(mode);
 }
 

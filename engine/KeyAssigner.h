@@ -32,8 +32,8 @@ public:
     // Drains the MIDI queued since the last block; audio thread, plug-in lock held.
     void ProcessBlock(int frames) noexcept;
     void SetKeyMode(int mode) noexcept;
-    // SetKeyMode, unless the assigner already runs that mode over its current voices: re-sending an
-    // unchanged mode (a program load, the host reopening, automation) must not cut held or new notes.
+    // SetKeyMode, unless the assigner already runs that mode: re-sending an unchanged mode (a program
+    // load, the host reopening, automation) must not cut held or new notes.
     void EnsureKeyMode(int mode) noexcept;
     void SetMonoRetrigger(bool on) noexcept;
     void SetPortamentoCyclic(bool on) noexcept { mPortamentoCyclic = on; }
@@ -70,6 +70,7 @@ private:
     int ForwardNoteOff(int v, int time, int note, int velocity) noexcept;
     void ReleaseVoice(int v, int time = 0) noexcept;
     void ApplyVoiceFlags() noexcept;
+    void FitVoices() noexcept;
     void ClearFifos() noexcept;
     bool IsMono() const noexcept { return mMono != 0; }
     int VoicesInUseFor(int mode) const noexcept;

@@ -1,6 +1,7 @@
 #include "engine/Kt4rVoice.h"
 #include "engine/Midi2CV.h"
 #include "support/EngineRig.h"
+#include "support/Signal.h"
 
 #include <gtest/gtest.h>
 
@@ -294,6 +295,23 @@ TEST_F(KeyAssignment, ReloadingAPatchWithTheSameKeyModeCutsNoNote)
     // A real change of key mode releases every key.
     Mode(2);
     EXPECT_EQ(mView.Sounding(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(KeyAssignmentStart, ANoteInTheVeryFirstBlockSoundsBesideTheFirstPatch)
+{
+    EngineRig rig(48000.0f, 128, 8);
+    auto* patch = new ParamSetEvent(0);
+    const auto values = DefaultPatch();
+    std::copy(values.begin(), values.end(), patch->mValues);
+    rig.mSynth.PushParamEvent(patch);
+    rig.NoteOn(69);
+    rig.RenderSeconds(0.2);
+    EXPECT_EQ(VoiceView(rig).Sounding(), 1);
+    EXPECT_GT(kt4rtest::Rms(rig.Left()), 0.01);
 }
 
 } // namespace
