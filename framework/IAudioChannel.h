@@ -5,13 +5,13 @@
 #include <vector>
 
 struct IAudioChannel {
-  IAudioChannel() = default;
-  IAudioChannel(const IAudioChannel&) = delete;
-  IAudioChannel& operator=(const IAudioChannel&) = delete;
+    IAudioChannel() = default;
+    IAudioChannel(const IAudioChannel&) = delete;
+    IAudioChannel& operator=(const IAudioChannel&) = delete;
 
-  bool connected = false;
-  double** pointerSlot = nullptr;  // this channel's entry in the base's input or output pointer array
-  std::vector<double> scratch;     // maximum block size long
-  float* destination = nullptr;    // outputs only: the host's float buffer of the current block
-  std::string label;               // empty: the host interface makes one up
+    bool connected = false;
+    double** pointerSlot = nullptr; // this channel's entry in the base's input or output pointer array
+    std::vector<double> scratch;    // maximum block size long
+    float* destination = nullptr;   // outputs only: the host's float buffer of the current block
+    std::string label;              // empty: the host interface makes one up
 };

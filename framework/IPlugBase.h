@@ -19,206 +19,210 @@
 class IGraphics;
 
 struct IPlugInfo {
-  int nParams = 0;
-  const char* channelPairings = "";  // "1-1 2-2": {inputs, outputs} pairs separated by one space
-  const char* effectName = "";
-  const char* productName = "";
-  const char* vendorName = "";
-  int32_t version = 0;   // major << 16 | minor << 8 | patch
-  int32_t uniqueId = 0;  // four characters, big-endian
-  int32_t makerCode = 0;
-  bool keepsStateChunks = true;
-  bool isInstrument = true;
-  bool takesMidi = true;
+    int nParams = 0;
+    const char* channelPairings = ""; // "1-1 2-2": {inputs, outputs} pairs separated by one space
+    const char* effectName = "";
+    const char* productName = "";
+    const char* vendorName = "";
+    int32_t version = 0;  // major << 16 | minor << 8 | patch
+    int32_t uniqueId = 0; // four characters, big-endian
+    int32_t makerCode = 0;
+    bool keepsStateChunks = true;
+    bool isInstrument = true;
+    bool takesMidi = true;
 };
 
 class IPlugBase {
- public:
-  using Lock = std::recursive_mutex;
-  using LockGuard = std::lock_guard<std::recursive_mutex>;
+public:
+    using Lock = std::recursive_mutex;
+    using LockGuard = std::lock_guard<std::recursive_mutex>;
 
-  static constexpr int32_t kStateChunkMagic = 0x70666674;  // bytes "tffp" in file order
-  static constexpr int32_t kStateChunkVersion = 0x00010000;
-  static constexpr int kNameLen = 128;
+    static constexpr int32_t kStateChunkMagic = 0x70666674; // bytes "tffp" in file order
+    static constexpr int32_t kStateChunkVersion = 0x00010000;
+    static constexpr int kNameLen = 128;
 
-  explicit IPlugBase(const IPlugInfo& info);
-  IPlugBase(const IPlugBase&) = delete;
-  IPlugBase& operator=(const IPlugBase&) = delete;
+    explicit IPlugBase(const IPlugInfo& info);
+    IPlugBase(const IPlugBase&) = delete;
+    IPlugBase& operator=(const IPlugBase&) = delete;
 
-  // Slot 0. Called by the host layer's close opcode, outside the lock; deletes the bound editor
-  // first, then parameters, program slots and channels.
-  virtual ~IPlugBase();
+    // Slot 0. Called by the host layer's close opcode, outside the lock; deletes the bound editor
+    // first, then parameters, program slots and channels.
+    virtual ~IPlugBase();
 
-  // Slot 1. Host layer, after a sample-rate or block-size change and after deactivation; under the lock.
-  // Sets up processing for the stored rate and maximum block size.
-  virtual void ResetProcessing();
-  // Slot 2. Any thread that changed parameter `index` (host, editor, state load); under the lock.
-  // The framework always passes source 0.
-  virtual void ParameterChanged(int index, int source);
-  // Slot 3. Host audio thread, under the lock; frames never exceed the maximum block size.
-  // Default: copies input i to output i where an input exists, zero-fills the other outputs.
-  virtual void RenderDouble(double** inputs, double** outputs, int frames);
-  // Slot 4. As slot 3 for float buffers; the host layer never calls it (it renders doubles).
-  virtual void RenderFloat(float** inputs, float** outputs, int frames);
-  // Slot 5. Host UI thread after the editor window opened; under the lock.
-  virtual void EditorOpened() {}
-  // Slot 6. Host UI thread before the editor window closes; under the lock.
-  virtual void EditorClosed() {}
-  // Slot 7. Unused hook, kept for the slot order.
-  virtual void ReservedHook7() {}
-  // Slot 8. Host UI thread (mains changed); under the lock. Suspend or resume processing.
-  virtual void SetActive(bool active);
-  // Slot 9. Host thread delivering events, before the block they fall in; under the lock.
-  // Default: echoes the event to the host.
-  virtual void HandleMidiEvent(const IMidiEvent& event);
-  // Slot 10. As slot 9, for a SysEx message; the data lives only for the call.
-  virtual void HandleSysExEvent(const ISysExEvent& event) {}
-  // Slot 11. Host UI thread; under the lock. Names a MIDI key; default: empty text, false.
-  virtual bool QueryMidiNoteName(int note, char* text);
-  // Slot 12. Any thread; takes the lock. Appends the state; default: the parameter block.
-  virtual bool WriteState(IStateChunk* chunk);
-  // Slot 13. Any thread; takes the lock. Reads the state at pos; answers the next position or -1.
-  virtual int ReadState(const IStateChunk& chunk, int pos);
-  // Slot 14. Any thread; under the lock. True when the parameter block at pos matches the values.
-  virtual bool StateMatches(const IStateChunk& chunk, int pos);
-  // Slot 15. Host UI thread after the editor rectangle changed.
-  virtual void EditorResized() {}
-  // Slot 16. Unused hook; answers false.
-  virtual bool EditorRefreshHook() { return false; }
-  // Slot 17. Host UI thread at start-up, after the host was identified; under the lock.
-  virtual void HostIdentified() {}
-  // Slot 18. Editor thread: context menu for a parameter control.
-  virtual void ParamContextMenu(int index, int x, int y) {}
-  // Slot 19. Editor thread; takes the lock. A control moved parameter `index` to `normalized`.
-  virtual void SetParamFromEditor(int index, double normalized);
+    // Slot 1. Host layer, after a sample-rate or block-size change and after deactivation; under the lock.
+    // Sets up processing for the stored rate and maximum block size.
+    virtual void ResetProcessing();
+    // Slot 2. Any thread that changed parameter `index` (host, editor, state load); under the lock.
+    // The framework always passes source 0.
+    virtual void ParameterChanged(int index, int source);
+    // Slot 3. Host audio thread, under the lock; frames never exceed the maximum block size.
+    // Default: copies input i to output i where an input exists, zero-fills the other outputs.
+    virtual void RenderDouble(double** inputs, double** outputs, int frames);
+    // Slot 4. As slot 3 for float buffers; the host layer never calls it (it renders doubles).
+    virtual void RenderFloat(float** inputs, float** outputs, int frames);
+    // Slot 5. Host UI thread after the editor window opened; under the lock.
+    virtual void EditorOpened() {}
+    // Slot 6. Host UI thread before the editor window closes; under the lock.
+    virtual void EditorClosed() {}
+    // Slot 7. Unused hook, kept for the slot order.
+    virtual void ReservedHook7() {}
+    // Slot 8. Host UI thread (mains changed); under the lock. Suspend or resume processing.
+    virtual void SetActive(bool active);
+    // Slot 9. Host thread delivering events, before the block they fall in; under the lock.
+    // Default: echoes the event to the host.
+    virtual void HandleMidiEvent(const IMidiEvent& event);
+    // Slot 10. As slot 9, for a SysEx message; the data lives only for the call.
+    virtual void HandleSysExEvent(const ISysExEvent& event) {}
+    // Slot 11. Host UI thread; under the lock. Names a MIDI key; default: empty text, false.
+    virtual bool QueryMidiNoteName(int note, char* text);
+    // Slot 12. Any thread; takes the lock. Appends the state; default: the parameter block.
+    virtual bool WriteState(IStateChunk* chunk);
+    // Slot 13. Any thread; takes the lock. Reads the state at pos; answers the next position or -1.
+    virtual int ReadState(const IStateChunk& chunk, int pos);
+    // Slot 14. Any thread; under the lock. True when the parameter block at pos matches the values.
+    virtual bool StateMatches(const IStateChunk& chunk, int pos);
+    // Slot 15. Host UI thread after the editor rectangle changed.
+    virtual void EditorResized() {}
+    // Slot 16. Unused hook; answers false.
+    virtual bool EditorRefreshHook() { return false; }
+    // Slot 17. Host UI thread at start-up, after the host was identified; under the lock.
+    virtual void HostIdentified() {}
+    // Slot 18. Editor thread: context menu for a parameter control.
+    virtual void ParamContextMenu(int index, int x, int y) {}
+    // Slot 19. Editor thread; takes the lock. A control moved parameter `index` to `normalized`.
+    virtual void SetParamFromEditor(int index, double normalized);
 
-  // Slots 20-28: host services, implemented by the host layer. Any thread, under the lock.
-  virtual void HostBeginEdit(int index) = 0;
-  virtual void HostAutomate(int index, double normalized) = 0;
-  virtual void HostEndEdit(int index) = 0;
-  virtual void HostUpdateDisplay() = 0;
-  virtual bool HostIsOffline() = 0;
-  virtual int HostSamplePosition() = 0;
-  virtual double HostTempo() = 0;
-  virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
-  virtual void HostTransport(ITransportInfo* info) = 0;
-  // Slot 29. Host UI thread; under the lock. Answers the stored host id.
-  virtual int IdentifyHost() { return mHostId; }
-  // Slot 30. Any thread. Answers the API code.
-  virtual int ApiCode() { return mApiCode; }
-  // Slot 31. Editor thread, after the editor changed its size; implemented by the host layer.
-  virtual void EditorSizeChanged() = 0;
-  // Slot 32. Host UI thread at open; under the lock.
-  virtual void HostStartup() {}
-  // Slot 33. Plug-in constructor or UI thread; takes the lock. Takes ownership of the editor.
-  virtual void BindEditor(IGraphics* editor);
-  // Slot 34. Any thread; under the lock. Stores the latency in frames.
-  virtual void SetProcessingLatency(int frames);
-  // Slots 35, 36. Host audio thread, under the lock: MIDI and SysEx to the host; true when accepted.
-  virtual bool EmitMidiEvent(const IMidiEvent& event) = 0;
-  virtual bool EmitSysExEvent(const ISysExEvent& event) = 0;
-  // Slot 37. Any thread; under the lock. Every parameter's plain value to the bound editor.
-  virtual void SyncEditorToParams();
-  // Slot 38. Any thread; under the lock. Appends every program slot.
-  virtual bool WriteBank(IStateChunk* chunk);
-  // Slot 39. Any thread; under the lock. Reads every program slot; answers the next position or -1.
-  virtual int ReadBank(const IStateChunk& chunk, int pos);
-  // Slot 40. Unused hook, kept for the slot order.
-  virtual void ReservedHook40() {}
-  // Slot 41. Any thread; under the lock. The current program changed (restored or renamed).
-  virtual void ProgramChanged() {}
-  // Slot 42. Host UI thread; under the lock. Resizes the channels' scratch buffers.
-  virtual void SetMaxBlockSize(int frames);
+    // Slots 20-28: host services, implemented by the host layer. Any thread, under the lock.
+    virtual void HostBeginEdit(int index) = 0;
+    virtual void HostAutomate(int index, double normalized) = 0;
+    virtual void HostEndEdit(int index) = 0;
+    virtual void HostUpdateDisplay() = 0;
+    virtual bool HostIsOffline() = 0;
+    virtual int HostSamplePosition() = 0;
+    virtual double HostTempo() = 0;
+    virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
+    virtual void HostTransport(ITransportInfo* info) = 0;
+    // Slot 29. Host UI thread; under the lock. Answers the stored host id.
+    virtual int IdentifyHost() { return mHostId; }
+    // Slot 30. Any thread. Answers the API code.
+    virtual int ApiCode() { return mApiCode; }
+    // Slot 31. Editor thread, after the editor changed its size; implemented by the host layer.
+    virtual void EditorSizeChanged() = 0;
+    // Slot 32. Host UI thread at open; under the lock.
+    virtual void HostStartup() {}
+    // Slot 33. Plug-in constructor or UI thread; takes the lock. Takes ownership of the editor.
+    virtual void BindEditor(IGraphics* editor);
+    // Slot 34. Any thread; under the lock. Stores the latency in frames.
+    virtual void SetProcessingLatency(int frames);
+    // Slots 35, 36. Host audio thread, under the lock: MIDI and SysEx to the host; true when accepted.
+    virtual bool EmitMidiEvent(const IMidiEvent& event) = 0;
+    virtual bool EmitSysExEvent(const ISysExEvent& event) = 0;
+    // Slot 37. Any thread; under the lock. Every parameter's plain value to the bound editor.
+    virtual void SyncEditorToParams();
+    // Slot 38. Any thread; under the lock. Appends every program slot.
+    virtual bool WriteBank(IStateChunk* chunk);
+    // Slot 39. Any thread; under the lock. Reads every program slot; answers the next position or -1.
+    virtual int ReadBank(const IStateChunk& chunk, int pos);
+    // Slot 40. Unused hook, kept for the slot order.
+    virtual void ReservedHook40() {}
+    // Slot 41. Any thread; under the lock. The current program changed (restored or renamed).
+    virtual void ProgramChanged() {}
+    // Slot 42. Host UI thread; under the lock. Resizes the channels' scratch buffers.
+    virtual void SetMaxBlockSize(int frames);
 
-  // Parameters.
-  int NParams() const { return static_cast<int>(mParams.size()); }
-  IParameter* GetParam(int index) {
-    return index >= 0 && index < NParams() ? mParams[static_cast<size_t>(index)].get() : nullptr;
-  }
-  const IParameter* GetParam(int index) const {
-    return index >= 0 && index < NParams() ? mParams[static_cast<size_t>(index)].get() : nullptr;
-  }
-  void NotifyAllParamsChanged();
-  void AutomateAllParams();
+    // Parameters.
+    int NParams() const { return static_cast<int>(mParams.size()); }
+    IParameter* GetParam(int index)
+    {
+        return index >= 0 && index < NParams() ? mParams[static_cast<size_t>(index)].get() : nullptr;
+    }
+    const IParameter* GetParam(int index) const
+    {
+        return index >= 0 && index < NParams() ? mParams[static_cast<size_t>(index)].get() : nullptr;
+    }
+    void NotifyAllParamsChanged();
+    void AutomateAllParams();
 
-  // Programs.
-  int NPrograms() const { return static_cast<int>(mPrograms.size()); }
-  int CurrentProgramIndex() const { return mCurrentProgram; }
-  void SetCurrentProgramIndex(int index) { mCurrentProgram = index; }
-  void MakeDefaultPrograms(const char* name, int count);
-  bool RestoreProgram(int index);
-  void StoreCurrentProgram(const char* name = nullptr);
-  std::string ProgramName(int index) const;
-  IProgramSlot* ProgramSlot(int index) {
-    return index >= 0 && index < NPrograms() ? mPrograms[static_cast<size_t>(index)].get() : nullptr;
-  }
-  void AddProgramSlot(const char* name);
+    // Programs.
+    int NPrograms() const { return static_cast<int>(mPrograms.size()); }
+    int CurrentProgramIndex() const { return mCurrentProgram; }
+    void SetCurrentProgramIndex(int index) { mCurrentProgram = index; }
+    void MakeDefaultPrograms(const char* name, int count);
+    bool RestoreProgram(int index);
+    void StoreCurrentProgram(const char* name = nullptr);
+    std::string ProgramName(int index) const;
+    IProgramSlot* ProgramSlot(int index)
+    {
+        return index >= 0 && index < NPrograms() ? mPrograms[static_cast<size_t>(index)].get() : nullptr;
+    }
+    void AddProgramSlot(const char* name);
 
-  // Chunk header.
-  static void WriteChunkHeader(IStateChunk* chunk);
-  // Answers the version (0 when absent) and advances *pos (-1 when the tag runs into a short version).
-  static int32_t ReadChunkHeader(const IStateChunk& chunk, int* pos);
+    // Chunk header.
+    static void WriteChunkHeader(IStateChunk* chunk);
+    // Answers the version (0 when absent) and advances *pos (-1 when the tag runs into a short version).
+    static int32_t ReadChunkHeader(const IStateChunk& chunk, int* pos);
 
-  // Identity and host.
-  void StoreSampleRate(double rate) { mSampleRate = rate; }
-  double SampleRate() const { return mSampleRate; }
-  int MaxBlockSize() const { return mMaxBlockSize; }
-  int Latency() const { return mLatency; }
-  int32_t UniqueId() const { return mUniqueId; }
-  int32_t MakerCode() const { return mMakerCode; }
-  int32_t Version() const { return mVersion; }
-  int HostVersion() const { return mHostVersion; }
-  bool KeepsStateChunks() const { return mKeepsStateChunks; }
-  bool IsInstrument() const { return mIsInstrument; }
-  bool TakesMidi() const { return mTakesMidi; }
-  const char* EffectName() const { return mEffectName; }
-  const char* ProductName() const { return mProductName; }
-  const char* VendorName() const { return mVendorName; }
-  IGraphics* Editor() const { return mEditor.get(); }
+    // Identity and host.
+    void StoreSampleRate(double rate) { mSampleRate = rate; }
+    double SampleRate() const { return mSampleRate; }
+    int MaxBlockSize() const { return mMaxBlockSize; }
+    int Latency() const { return mLatency; }
+    int32_t UniqueId() const { return mUniqueId; }
+    int32_t MakerCode() const { return mMakerCode; }
+    int32_t Version() const { return mVersion; }
+    int HostVersion() const { return mHostVersion; }
+    bool KeepsStateChunks() const { return mKeepsStateChunks; }
+    bool IsInstrument() const { return mIsInstrument; }
+    bool TakesMidi() const { return mTakesMidi; }
+    const char* EffectName() const { return mEffectName; }
+    const char* ProductName() const { return mProductName; }
+    const char* VendorName() const { return mVendorName; }
+    IGraphics* Editor() const { return mEditor.get(); }
 
-  // The plug-in lock: re-entrant, one per instance; every host entry holds it.
-  Lock& Mutex() { return mLock; }
+    // The plug-in lock: re-entrant, one per instance; every host entry holds it.
+    Lock& Mutex() { return mLock; }
 
-  // Channels.
-  int NInChannels() const { return static_cast<int>(mInChannels.size()); }
-  int NOutChannels() const { return static_cast<int>(mOutChannels.size()); }
-  const std::vector<std::pair<int, int>>& ChannelPairings() const { return mChannelPairings; }
+    // Channels.
+    int NInChannels() const { return static_cast<int>(mInChannels.size()); }
+    int NOutChannels() const { return static_cast<int>(mOutChannels.size()); }
+    const std::vector<std::pair<int, int>>& ChannelPairings() const { return mChannelPairings; }
 
- protected:
-  void SetHostIdentity(int id, int version) {
-    mHostId = id;
-    mHostVersion = version;
-  }
-  int StoredHostId() const { return mHostId; }
-  IAudioChannel& InChannel(int i) { return *mInChannels[static_cast<size_t>(i)]; }
-  IAudioChannel& OutChannel(int i) { return *mOutChannels[static_cast<size_t>(i)]; }
-  double** InputPointers() { return mInPointers.empty() ? nullptr : mInPointers.data(); }
-  double** OutputPointers() { return mOutPointers.empty() ? nullptr : mOutPointers.data(); }
+protected:
+    void SetHostIdentity(int id, int version)
+    {
+        mHostId = id;
+        mHostVersion = version;
+    }
+    int StoredHostId() const { return mHostId; }
+    IAudioChannel& InChannel(int i) { return *mInChannels[static_cast<size_t>(i)]; }
+    IAudioChannel& OutChannel(int i) { return *mOutChannels[static_cast<size_t>(i)]; }
+    double** InputPointers() { return mInPointers.empty() ? nullptr : mInPointers.data(); }
+    double** OutputPointers() { return mOutPointers.empty() ? nullptr : mOutPointers.data(); }
 
- private:
-  std::vector<std::pair<int, int>> mChannelPairings;
-  Lock mLock;
-  int32_t mUniqueId;
-  int32_t mMakerCode;
-  int32_t mVersion;
-  int32_t mApiCode = 0;
-  int mHostId = -1;
-  int mHostVersion = 0;
-  bool mKeepsStateChunks;
-  bool mIsInstrument;
-  bool mTakesMidi;
-  int mCurrentProgram = 0;
-  double mSampleRate = 44100.0;
-  int mMaxBlockSize = 0;
-  int mLatency = 0;
-  std::vector<std::unique_ptr<IParameter>> mParams;
-  std::vector<std::unique_ptr<IProgramSlot>> mPrograms;
-  std::unique_ptr<IGraphics> mEditor;
-  std::vector<double*> mInPointers;
-  std::vector<double*> mOutPointers;
-  std::vector<std::unique_ptr<IAudioChannel>> mInChannels;
-  std::vector<std::unique_ptr<IAudioChannel>> mOutChannels;
-  char mEffectName[kNameLen] = {};
-  char mProductName[kNameLen] = {};
-  char mVendorName[kNameLen] = {};
+private:
+    std::vector<std::pair<int, int>> mChannelPairings;
+    Lock mLock;
+    int32_t mUniqueId;
+    int32_t mMakerCode;
+    int32_t mVersion;
+    int32_t mApiCode = 0;
+    int mHostId = -1;
+    int mHostVersion = 0;
+    bool mKeepsStateChunks;
+    bool mIsInstrument;
+    bool mTakesMidi;
+    int mCurrentProgram = 0;
+    double mSampleRate = 44100.0;
+    int mMaxBlockSize = 0;
+    int mLatency = 0;
+    std::vector<std::unique_ptr<IParameter>> mParams;
+    std::vector<std::unique_ptr<IProgramSlot>> mPrograms;
+    std::unique_ptr<IGraphics> mEditor;
+    std::vector<double*> mInPointers;
+    std::vector<double*> mOutPointers;
+    std::vector<std::unique_ptr<IAudioChannel>> mInChannels;
+    std::vector<std::unique_ptr<IAudioChannel>> mOutChannels;
+    char mEffectName[kNameLen] = {};
+    char mProductName[kNameLen] = {};
+    char mVendorName[kNameLen] = {};
 };

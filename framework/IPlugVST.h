@@ -9,84 +9,84 @@
 #include "framework/VstAbi.h"
 
 class IPlugVST : public IPlugBase {
- public:
-  // Block sizes the host announces above this are stored as this; longer blocks are rendered in
-  // sub-blocks, so the cap only bounds the memory an untrusted host can make the plug-in allocate.
-  static constexpr int kMaxSupportedBlockSize = 65536;
-  static constexpr int kInitialBlockSize = 1024;
+public:
+    // Block sizes the host announces above this are stored as this; longer blocks are rendered in
+    // sub-blocks, so the cap only bounds the memory an untrusted host can make the plug-in allocate.
+    static constexpr int kMaxSupportedBlockSize = 65536;
+    static constexpr int kInitialBlockSize = 1024;
 
-  IPlugVST(const IPlugInfo& info, vst::HostCallback host);
-  ~IPlugVST() override;
+    IPlugVST(const IPlugInfo& info, vst::HostCallback host);
+    ~IPlugVST() override;
 
-  vst::EffectRecord* Record() { return &mRecord; }
+    vst::EffectRecord* Record() { return &mRecord; }
 
-  // The body of the exported entry points: under a process-wide creation lock, constructs the
-  // instrument through `factory`, fills any uninitialised program slot and answers the effect record
-  // (nullptr when construction fails).
-  using Factory = IPlugVST* (*)(vst::HostCallback host);
-  static vst::EffectRecord* Instantiate(vst::HostCallback host, Factory factory);
+    // The body of the exported entry points: under a process-wide creation lock, constructs the
+    // instrument through `factory`, fills any uninitialised program slot and answers the effect record
+    // (nullptr when construction fails).
+    using Factory = IPlugVST* (*)(vst::HostCallback host);
+    static vst::EffectRecord* Instantiate(vst::HostCallback host, Factory factory);
 
-  // Host services. Any thread, under the plug-in lock; each is one call of the host callback.
-  void HostBeginEdit(int index) override;
-  void HostAutomate(int index, double normalized) override;
-  void HostEndEdit(int index) override;
-  void HostUpdateDisplay() override;
-  bool HostIsOffline() override;
-  int HostSamplePosition() override;
-  double HostTempo() override;
-  void HostTimeSignature(int* numerator, int* denominator) override;
-  void HostTransport(ITransportInfo* info) override;
-  // Host UI thread at open (or later), under the lock: asks the host's product string and version once.
-  int IdentifyHost() override;
-  // Editor thread: refreshes the editor rectangle from the bound editor.
-  void EditorSizeChanged() override;
-  // Host UI thread at open, under the lock; runs once per object.
-  void HostStartup() override;
-  // Plug-in constructor or UI thread; takes the lock. Sets the editor flag and rectangle.
-  void BindEditor(IGraphics* editor) override;
-  void SetProcessingLatency(int frames) override;
-  // Host audio thread, under the lock: one-event lists through host opcode 8.
-  bool EmitMidiEvent(const IMidiEvent& event) override;
-  bool EmitSysExEvent(const ISysExEvent& event) override;
+    // Host services. Any thread, under the plug-in lock; each is one call of the host callback.
+    void HostBeginEdit(int index) override;
+    void HostAutomate(int index, double normalized) override;
+    void HostEndEdit(int index) override;
+    void HostUpdateDisplay() override;
+    bool HostIsOffline() override;
+    int HostSamplePosition() override;
+    double HostTempo() override;
+    void HostTimeSignature(int* numerator, int* denominator) override;
+    void HostTransport(ITransportInfo* info) override;
+    // Host UI thread at open (or later), under the lock: asks the host's product string and version once.
+    int IdentifyHost() override;
+    // Editor thread: refreshes the editor rectangle from the bound editor.
+    void EditorSizeChanged() override;
+    // Host UI thread at open, under the lock; runs once per object.
+    void HostStartup() override;
+    // Plug-in constructor or UI thread; takes the lock. Sets the editor flag and rectangle.
+    void BindEditor(IGraphics* editor) override;
+    void SetProcessingLatency(int frames) override;
+    // Host audio thread, under the lock: one-event lists through host opcode 8.
+    bool EmitMidiEvent(const IMidiEvent& event) override;
+    bool EmitSysExEvent(const ISysExEvent& event) override;
 
-  int HostExtensionFlags() const { return mHostExtensions; }
+    int HostExtensionFlags() const { return mHostExtensions; }
 
- protected:
-  intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
+protected:
+    intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
 
- private:
-  static intptr_t DispatcherEntry(vst::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value,
-                                  void* ptr, float opt);
-  static void ProcessEntry(vst::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
-  static void ProcessReplacingEntry(vst::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
-  static void ProcessDoubleEntry(vst::EffectRecord* effect, double** inputs, double** outputs, int32_t frames);
-  static void SetParameterEntry(vst::EffectRecord* effect, int32_t index, float value);
-  static float GetParameterEntry(vst::EffectRecord* effect, int32_t index);
+private:
+    static intptr_t DispatcherEntry(vst::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                    float opt);
+    static void ProcessEntry(vst::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
+    static void ProcessReplacingEntry(vst::EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
+    static void ProcessDoubleEntry(vst::EffectRecord* effect, double** inputs, double** outputs, int32_t frames);
+    static void SetParameterEntry(vst::EffectRecord* effect, int32_t index, float value);
+    static float GetParameterEntry(vst::EffectRecord* effect, int32_t index);
 
-  intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
-  intptr_t GetChunk(int32_t index, void* ptr);
-  intptr_t SetChunk(int32_t index, intptr_t size, const void* ptr);
-  intptr_t ProcessEvents(const vst::Events* events);
-  intptr_t StringToParameter(int32_t index, const char* text);
-  intptr_t ChannelProperties(bool input, int32_t index, vst::PinProperties* props);
-  intptr_t VendorSpecific(int32_t subCode, intptr_t paramIndex, char* text, float opt);
-  intptr_t CanDo(const char* text);
-  void SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vst::SpeakerArrangement* out);
-  void UpdateArrangements();
+    intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+    intptr_t GetChunk(int32_t index, void* ptr);
+    intptr_t SetChunk(int32_t index, intptr_t size, const void* ptr);
+    intptr_t ProcessEvents(const vst::Events* events);
+    intptr_t StringToParameter(int32_t index, const char* text);
+    intptr_t ChannelProperties(bool input, int32_t index, vst::PinProperties* props);
+    intptr_t VendorSpecific(int32_t subCode, intptr_t paramIndex, char* text, float opt);
+    intptr_t CanDo(const char* text);
+    void SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vst::SpeakerArrangement* out);
+    void UpdateArrangements();
 
-  void ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate);
-  void ProcessDouble(double** inputs, double** outputs, int frames);
-  void SetParameterFromHost(int index, float value);
-  float GetParameterForHost(int index);
-  const vst::TimeInfo* HostTime(int32_t filter);
+    void ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate);
+    void ProcessDouble(double** inputs, double** outputs, int frames);
+    void SetParameterFromHost(int index, float value);
+    float GetParameterForHost(int index);
+    const vst::TimeInfo* HostTime(int32_t filter);
 
-  vst::EffectRecord mRecord{};
-  vst::HostCallback mHost = nullptr;
-  vst::Rect mEditorRect{};
-  IStateChunk mProgramChunk;
-  IStateChunk mBankChunk;
-  int mHostExtensions = 0;  // bit 0: asked "hasCockosExtensions", bit 1: asked "hasCockosViewAsConfig"
-  bool mHostStarted = false;
-  vst::SpeakerArrangement mInputArrangement{};
-  vst::SpeakerArrangement mOutputArrangement{};
+    vst::EffectRecord mRecord{};
+    vst::HostCallback mHost = nullptr;
+    vst::Rect mEditorRect{};
+    IStateChunk mProgramChunk;
+    IStateChunk mBankChunk;
+    int mHostExtensions = 0; // bit 0: asked "hasCockosExtensions", bit 1: asked "hasCockosViewAsConfig"
+    bool mHostStarted = false;
+    vst::SpeakerArrangement mInputArrangement{};
+    vst::SpeakerArrangement mOutputArrangement{};
 };

@@ -6,9 +6,9 @@
 #include "framework/IStateChunk.h"
 
 struct IProgramSlot {
-  static constexpr int kNameLen = 256;
+    static constexpr int kNameLen = 256;
 
-  bool initialized = false;
-  std::string name;  // at most kNameLen - 1 characters
-  IStateChunk chunk;
+    bool initialized = false;
+    std::string name; // at most kNameLen - 1 characters
+    IStateChunk chunk;
 };

@@ -7,117 +7,117 @@ namespace vst {
 
 struct EffectRecord;
 
-using HostCallback = intptr_t (*)(EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value,
-                                  void* ptr, float opt);
-using DispatcherProc = intptr_t (*)(EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value,
-                                    void* ptr, float opt);
+using HostCallback = intptr_t (*)(EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                  float opt);
+using DispatcherProc = intptr_t (*)(EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                    float opt);
 using ProcessProc = void (*)(EffectRecord* effect, float** inputs, float** outputs, int32_t frames);
 using ProcessDoubleProc = void (*)(EffectRecord* effect, double** inputs, double** outputs, int32_t frames);
 using SetParameterProc = void (*)(EffectRecord* effect, int32_t index, float value);
 using GetParameterProc = float (*)(EffectRecord* effect, int32_t index);
 using EntryProc = EffectRecord* (*)(HostCallback host);
 
-constexpr int32_t kEffectMagic = 0x56737450;  // "VstP"
+constexpr int32_t kEffectMagic = 0x56737450; // "VstP"
 
 // The effect record the host reads; its layout is fixed by the binary interface (192 bytes on LP64).
 struct EffectRecord {
-  int32_t magic;
-  DispatcherProc dispatcher;
-  ProcessProc process;  // accumulating, deprecated
-  SetParameterProc setParameter;
-  GetParameterProc getParameter;
-  int32_t numPrograms;
-  int32_t numParams;
-  int32_t numInputs;
-  int32_t numOutputs;
-  int32_t flags;
-  intptr_t reserved1;
-  intptr_t reserved2;
-  int32_t initialDelay;
-  int32_t realQualities;  // deprecated
-  int32_t offQualities;   // deprecated
-  float ioRatio;
-  void* object;
-  void* user;
-  int32_t uniqueID;
-  int32_t version;
-  ProcessProc processReplacing;
-  ProcessDoubleProc processDoubleReplacing;
-  char future[56];
+    int32_t magic;
+    DispatcherProc dispatcher;
+    ProcessProc process; // accumulating, deprecated
+    SetParameterProc setParameter;
+    GetParameterProc getParameter;
+    int32_t numPrograms;
+    int32_t numParams;
+    int32_t numInputs;
+    int32_t numOutputs;
+    int32_t flags;
+    intptr_t reserved1;
+    intptr_t reserved2;
+    int32_t initialDelay;
+    int32_t realQualities; // deprecated
+    int32_t offQualities;  // deprecated
+    float ioRatio;
+    void* object;
+    void* user;
+    int32_t uniqueID;
+    int32_t version;
+    ProcessProc processReplacing;
+    ProcessDoubleProc processDoubleReplacing;
+    char future[56];
 };
 
 // Effect flags.
 enum : int32_t {
-  effFlagsHasEditor = 1 << 0,
-  effFlagsCanMono = 1 << 3,
-  effFlagsCanReplacing = 1 << 4,
-  effFlagsProgramChunks = 1 << 5,
-  effFlagsIsSynth = 1 << 8,
-  effFlagsNoSoundInStop = 1 << 9,
-  effFlagsCanDoubleReplacing = 1 << 12,
+    effFlagsHasEditor = 1 << 0,
+    effFlagsCanMono = 1 << 3,
+    effFlagsCanReplacing = 1 << 4,
+    effFlagsProgramChunks = 1 << 5,
+    effFlagsIsSynth = 1 << 8,
+    effFlagsNoSoundInStop = 1 << 9,
+    effFlagsCanDoubleReplacing = 1 << 12,
 };
 
 // Dispatcher opcodes (host to plug-in).
 enum : int32_t {
-  effOpen = 0,
-  effClose = 1,
-  effSetProgram = 2,
-  effGetProgram = 3,
-  effSetProgramName = 4,
-  effGetProgramName = 5,
-  effGetParamLabel = 6,
-  effGetParamDisplay = 7,
-  effGetParamName = 8,
-  effSetSampleRate = 10,
-  effSetBlockSize = 11,
-  effMainsChanged = 12,
-  effEditGetRect = 13,
-  effEditOpen = 14,
-  effEditClose = 15,
-  effEditIdle = 19,
-  effIdentify = 22,
-  effGetChunk = 23,
-  effSetChunk = 24,
-  effProcessEvents = 25,
-  effCanBeAutomated = 26,
-  effString2Parameter = 27,
-  effGetProgramNameIndexed = 29,
-  effGetInputProperties = 33,
-  effGetOutputProperties = 34,
-  effGetPlugCategory = 35,
-  effProcessVarIo = 41,
-  effSetSpeakerArrangement = 42,
-  effGetEffectName = 45,
-  effGetVendorString = 47,
-  effGetProductString = 48,
-  effVendorSpecific = 50,
-  effCanDo = 51,
-  effIdle = 53,
-  effGetVstVersion = 58,
-  effGetMidiKeyName = 66,
-  effGetSpeakerArrangement = 69,
-  effLastKnownOpcode = 69,
+    effOpen = 0,
+    effClose = 1,
+    effSetProgram = 2,
+    effGetProgram = 3,
+    effSetProgramName = 4,
+    effGetProgramName = 5,
+    effGetParamLabel = 6,
+    effGetParamDisplay = 7,
+    effGetParamName = 8,
+    effSetSampleRate = 10,
+    effSetBlockSize = 11,
+    effMainsChanged = 12,
+    effEditGetRect = 13,
+    effEditOpen = 14,
+    effEditClose = 15,
+    effEditIdle = 19,
+    effIdentify = 22,
+    effGetChunk = 23,
+    effSetChunk = 24,
+    effProcessEvents = 25,
+    effCanBeAutomated = 26,
+    effString2Parameter = 27,
+    effGetProgramNameIndexed = 29,
+    effGetInputProperties = 33,
+    effGetOutputProperties = 34,
+    effGetPlugCategory = 35,
+    effProcessVarIo = 41,
+    effSetSpeakerArrangement = 42,
+    effGetEffectName = 45,
+    effGetVendorString = 47,
+    effGetProductString = 48,
+    effVendorSpecific = 50,
+    effCanDo = 51,
+    effIdle = 53,
+    effGetVstVersion = 58,
+    effGetMidiKeyName = 66,
+    effGetSpeakerArrangement = 69,
+    effLastKnownOpcode = 69,
 };
 
 // Host opcodes (plug-in to host).
 enum : int32_t {
-  audioMasterAutomate = 0,
-  audioMasterVersion = 1,
-  audioMasterCurrentId = 2,
-  audioMasterIdle = 3,
-  audioMasterWantMidi = 6,
-  audioMasterGetTime = 7,
-  audioMasterProcessEvents = 8,
-  audioMasterGetSampleRate = 16,
-  audioMasterGetBlockSize = 17,
-  audioMasterGetCurrentProcessLevel = 23,
-  audioMasterGetVendorString = 32,
-  audioMasterGetProductString = 33,
-  audioMasterGetVendorVersion = 34,
-  audioMasterCanDo = 37,
-  audioMasterUpdateDisplay = 42,
-  audioMasterBeginEdit = 43,
-  audioMasterEndEdit = 44,
+    audioMasterAutomate = 0,
+    audioMasterVersion = 1,
+    audioMasterCurrentId = 2,
+    audioMasterIdle = 3,
+    audioMasterWantMidi = 6,
+    audioMasterGetTime = 7,
+    audioMasterProcessEvents = 8,
+    audioMasterGetSampleRate = 16,
+    audioMasterGetBlockSize = 17,
+    audioMasterGetCurrentProcessLevel = 23,
+    audioMasterGetVendorString = 32,
+    audioMasterGetProductString = 33,
+    audioMasterGetVendorVersion = 34,
+    audioMasterCanDo = 37,
+    audioMasterUpdateDisplay = 42,
+    audioMasterBeginEdit = 43,
+    audioMasterEndEdit = 44,
 };
 
 constexpr int32_t kProcessLevelOffline = 4;
@@ -126,7 +126,7 @@ constexpr int32_t kPlugCategSynth = 2;
 
 // Text sizes the interface promises the host's buffers hold (including the terminator).
 constexpr int kMaxProgNameLen = 24;
-constexpr int kMaxParamStrLen = 8;  // hosts give far more in practice; see kParamTextCopyLen
+constexpr int kMaxParamStrLen = 8; // hosts give far more in practice; see kParamTextCopyLen
 constexpr int kMaxEffectNameLen = 32;
 constexpr int kMaxVendorStrLen = 64;
 constexpr int kMaxProductStrLen = 64;
@@ -140,128 +140,128 @@ constexpr int kParamTextCopyLen = 32;
 enum : int32_t { kMidiType = 1, kSysExType = 6 };
 
 struct Event {
-  int32_t type;
-  int32_t byteSize;
-  int32_t deltaFrames;
-  int32_t flags;
-  char data[16];
+    int32_t type;
+    int32_t byteSize;
+    int32_t deltaFrames;
+    int32_t flags;
+    char data[16];
 };
 
 struct MidiEvent {
-  int32_t type;  // kMidiType
-  int32_t byteSize;  // 32
-  int32_t deltaFrames;
-  int32_t flags;
-  int32_t noteLength;
-  int32_t noteOffset;
-  char midiData[4];
-  char detune;
-  char noteOffVelocity;
-  char reserved1;
-  char reserved2;
+    int32_t type;     // kMidiType
+    int32_t byteSize; // 32
+    int32_t deltaFrames;
+    int32_t flags;
+    int32_t noteLength;
+    int32_t noteOffset;
+    char midiData[4];
+    char detune;
+    char noteOffVelocity;
+    char reserved1;
+    char reserved2;
 };
 
 struct SysExEvent {
-  int32_t type;  // kSysExType
-  int32_t byteSize;  // 48 on LP64
-  int32_t deltaFrames;
-  int32_t flags;
-  int32_t dumpBytes;
-  intptr_t resvd1;
-  char* sysexDump;
-  intptr_t resvd2;
+    int32_t type;     // kSysExType
+    int32_t byteSize; // 48 on LP64
+    int32_t deltaFrames;
+    int32_t flags;
+    int32_t dumpBytes;
+    intptr_t resvd1;
+    char* sysexDump;
+    intptr_t resvd2;
 };
 
 // An event list; the host allocates it with as many pointers as it holds events.
 struct Events {
-  int32_t numEvents;
-  intptr_t reserved;
-  Event* events[2];
+    int32_t numEvents;
+    intptr_t reserved;
+    Event* events[2];
 };
 
 // Host time record and the validity flags of its fields.
 enum : int32_t {
-  kTransportChanged = 1,
-  kTransportPlaying = 1 << 1,
-  kTransportCycleActive = 1 << 2,
-  kTransportRecording = 1 << 3,
-  kNanosValid = 1 << 8,
-  kPpqPosValid = 1 << 9,
-  kTempoValid = 1 << 10,
-  kBarsValid = 1 << 11,
-  kCyclePosValid = 1 << 12,
-  kTimeSigValid = 1 << 13,
-  kSmpteValid = 1 << 14,
-  kClockValid = 1 << 15,
+    kTransportChanged = 1,
+    kTransportPlaying = 1 << 1,
+    kTransportCycleActive = 1 << 2,
+    kTransportRecording = 1 << 3,
+    kNanosValid = 1 << 8,
+    kPpqPosValid = 1 << 9,
+    kTempoValid = 1 << 10,
+    kBarsValid = 1 << 11,
+    kCyclePosValid = 1 << 12,
+    kTimeSigValid = 1 << 13,
+    kSmpteValid = 1 << 14,
+    kClockValid = 1 << 15,
 };
 
 struct TimeInfo {
-  double samplePos;
-  double sampleRate;
-  double nanoSeconds;
-  double ppqPos;
-  double tempo;
-  double barStartPos;
-  double cycleStartPos;
-  double cycleEndPos;
-  int32_t timeSigNumerator;
-  int32_t timeSigDenominator;
-  int32_t smpteOffset;
-  int32_t smpteFrameRate;
-  int32_t samplesToNextClock;
-  int32_t flags;
+    double samplePos;
+    double sampleRate;
+    double nanoSeconds;
+    double ppqPos;
+    double tempo;
+    double barStartPos;
+    double cycleStartPos;
+    double cycleEndPos;
+    int32_t timeSigNumerator;
+    int32_t timeSigDenominator;
+    int32_t smpteOffset;
+    int32_t smpteFrameRate;
+    int32_t samplesToNextClock;
+    int32_t flags;
 };
 
 // Channel properties (opcodes 33, 34).
 enum : int32_t { kPinIsActive = 1, kPinIsStereo = 2, kPinUseSpeaker = 4 };
 
 struct PinProperties {
-  char label[kMaxLabelLen];
-  int32_t flags;
-  int32_t arrangementType;
-  char shortLabel[kMaxShortLabelLen];
-  char future[48];
+    char label[kMaxLabelLen];
+    int32_t flags;
+    int32_t arrangementType;
+    char shortLabel[kMaxShortLabelLen];
+    char future[48];
 };
 
 // Speaker arrangements (opcodes 42, 69).
 enum : int32_t {
-  kSpeakerArrUserDefined = -2,
-  kSpeakerArrEmpty = -1,
-  kSpeakerArrMono = 0,
-  kSpeakerArrStereo = 1,
+    kSpeakerArrUserDefined = -2,
+    kSpeakerArrEmpty = -1,
+    kSpeakerArrMono = 0,
+    kSpeakerArrStereo = 1,
 };
 
 struct SpeakerProperties {
-  float azimuth;
-  float elevation;
-  float radius;
-  float reserved;
-  char name[64];
-  int32_t type;
-  char future[28];
+    float azimuth;
+    float elevation;
+    float radius;
+    float reserved;
+    char name[64];
+    int32_t type;
+    char future[28];
 };
 
 struct SpeakerArrangement {
-  int32_t type;
-  int32_t numChannels;
-  SpeakerProperties speakers[8];
+    int32_t type;
+    int32_t numChannels;
+    SpeakerProperties speakers[8];
 };
 
 // MIDI key name query (opcode 66).
 struct MidiKeyName {
-  int32_t thisProgramIndex;
-  int32_t thisKeyNumber;
-  char keyName[64];
-  int32_t reserved;
-  int32_t flags;
+    int32_t thisProgramIndex;
+    int32_t thisKeyNumber;
+    char keyName[64];
+    int32_t reserved;
+    int32_t flags;
 };
 
 // Editor rectangle (opcode 13).
 struct Rect {
-  int16_t top;
-  int16_t left;
-  int16_t bottom;
-  int16_t right;
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
 };
 
 static_assert(sizeof(MidiEvent) == 32, "MIDI event layout");
@@ -271,11 +271,12 @@ static_assert(sizeof(void*) != 8 || sizeof(SysExEvent) == 48, "SysEx event layou
 static_assert(sizeof(void*) != 8 || sizeof(EffectRecord) == 192, "effect record layout");
 
 // Four characters as the big-endian integer the interface uses for ids.
-constexpr int32_t FourCC(char a, char b, char c, char d) {
-  return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(a)) << 24) |
-                              (static_cast<uint32_t>(static_cast<unsigned char>(b)) << 16) |
-                              (static_cast<uint32_t>(static_cast<unsigned char>(c)) << 8) |
-                              static_cast<uint32_t>(static_cast<unsigned char>(d)));
+constexpr int32_t FourCC(char a, char b, char c, char d)
+{
+    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(a)) << 24) |
+                                (static_cast<uint32_t>(static_cast<unsigned char>(b)) << 16) |
+                                (static_cast<uint32_t>(static_cast<unsigned char>(c)) << 8) |
+                                static_cast<uint32_t>(static_cast<unsigned char>(d)));
 }
 
-}  // namespace vst
+} // namespace vst

@@ -17,305 +17,323 @@ using namespace kt4r;
 namespace {
 
 const IPlugInfo kPlugInfo = [] {
-  IPlugInfo info;
-  info.nParams = kNumPatchParams;
-  info.channelPairings = "1-1 2-2";
-  info.effectName = "KT-4R";
-  info.productName = "";
-  info.vendorName = "TOLVA";
-  info.version = KT4R::kVersion;
-  info.uniqueId = vst::FourCC('K', 'T', '4', 'R');
-  info.makerCode = vst::FourCC('T', 'O', 'L', 'V');
-  info.keepsStateChunks = true;
-  info.isInstrument = true;
-  info.takesMidi = true;
-  return info;
+    IPlugInfo info;
+    info.nParams = kNumPatchParams;
+    info.channelPairings = "1-1 2-2";
+    info.effectName = "KT-4R";
+    info.productName = "";
+    info.vendorName = "TOLVA";
+    info.version = KT4R::kVersion;
+    info.uniqueId = vst::FourCC('K', 'T', '4', 'R');
+    info.makerCode = vst::FourCC('T', 'O', 'L', 'V');
+    info.keepsStateChunks = true;
+    info.isInstrument = true;
+    info.takesMidi = true;
+    return info;
 }();
 
-void Define(IParameter* param, const ParamDef& def) {
-  switch (def.kind) {
+void Define(IParameter* param, const ParamDef& def)
+{
+    switch (def.kind) {
     case ParamKind::kDouble:
-      param->DefineContinuous(def.name, def.defaultValue, def.min, def.max, def.step, def.label, def.group, 1.0);
-      break;
+        param->DefineContinuous(def.name, def.defaultValue, def.min, def.max, def.step, def.label, def.group, 1.0);
+        break;
     case ParamKind::kInt:
-      param->DefineInteger(def.name, static_cast<int>(def.defaultValue), static_cast<int>(def.min),
-                           static_cast<int>(def.max), def.label);
-      break;
-    case ParamKind::kBool:
-      param->DefineSwitch(def.name, def.defaultValue != 0.0, def.label);
-      break;
-    case ParamKind::kNone:
-      break;
-  }
+        param->DefineInteger(def.name, static_cast<int>(def.defaultValue), static_cast<int>(def.min),
+                             static_cast<int>(def.max), def.label);
+        break;
+    case ParamKind::kBool: param->DefineSwitch(def.name, def.defaultValue != 0.0, def.label); break;
+    case ParamKind::kNone: break;
+    }
 }
 
 // Output gain of "Global Gain" from its normalised value.
-float GainFor(double normalized) {
-  if (normalized < 0.25) return 0.5f;
-  if (normalized >= 0.75) return 2.0f;
-  return 1.0f;
+float GainFor(double normalized)
+{
+    if (normalized < 0.25)
+        return 0.5f;
+    if (normalized >= 0.75)
+        return 2.0f;
+    return 1.0f;
 }
 
-}  // namespace
+} // namespace
 
-KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(kPlugInfo, host) {
-  ReadConfiguration(configFolder.empty() ? ModuleFolder() : configFolder);
-  DefineParameters();
+KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(kPlugInfo, host)
+{
+    ReadConfiguration(configFolder.empty() ? ModuleFolder() : configFolder);
+    DefineParameters();
 
-  mContext = std::make_unique<ProcessContext>();
-  mKeyAssigner = std::make_unique<KeyAssigner>();
-  mSynth = std::make_unique<Synth>(mContext.get(), mConfiguredVoices, mKeyAssigner.get());
-  mControllerInput = std::make_unique<ControllerInput>(mSynth.get());
+    mContext = std::make_unique<ProcessContext>();
+    mKeyAssigner = std::make_unique<KeyAssigner>();
+    mSynth = std::make_unique<Synth>(mContext.get(), mConfiguredVoices, mKeyAssigner.get());
+    mControllerInput = std::make_unique<ControllerInput>(mSynth.get());
 
-  ApplyConfiguredSettings();
-  mEngineReady = true;
-  SelectProgram(1);
+    ApplyConfiguredSettings();
+    mEngineReady = true;
+    SelectProgram(1);
 }
 
-KT4R::~KT4R() {
-  // The engine goes first, while the context it unregisters from still exists.
-  mControllerInput.reset();
-  mSynth.reset();
-  mKeyAssigner.reset();
-  mContext.reset();
+KT4R::~KT4R()
+{
+    // The engine goes first, while the context it unregisters from still exists.
+    mControllerInput.reset();
+    mSynth.reset();
+    mKeyAssigner.reset();
+    mContext.reset();
 }
 
-void KT4R::ReadConfiguration(const std::string& folder) {
-  mConfig.Read(folder + ConfigFile::kFileName);
-  if (mConfig.Count("DEFAULT_NUM_VOICES")) {
-    const std::string& v = mConfig.Get("DEFAULT_NUM_VOICES");
-    mConfiguredVoices = (v == "8") ? 8 : (v == "10") ? 10 : (v == "12") ? 12 : 6;
-  }
-  mMidiThru = mConfig.Count("MIDI_THRU") && mConfig.IsTrue("MIDI_THRU");
-  mExtendedPitchBend = mConfig.Count("EXTENDED_PB") && mConfig.IsTrue("EXTENDED_PB");
+void KT4R::ReadConfiguration(const std::string& folder)
+{
+    mConfig.Read(folder + ConfigFile::kFileName);
+    if (mConfig.Count("DEFAULT_NUM_VOICES")) {
+        const std::string& v = mConfig.Get("DEFAULT_NUM_VOICES");
+        mConfiguredVoices = (v == "8") ? 8 : (v == "10") ? 10 : (v == "12") ? 12 : 6;
+    }
+    mMidiThru = mConfig.Count("MIDI_THRU") && mConfig.IsTrue("MIDI_THRU");
+    mExtendedPitchBend = mConfig.Count("EXTENDED_PB") && mConfig.IsTrue("EXTENDED_PB");
 }
 
-void KT4R::DefineParameters() {
-  for (const ParamDef& def : kPatchParams) Define(GetParam(def.id), def);
-  // "Number of Voices" counts voice pairs; its default follows the configured voice count.
-  IParameter* voices = GetParam(kNumberOfVoices);
-  voices->DefineInteger(kPatchParams[kNumberOfVoices].name, mConfiguredVoices / 2, 3, 6, "");
+void KT4R::DefineParameters()
+{
+    for (const ParamDef& def : kPatchParams)
+        Define(GetParam(def.id), def);
+    // "Number of Voices" counts voice pairs; its default follows the configured voice count.
+    IParameter* voices = GetParam(kNumberOfVoices);
+    voices->DefineInteger(kPatchParams[kNumberOfVoices].name, mConfiguredVoices / 2, 3, 6, "");
 
-  for (int i = 0; i < kNumSettings; ++i) mSettings.push_back(std::make_unique<IParameter>());
-  for (const ParamDef& def : kSettingsParams) Define(Param(def.id), def);
+    for (int i = 0; i < kNumSettings; ++i)
+        mSettings.push_back(std::make_unique<IParameter>());
+    for (const ParamDef& def : kSettingsParams)
+        Define(Param(def.id), def);
 }
 
-void KT4R::ApplyConfiguredSettings() {
-  // Each start value goes through the parameter-change path, like any later change.
-  const struct {
-    int id;
-    const char* key;
-  } kSwitches[] = {{kImmediateWrite, "IMMEDIATE_WRITE"},
-                   {kSendSysexParam, "SEND_PARAM_SYSEX"},
-                   {kSendSysexProgram, "SEND_PROG_SYSEX"}};
-  for (const auto& s : kSwitches) {
-    Param(s.id)->SetFromNormalized(mConfig.IsTrue(s.key) ? 1.0 : 0.0);
-    ParameterChanged(s.id, 0);
-  }
-  const std::string& gain = mConfig.Get("GLOBAL_GAIN");
-  const double normalized = gain == "HIGH" ? 1.0 : gain == "NORMAL" ? 0.5 : gain == "LOW" ? 0.0 : -1.0;
-  if (normalized >= 0.0) Param(kGlobalGain)->SetFromNormalized(normalized);
-  ParameterChanged(kGlobalGain, 0);
+void KT4R::ApplyConfiguredSettings()
+{
+    // Each start value goes through the parameter-change path, like any later change.
+    const struct {
+        int id;
+        const char* key;
+    } kSwitches[] = {{kImmediateWrite, "IMMEDIATE_WRITE"},
+                     {kSendSysexParam, "SEND_PARAM_SYSEX"},
+                     {kSendSysexProgram, "SEND_PROG_SYSEX"}};
+    for (const auto& s : kSwitches) {
+        Param(s.id)->SetFromNormalized(mConfig.IsTrue(s.key) ? 1.0 : 0.0);
+        ParameterChanged(s.id, 0);
+    }
+    const std::string& gain = mConfig.Get("GLOBAL_GAIN");
+    const double normalized = gain == "HIGH" ? 1.0 : gain == "NORMAL" ? 0.5 : gain == "LOW" ? 0.0 : -1.0;
+    if (normalized >= 0.0)
+        Param(kGlobalGain)->SetFromNormalized(normalized);
+    ParameterChanged(kGlobalGain, 0);
 }
 
-IParameter* KT4R::Param(int id) {
-  if (id >= 0 && id < kNumPatchParams) return GetParam(id);
-  if (id >= kFirstSettingsId && id <= kLastParamId && !mSettings.empty()) {
-    return mSettings[static_cast<size_t>(id - kFirstSettingsId)].get();
-  }
-  return nullptr;
+IParameter* KT4R::Param(int id)
+{
+    if (id >= 0 && id < kNumPatchParams)
+        return GetParam(id);
+    if (id >= kFirstSettingsId && id <= kLastParamId && !mSettings.empty()) {
+        return mSettings[static_cast<size_t>(id - kFirstSettingsId)].get();
+    }
+    return nullptr;
 }
 
-const IParameter* KT4R::Param(int id) const { return const_cast<KT4R*>(this)->Param(id); }
+const IParameter* KT4R::Param(int id) const
+{
+    return const_cast<KT4R*>(this)->Param(id);
+}
 
-std::string KT4R::ReadoutLineFor(int id) const {
-  const IParameter* param = Param(id);
-  ReadoutContext context;
-  context.lfoSync = Param(kLfoSync)->ToNormalized() >= 0.5;
-  context.extendedPitchBend = mExtendedPitchBend;
-  return ReadoutLine(id, param ? param->ToNormalized() : 0.0, context);
+std::string KT4R::ReadoutLineFor(int id) const
+{
+    const IParameter* param = Param(id);
+    ReadoutContext context;
+    context.lfoSync = Param(kLfoSync)->ToNormalized() >= 0.5;
+    context.extendedPitchBend = mExtendedPitchBend;
+    return ReadoutLine(id, param ? param->ToNormalized() : 0.0, context);
 }
 
 // ---- Processing ----
 
-void KT4R::ResetProcessing() {
-  LockGuard lock(Mutex());
-  if (static_cast<double>(mContext->mSampleRate) != SampleRate()) {
-    mContext->SetSampleRate(static_cast<float>(SampleRate()));
-  }
-  if (mContext->mBlockSize != MaxBlockSize()) mContext->SetBlockSize(MaxBlockSize());
-  mSynth->RestateTargets(MaxBlockSize());
+void KT4R::ResetProcessing()
+{
+    LockGuard lock(Mutex());
+    if (static_cast<double>(mContext->mSampleRate) != SampleRate()) {
+        mContext->SetSampleRate(static_cast<float>(SampleRate()));
+    }
+    if (mContext->mBlockSize != MaxBlockSize())
+        mContext->SetBlockSize(MaxBlockSize());
+    mSynth->RestateTargets(MaxBlockSize());
 }
 
-void KT4R::SetActive(bool active) {
-  LockGuard lock(Mutex());
-  mActive = active;
+void KT4R::SetActive(bool active)
+{
+    LockGuard lock(Mutex());
+    mActive = active;
 }
 
-void KT4R::RenderDouble(double** inputs, double** outputs, int frames) {
-  if (!outputs || !outputs[0] || !outputs[1] || frames <= 0) return;
-  double* left = outputs[0];
-  double* right = outputs[1];
-  mContext->mTempo = HostTempo();
-  // A block before the engine is ready, or before the engine knows its block size, is silent.
-  if (!mEngineReady) {
-    std::fill(left, left + frames, 0.0);
-    std::fill(right, right + frames, 0.0);
-    return;
-  }
-  DenormalGuard denormals;
-  mKeyAssigner->ProcessBlock(frames);
-  mControllerInput->DispatchControllers();
-  const int rendered = mActive ? std::min(frames, mContext->mBlockSize) : 0;
-  if (rendered > 0) mSynth->Render(left, right, rendered);
-  std::fill(left + rendered, left + frames, 0.0);
-  std::fill(right + rendered, right + frames, 0.0);
+void KT4R::RenderDouble(double** inputs, double** outputs, int frames)
+{
+    if (!outputs || !outputs[0] || !outputs[1] || frames <= 0)
+        return;
+    double* left = outputs[0];
+    double* right = outputs[1];
+    mContext->mTempo = HostTempo();
+    // A block before the engine is ready, or before the engine knows its block size, is silent.
+    if (!mEngineReady) {
+        std::fill(left, left + frames, 0.0);
+        std::fill(right, right + frames, 0.0);
+        return;
+    }
+    DenormalGuard denormals;
+    mKeyAssigner->ProcessBlock(frames);
+    mControllerInput->DispatchControllers();
+    const int rendered = mActive ? std::min(frames, mContext->mBlockSize) : 0;
+    if (rendered > 0)
+        mSynth->Render(left, right, rendered);
+    std::fill(left + rendered, left + frames, 0.0);
+    std::fill(right + rendered, right + frames, 0.0);
 }
 
-void KT4R::HandleMidiEvent(const IMidiEvent& event) {
-  if (!mEngineReady) return;
-  if (mMidiThru) EmitMidiEvent(event);
+void KT4R::HandleMidiEvent(const IMidiEvent& event)
+{
+    if (!mEngineReady)
+        return;
+    if (mMidiThru)
+        EmitMidiEvent(event);
 
-  const int channel = static_cast<int>(Param(kMidiChannel)->Value());
-  if (channel != 0 && event.Channel() != channel - 1) return;
-  // Frame offsets index the engine's block buffers: a host's offset outside the block is held to it.
-  const int time = std::clamp(event.offset, 0, std::max(0, MaxBlockSize() - 1));
-  auto makeEvent = [&] { return new MidiEvent(time, event.status, event.data1, event.data2); };
+    const int channel = static_cast<int>(Param(kMidiChannel)->Value());
+    if (channel != 0 && event.Channel() != channel - 1)
+        return;
+    // Frame offsets index the engine's block buffers: a host's offset outside the block is held to it.
+    const int time = std::clamp(event.offset, 0, std::max(0, MaxBlockSize() - 1));
+    auto makeEvent = [&] { return new MidiEvent(time, event.status, event.data1, event.data2); };
 
-  switch (event.Kind()) {
+    switch (event.Kind()) {
     case 0x80:
-    case 0x90:
-      mKeyAssigner->mInput.Push(makeEvent());
-      break;
+    case 0x90: mKeyAssigner->mInput.Push(makeEvent()); break;
     case 0xB0:
-      if (event.data1 == 64 || event.data1 == 120 || event.data1 == 123) {
-        mKeyAssigner->mInput.Push(makeEvent());
-      } else {
-        mControllerInput->mQueue.Push(makeEvent());
-      }
-      break;
+        if (event.data1 == 64 || event.data1 == 120 || event.data1 == 123) {
+            mKeyAssigner->mInput.Push(makeEvent());
+        } else {
+            mControllerInput->mQueue.Push(makeEvent());
+        }
+        break;
     case 0xA0:
     case 0xD0:
-    case 0xE0:
-      mControllerInput->mQueue.Push(makeEvent());
-      break;
-    case 0xC0:
-      SelectProgram(event.data1 + 1);
-      break;
-    default:
-      break;  // system messages are not the engine's
-  }
+    case 0xE0: mControllerInput->mQueue.Push(makeEvent()); break;
+    case 0xC0: SelectProgram(event.data1 + 1); break;
+    default: break; // system messages are not the engine's
+    }
 }
 
-void KT4R::HandleSysExEvent(const ISysExEvent& event) {
-  // The SysEx handler arrives with the SysEx messages; until then incoming SysEx is ignored.
+void KT4R::HandleSysExEvent(const ISysExEvent& event)
+{
+    // The SysEx handler arrives with the SysEx messages; until then incoming SysEx is ignored.
 }
 
 // ---- Parameter changes ----
 
-void KT4R::ParameterChanged(int id, int source) {
-  LockGuard lock(Mutex());
-  IParameter* param = Param(id);
-  if (!param) return;
-  if (id < kNumPatchParams && id != kSysexMode) {
-    if (MidiLearnArmed()) OfferMidiLearnTarget(id);
-    if (mEngineReady) mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(param->ToNormalized())));
-    StoreCurrentProgram();
-    if (Param(kSendSysexParam)->Value() >= 0.5) SendParamSysEx(id);
-  }
-  ApplySideEffect(id);
+void KT4R::ParameterChanged(int id, int source)
+{
+    LockGuard lock(Mutex());
+    IParameter* param = Param(id);
+    if (!param)
+        return;
+    if (id < kNumPatchParams && id != kSysexMode) {
+        if (MidiLearnArmed())
+            OfferMidiLearnTarget(id);
+        if (mEngineReady)
+            mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(param->ToNormalized())));
+        StoreCurrentProgram();
+        if (Param(kSendSysexParam)->Value() >= 0.5)
+            SendParamSysEx(id);
+    }
+    ApplySideEffect(id);
 }
 
-void KT4R::ApplySideEffect(int id) {
-  const IParameter* param = Param(id);
-  const double value = param->Value();
-  switch (id) {
-    case kPortamentoSwitch:
-      mKeyAssigner->SetPortamentoCyclic(value >= 0.5);
-      break;
+void KT4R::ApplySideEffect(int id)
+{
+    const IParameter* param = Param(id);
+    const double value = param->Value();
+    switch (id) {
+    case kPortamentoSwitch: mKeyAssigner->SetPortamentoCyclic(value >= 0.5); break;
     case kPolyMode: {
-      // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
-      const int mode = std::clamp(static_cast<int>(value), 0, 5);
-      if (mode != mKeyAssigner->KeyModeValue()) mKeyAssigner->SetKeyMode(mode);
-      RedrawKeyAssignSwitches();
-      SetEdited(true);
-      break;
+        // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
+        const int mode = std::clamp(static_cast<int>(value), 0, 5);
+        if (mode != mKeyAssigner->KeyModeValue())
+            mKeyAssigner->SetKeyMode(mode);
+        RedrawKeyAssignSwitches();
+        SetEdited(true);
+        break;
     }
-    case kMonoRetrigger:
-      mKeyAssigner->SetMonoRetrigger(value >= 0.5);
-      break;
+    case kMonoRetrigger: mKeyAssigner->SetMonoRetrigger(value >= 0.5); break;
     case kNumberOfVoices: {
-      const int voices = 2 * static_cast<int>(value);
-      if (voices != mSynth->VoiceCount()) RebuildVoices(voices);
-      break;
+        const int voices = 2 * static_cast<int>(value);
+        if (voices != mSynth->VoiceCount())
+            RebuildVoices(voices);
+        break;
     }
-    case kSysexMode:
-      SelectSysexFormat(static_cast<int>(value));
-      break;
-    case kKeyModePage:
-      SelectEditorPage(static_cast<int>(value));
-      break;
+    case kSysexMode: SelectSysexFormat(static_cast<int>(value)); break;
+    case kKeyModePage: SelectEditorPage(static_cast<int>(value)); break;
     case kMidiLearnMin:
-    case kMidiLearnMax:
-      SetMidiLearnBounds(Param(kMidiLearnMin)->Value(), Param(kMidiLearnMax)->Value());
-      break;
-    case kGlobalGain:
-      mContext->mOutputGain = GainFor(param->ToNormalized());
-      break;
+    case kMidiLearnMax: SetMidiLearnBounds(Param(kMidiLearnMin)->Value(), Param(kMidiLearnMax)->Value()); break;
+    case kGlobalGain: mContext->mOutputGain = GainFor(param->ToNormalized()); break;
     case kMidiChannel: {
-      const int channel = static_cast<int>(value);
-      for (int c = 0; c < 16; ++c) mSynth->mChannelTable[c] = (channel == 0 || c == channel - 1) ? 1 : 0;
-      mSysexChannel = channel == 0 ? 0 : channel - 1;
-      break;
+        const int channel = static_cast<int>(value);
+        for (int c = 0; c < 16; ++c)
+            mSynth->mChannelTable[c] = (channel == 0 || c == channel - 1) ? 1 : 0;
+        mSysexChannel = channel == 0 ? 0 : channel - 1;
+        break;
     }
-    case kPresetDirty:
-      ShowEditedMark(value >= 0.5);
-      break;
+    case kPresetDirty: ShowEditedMark(value >= 0.5); break;
     case kCommandInit:
     case kCommandNextProgram:
     case kCommandPreviousProgram:
-    case kCommandRandom:
-      ProgramCommand(id);
-      break;
+    case kCommandRandom: ProgramCommand(id); break;
     case kMidiLearnPage1:
     case kMidiLearnPage3:
-    case kMidiLearnPage4:
-      MidiLearnCommand(id);
-      break;
-    default:
-      break;
-  }
+    case kMidiLearnPage4: MidiLearnCommand(id); break;
+    default: break;
+    }
 }
 
-void KT4R::RebuildVoices(int voices) {
-  mSynth->SetVoiceCount(voices);
-  // New voices bring new buffers and components: give every one the current rate and size, reset, and
-  // send the whole patch again so the new voices take it.
-  if (mContext->mSampleRate > 0.0f) mContext->SetSampleRate(mContext->mSampleRate);
-  mContext->SetBlockSize(mContext->mBlockSize);
-  mContext->ResetAll();
-  mSynth->RestateTargets(mContext->mBlockSize);
-  if (!mEngineReady) return;
-  for (int id = 0; id < kNumPatchParams; ++id) {
-    mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
-  }
+void KT4R::RebuildVoices(int voices)
+{
+    mSynth->SetVoiceCount(voices);
+    // New voices bring new buffers and components: give every one the current rate and size, reset, and
+    // send the whole patch again so the new voices take it.
+    if (mContext->mSampleRate > 0.0f)
+        mContext->SetSampleRate(mContext->mSampleRate);
+    mContext->SetBlockSize(mContext->mBlockSize);
+    mContext->ResetAll();
+    mSynth->RestateTargets(mContext->mBlockSize);
+    if (!mEngineReady)
+        return;
+    for (int id = 0; id < kNumPatchParams; ++id) {
+        mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
+    }
 }
 
-void KT4R::SetEdited(bool edited) {
-  Param(kPresetDirty)->SetFromNormalized(edited ? 1.0 : 0.0);
-  mEdited = edited;
-  ShowEditedMark(edited);
+void KT4R::SetEdited(bool edited)
+{
+    Param(kPresetDirty)->SetFromNormalized(edited ? 1.0 : 0.0);
+    mEdited = edited;
+    ShowEditedMark(edited);
 }
 
 // ---- Seams ----
 
-void KT4R::SelectProgram(int number) {
-  // The program store arrives with programs and banks; until then the selection is recorded.
-  mProgram = std::clamp(number, 1, 128);
+void KT4R::SelectProgram(int number)
+{
+    // The program store arrives with programs and banks; until then the selection is recorded.
+    mProgram = std::clamp(number, 1, 128);
 }
 
-void KT4R::ProgramCommand(int id) {
-  if (id == kCommandNextProgram) SelectProgram(mProgram == 128 ? 1 : mProgram + 1);
-  if (id == kCommandPreviousProgram) SelectProgram(mProgram == 1 ? 128 : mProgram - 1);
-  // INIT and RANDOM arrive with programs and banks.
+void KT4R::ProgramCommand(int id)
+{
+    if (id == kCommandNextProgram)
+        SelectProgram(mProgram == 128 ? 1 : mProgram + 1);
+    if (id == kCommandPreviousProgram)
+        SelectProgram(mProgram == 1 ? 128 : mProgram - 1);
+    // INIT and RANDOM arrive with programs and banks.
 }

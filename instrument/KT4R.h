@@ -16,72 +16,72 @@ class ProcessContext;
 class Synth;
 
 class KT4R : public IPlugVST {
- public:
-  static constexpr int32_t kVersion = 0x0002000C;  // 2.0.12
+public:
+    static constexpr int32_t kVersion = 0x0002000C; // 2.0.12
 
-  // The configuration file is read from configFolder (the library's own folder when empty).
-  explicit KT4R(vst::HostCallback host, const std::string& configFolder = std::string());
-  ~KT4R() override;
+    // The configuration file is read from configFolder (the library's own folder when empty).
+    explicit KT4R(vst::HostCallback host, const std::string& configFolder = std::string());
+    ~KT4R() override;
 
-  // Host UI thread; takes the lock. Sample rate and block size into the engine.
-  void ResetProcessing() override;
-  // Host UI thread; takes the lock. Rendering while inactive outputs silence.
-  void SetActive(bool active) override;
-  // Host audio thread, under the lock. Inputs are ignored; outputs[0] left, outputs[1] right.
-  void RenderDouble(double** inputs, double** outputs, int frames) override;
-  // Host thread delivering events, under the lock: thru, channel filter and routing.
-  void HandleMidiEvent(const IMidiEvent& event) override;
-  // Host thread delivering events, under the lock.
-  void HandleSysExEvent(const ISysExEvent& event) override;
-  // Any thread that changed id (0-97); takes the lock. Engine event, program re-store, side effects.
-  void ParameterChanged(int id, int source) override;
+    // Host UI thread; takes the lock. Sample rate and block size into the engine.
+    void ResetProcessing() override;
+    // Host UI thread; takes the lock. Rendering while inactive outputs silence.
+    void SetActive(bool active) override;
+    // Host audio thread, under the lock. Inputs are ignored; outputs[0] left, outputs[1] right.
+    void RenderDouble(double** inputs, double** outputs, int frames) override;
+    // Host thread delivering events, under the lock: thru, channel filter and routing.
+    void HandleMidiEvent(const IMidiEvent& event) override;
+    // Host thread delivering events, under the lock.
+    void HandleSysExEvent(const ISysExEvent& event) override;
+    // Any thread that changed id (0-97); takes the lock. Engine event, program re-store, side effects.
+    void ParameterChanged(int id, int source) override;
 
-  // Ids 0-69 from the base's list, 70-97 from the settings list; nullptr for other ids.
-  IParameter* Param(int id);
-  const IParameter* Param(int id) const;
+    // Ids 0-69 from the base's list, 70-97 from the settings list; nullptr for other ids.
+    IParameter* Param(int id);
+    const IParameter* Param(int id) const;
 
-  // The readout text of an id as the panel shows it (label, space, value text).
-  std::string ReadoutLineFor(int id) const;
+    // The readout text of an id as the panel shows it (label, space, value text).
+    std::string ReadoutLineFor(int id) const;
 
-  int CurrentProgramNumber() const { return mProgram; }
-  bool EngineReady() const { return mEngineReady; }
+    int CurrentProgramNumber() const { return mProgram; }
+    bool EngineReady() const { return mEngineReady; }
 
- private:
-  void ReadConfiguration(const std::string& folder);
-  void DefineParameters();
-  void ApplyConfiguredSettings();
-  void ApplySideEffect(int id);
-  void RebuildVoices(int voices);
-  void SetEdited(bool edited);
+private:
+    void ReadConfiguration(const std::string& folder);
+    void DefineParameters();
+    void ApplyConfiguredSettings();
+    void ApplySideEffect(int id);
+    void RebuildVoices(int voices);
+    void SetEdited(bool edited);
 
-  // Seams of the later parts of the instrument. Each records what it can and is otherwise silent;
-  // the programs, MIDI-learn, SysEx and editor code replace their bodies.
-  void SelectProgram(int number);
-  void ProgramCommand(int id);
-  bool MidiLearnArmed() const { return false; }
-  void OfferMidiLearnTarget(int id) {}
-  void MidiLearnCommand(int id) {}
-  void SendParamSysEx(int id) {}
-  void SelectSysexFormat(int mode) {}
-  void SelectEditorPage(int page) {}
-  void SetMidiLearnBounds(double min, double max) {}
-  void ShowEditedMark(bool edited) {}
-  void RedrawKeyAssignSwitches() {}
+    // Seams of the later parts of the instrument. Each records what it can and is otherwise silent;
+    // the programs, MIDI-learn, SysEx and editor code replace their bodies.
+    void SelectProgram(int number);
+    void ProgramCommand(int id);
+    bool MidiLearnArmed() const { return false; }
+    void OfferMidiLearnTarget(int id) {}
+    void MidiLearnCommand(int id) {}
+    void SendParamSysEx(int id) {}
+    void SelectSysexFormat(int mode) {}
+    void SelectEditorPage(int page) {}
+    void SetMidiLearnBounds(double min, double max) {}
+    void ShowEditedMark(bool edited) {}
+    void RedrawKeyAssignSwitches() {}
 
-  bool mEngineReady = false;
-  bool mActive = false;
-  bool mMidiThru = false;
-  bool mExtendedPitchBend = false;
-  int mConfiguredVoices = 6;
-  int mProgram = 1;
-  bool mEdited = false;
-  int mSysexChannel = 0;
-  ConfigFile mConfig;
-  std::vector<std::unique_ptr<IParameter>> mSettings;
+    bool mEngineReady = false;
+    bool mActive = false;
+    bool mMidiThru = false;
+    bool mExtendedPitchBend = false;
+    int mConfiguredVoices = 6;
+    int mProgram = 1;
+    bool mEdited = false;
+    int mSysexChannel = 0;
+    ConfigFile mConfig;
+    std::vector<std::unique_ptr<IParameter>> mSettings;
 
-  // Created in this order; destroyed in reverse (the synth unregisters from the context).
-  std::unique_ptr<ProcessContext> mContext;
-  std::unique_ptr<KeyAssigner> mKeyAssigner;
-  std::unique_ptr<Synth> mSynth;
-  std::unique_ptr<ControllerInput> mControllerInput;
+    // Created in this order; destroyed in reverse (the synth unregisters from the context).
+    std::unique_ptr<ProcessContext> mContext;
+    std::unique_ptr<KeyAssigner> mKeyAssigner;
+    std::unique_ptr<Synth> mSynth;
+    std::unique_ptr<ControllerInput> mControllerInput;
 };

@@ -4,16 +4,23 @@
 
 namespace {
 
-IPlugVST* CreateKT4R(vst::HostCallback host) { return new KT4R(host); }
+IPlugVST* CreateKT4R(vst::HostCallback host)
+{
+    return new KT4R(host);
+}
 
-}  // namespace
+} // namespace
 
-extern "C" __attribute__((visibility("default"))) vst::EffectRecord* VSTPluginMain(vst::HostCallback host) {
-  return IPlugVST::Instantiate(host, &CreateKT4R);
+extern "C" __attribute__((visibility("default"))) vst::EffectRecord* VSTPluginMain(vst::HostCallback host)
+{
+    return IPlugVST::Instantiate(host, &CreateKT4R);
 }
 
 // Older hosts look for "main"; C++ reserves that name for the program's entry, so the symbol is
 // given its name at the assembly level.
-extern "C" __attribute__((visibility("default"))) vst::EffectRecord* LegacyMainEntry(vst::HostCallback host)
-    __asm__("main");
-vst::EffectRecord* LegacyMainEntry(vst::HostCallback host) { return IPlugVST::Instantiate(host, &CreateKT4R); }
+extern "C" __attribute__((visibility("default"))) vst::EffectRecord*
+LegacyMainEntry(vst::HostCallback host) __asm__("main");
+vst::EffectRecord* LegacyMainEntry(vst::HostCallback host)
+{
+    return IPlugVST::Instantiate(host, &CreateKT4R);
+}

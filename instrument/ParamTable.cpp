@@ -7,7 +7,7 @@ constexpr ParamKind D = ParamKind::kDouble;
 constexpr ParamKind I = ParamKind::kInt;
 constexpr ParamKind B = ParamKind::kBool;
 using R = ReadoutRule;
-}  // namespace
+} // namespace
 
 // clang-format off
 const ParamDef kPatchParams[kNumPatchParams] = {
@@ -111,12 +111,15 @@ const uint8_t kDisplayScale[128] = {
 };
 // clang-format on
 
-const ParamDef* FindParamDef(int id) {
-  if (id >= 0 && id < kNumPatchParams) return &kPatchParams[id];
-  for (const ParamDef& def : kSettingsParams) {
-    if (def.id == id) return &def;
-  }
-  return nullptr;
+const ParamDef* FindParamDef(int id)
+{
+    if (id >= 0 && id < kNumPatchParams)
+        return &kPatchParams[id];
+    for (const ParamDef& def : kSettingsParams) {
+        if (def.id == id)
+            return &def;
+    }
+    return nullptr;
 }
 
-}  // namespace kt4r
+} // namespace kt4r

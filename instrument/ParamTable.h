@@ -10,59 +10,79 @@ namespace kt4r {
 constexpr int kNumPatchParams = 70;
 constexpr int kFirstSettingsId = 70;
 constexpr int kNumSettings = 28;
-constexpr int kLastParamId = kFirstSettingsId + kNumSettings - 1;  // 97
+constexpr int kLastParamId = kFirstSettingsId + kNumSettings - 1; // 97
 constexpr int kNoParamId = -1;
 
 // Ids the instrument acts on.
 enum ParamId : int {
-  kPortamentoSwitch = 50,
-  kPolyMode = 51,
-  kMonoRetrigger = 57,
-  kLfoSync = 65,
-  kNumberOfVoices = 67,
-  kSysexMode = 68,
-  kUndefinedPatchId = 69,
-  kKeyModePage = 71,
-  kMidiLearnMin = 75,
-  kMidiLearnMax = 76,
-  kMidiLearnImmediate = 77,
-  kGlobalGain = 78,
-  kMidiChannel = 79,
-  kPresetDirty = 80,
-  kCommandInit = 85,
-  kCommandNextProgram = 86,
-  kCommandPreviousProgram = 87,
-  kCommandRandom = 89,
-  kSendSysexParam = 90,
-  kSendSysexProgram = 91,
-  kImmediateWrite = 92,
-  kMidiLearnPage1 = 93,
-  kMidiLearnPage2 = 94,
-  kMidiLearnPage3 = 95,
-  kMidiLearnPage4 = 96,
-  kUseDefaultMidiLearnMap = 97,
+    kPortamentoSwitch = 50,
+    kPolyMode = 51,
+    kMonoRetrigger = 57,
+    kLfoSync = 65,
+    kNumberOfVoices = 67,
+    kSysexMode = 68,
+    kUndefinedPatchId = 69,
+    kKeyModePage = 71,
+    kMidiLearnMin = 75,
+    kMidiLearnMax = 76,
+    kMidiLearnImmediate = 77,
+    kGlobalGain = 78,
+    kMidiChannel = 79,
+    kPresetDirty = 80,
+    kCommandInit = 85,
+    kCommandNextProgram = 86,
+    kCommandPreviousProgram = 87,
+    kCommandRandom = 89,
+    kSendSysexParam = 90,
+    kSendSysexProgram = 91,
+    kImmediateWrite = 92,
+    kMidiLearnPage1 = 93,
+    kMidiLearnPage2 = 94,
+    kMidiLearnPage3 = 95,
+    kMidiLearnPage4 = 96,
+    kUseDefaultMidiLearnMap = 97,
 };
 
 enum class ParamKind : uint8_t { kNone, kBool, kInt, kDouble };
 
 // How the panel's readout shows a normalised value.
 enum class ReadoutRule : uint8_t {
-  kScale, kFeet, kWave, kSemitone, kCents, kXmod, kDyna, kEnvMode, kHpf, kVcaMode, kChorus, kLfoWave,
-  kLfoRate, kBend, kOnOff, kKeyAssign, kPitch, kTrigger, kLfoTrigger, kVoices, kGain, kChannel,
+    kScale,
+    kFeet,
+    kWave,
+    kSemitone,
+    kCents,
+    kXmod,
+    kDyna,
+    kEnvMode,
+    kHpf,
+    kVcaMode,
+    kChorus,
+    kLfoWave,
+    kLfoRate,
+    kBend,
+    kOnOff,
+    kKeyAssign,
+    kPitch,
+    kTrigger,
+    kLfoTrigger,
+    kVoices,
+    kGain,
+    kChannel,
 };
 
 struct ParamDef {
-  int id;
-  ParamKind kind;
-  const char* name;          // registered name (host name for ids 0-69)
-  const char* readoutLabel;  // panel readout label, trailing spaces kept
-  double min;
-  double max;
-  double step;
-  double defaultValue;
-  const char* group;
-  const char* label;  // the record's unit label
-  ReadoutRule rule;
+    int id;
+    ParamKind kind;
+    const char* name;         // registered name (host name for ids 0-69)
+    const char* readoutLabel; // panel readout label, trailing spaces kept
+    double min;
+    double max;
+    double step;
+    double defaultValue;
+    const char* group;
+    const char* label; // the record's unit label
+    ReadoutRule rule;
 };
 
 // Ids 0-69 in id order; id 69 is kind kNone (left undefined).
@@ -76,4 +96,4 @@ extern const uint8_t kDisplayScale[128];
 // The definition of an id: a patch entry, a defined settings entry, or nullptr.
 const ParamDef* FindParamDef(int id);
 
-}  // namespace kt4r
+} // namespace kt4r

@@ -9,8 +9,8 @@ namespace kt4r {
 
 // Values outside the table that the rules depend on.
 struct ReadoutContext {
-  bool lfoSync = false;            // "LFO SYNC" (id 65) at or above 0.5: "LFO RATE" shows a note length
-  bool extendedPitchBend = false;  // configuration flag "EXTENDED_PB": the wider bend ranges
+    bool lfoSync = false;           // "LFO SYNC" (id 65) at or above 0.5: "LFO RATE" shows a note length
+    bool extendedPitchBend = false; // configuration flag "EXTENDED_PB": the wider bend ranges
 };
 
 // The rule of an id: the table's for ids 0-69; for settings 78 Gain, 79 Channel, 90-92 OnOff; Scale
@@ -27,4 +27,4 @@ std::string ReadoutValueText(ReadoutRule rule, double n, const ReadoutContext& c
 // Label, one space, value text; empty for id -1.
 std::string ReadoutLine(int id, double n, const ReadoutContext& context);
 
-}  // namespace kt4r
+} // namespace kt4r

@@ -13,269 +13,282 @@ namespace {
 constexpr intptr_t kBeef = 0xBEEF;
 constexpr intptr_t kBeefHigh = static_cast<intptr_t>(0xBEEF0000);
 
-TEST(HostInterface, RecordAnnouncesASeventyParameterStereoInstrument) {
-  LoadedPlugin plugin = LoadPlugin();
-  const vst::EffectRecord* e = plugin->Effect();
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(e->magic, 0x56737450);
-  EXPECT_EQ(e->flags, 0x1138);  // replacing, chunks, double, mono-capable, synth; no editor bound
-  EXPECT_EQ(e->numParams, 70);
-  EXPECT_EQ(e->numInputs, 2);
-  EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_GE(e->numPrograms, 1);
-  EXPECT_EQ(e->uniqueID, 0x4B543452);  // 'KT4R'
-  EXPECT_EQ(e->version, 20012);
-  EXPECT_EQ(e->initialDelay, 0);
-  EXPECT_FLOAT_EQ(e->ioRatio, 1.0f);
-  EXPECT_NE(e->processReplacing, nullptr);
-  EXPECT_NE(e->processDoubleReplacing, nullptr);
+TEST(HostInterface, RecordAnnouncesASeventyParameterStereoInstrument)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    const vst::EffectRecord* e = plugin->Effect();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->magic, 0x56737450);
+    EXPECT_EQ(e->flags, 0x1138); // replacing, chunks, double, mono-capable, synth; no editor bound
+    EXPECT_EQ(e->numParams, 70);
+    EXPECT_EQ(e->numInputs, 2);
+    EXPECT_EQ(e->numOutputs, 2);
+    EXPECT_GE(e->numPrograms, 1);
+    EXPECT_EQ(e->uniqueID, 0x4B543452); // 'KT4R'
+    EXPECT_EQ(e->version, 20012);
+    EXPECT_EQ(e->initialDelay, 0);
+    EXPECT_FLOAT_EQ(e->ioRatio, 1.0f);
+    EXPECT_NE(e->processReplacing, nullptr);
+    EXPECT_NE(e->processDoubleReplacing, nullptr);
 }
 
 struct TextCase {
-  int index;
-  const char* name;
-  const char* label;
-  const char* display;
+    int index;
+    const char* name;
+    const char* label;
+    const char* display;
 };
 
-TEST(HostInterface, NamesLabelsAndValueTextsFollowTheParameterTable) {
-  LoadedPlugin plugin = LoadPlugin();
-  const TextCase cases[] = {
-      {0, "DCO1 RANG", "", "1"},
-      {1, "DCO1 WAVE", "", "3"},
-      {2, "DCO1 TUNE", "", "0.50"},
-      {3, "DCO1 LFO ", "", "0.00"},
-      {20, "VCF FREQ", "", "99.00"},
-      {33, "LFO RATE", "", "0.80"},
-      {45, "AT Vibrato   ", "", "0.00"},
-      {49, "PORTAMENTO", "", "0.00"},   // the portamento time
-      {50, "PORTAMENTO", "", "off"},    // the portamento switch: a display text hides the label
-      {51, "POLYMODE", "", "0"},
-      {52, "UNISONDETUNE", "", "0.20"},
-      {57, "MONO RETRGGER", "", "off"},
-      {58, "Reserved", "", "off"},
-      {65, "LFO SYNC", "", "off"},
-      {66, "LFO FREERUN", "SETTINGS", "0"},
-      {67, "Number of Voices", "", "3"},
-      {68, "Sysex Mode", "", "0"},
-      {69, "", "", "0"},
-  };
-  for (const TextCase& c : cases) {
-    EXPECT_EQ(plugin->ParamName(c.index), c.name) << "id " << c.index;
-    EXPECT_EQ(plugin->ParamLabel(c.index), c.label) << "id " << c.index;
-    EXPECT_EQ(plugin->ParamDisplay(c.index), c.display) << "id " << c.index;
-  }
+TEST(HostInterface, NamesLabelsAndValueTextsFollowTheParameterTable)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    const TextCase cases[] = {
+        {0, "DCO1 RANG", "", "1"},         {1, "DCO1 WAVE", "", "3"},        {2, "DCO1 TUNE", "", "0.50"},
+        {3, "DCO1 LFO ", "", "0.00"},      {20, "VCF FREQ", "", "99.00"},    {33, "LFO RATE", "", "0.80"},
+        {45, "AT Vibrato   ", "", "0.00"}, {49, "PORTAMENTO", "", "0.00"}, // the portamento time
+        {50, "PORTAMENTO", "", "off"}, // the portamento switch: a display text hides the label
+        {51, "POLYMODE", "", "0"},         {52, "UNISONDETUNE", "", "0.20"}, {57, "MONO RETRGGER", "", "off"},
+        {58, "Reserved", "", "off"},       {65, "LFO SYNC", "", "off"},      {66, "LFO FREERUN", "SETTINGS", "0"},
+        {67, "Number of Voices", "", "3"}, {68, "Sysex Mode", "", "0"},      {69, "", "", "0"},
+    };
+    for (const TextCase& c : cases) {
+        EXPECT_EQ(plugin->ParamName(c.index), c.name) << "id " << c.index;
+        EXPECT_EQ(plugin->ParamLabel(c.index), c.label) << "id " << c.index;
+        EXPECT_EQ(plugin->ParamDisplay(c.index), c.display) << "id " << c.index;
+    }
 }
 
-TEST(HostInterface, SettingsIdsAreNotParametersOfTheHost) {
-  LoadedPlugin plugin = LoadPlugin();
-  char text[64];
-  std::strcpy(text, "untouched");
-  plugin->Dispatch(vst::effGetParamName, 70, 0, text);
-  EXPECT_STREQ(text, "untouched");
-  EXPECT_EQ(plugin->GetParameter(70), 0.0f);
-  EXPECT_EQ(plugin->GetParameter(78), 0.0f);
-  plugin->SetParameter(-1, 0.5f);  // ignored
-  plugin->SetParameter(79, 0.5f);  // ignored
+TEST(HostInterface, SettingsIdsAreNotParametersOfTheHost)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    char text[64];
+    std::strcpy(text, "untouched");
+    plugin->Dispatch(vst::effGetParamName, 70, 0, text);
+    EXPECT_STREQ(text, "untouched");
+    EXPECT_EQ(plugin->GetParameter(70), 0.0f);
+    EXPECT_EQ(plugin->GetParameter(78), 0.0f);
+    plugin->SetParameter(-1, 0.5f); // ignored
+    plugin->SetParameter(79, 0.5f); // ignored
 }
 
-TEST(HostInterface, SwitchShowsOnAfterTheHostSetsIt) {
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->SetParameter(50, 1.0f);
-  EXPECT_EQ(plugin->ParamDisplay(50), "on");
-  EXPECT_EQ(plugin->GetParameter(50), 1.0f);
-  plugin->SetParameter(51, 0.5f);  // 2.5 rounds to 3
-  EXPECT_EQ(plugin->ParamDisplay(51), "3");
-  EXPECT_FLOAT_EQ(plugin->GetParameter(51), 0.6f);
+TEST(HostInterface, SwitchShowsOnAfterTheHostSetsIt)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->SetParameter(50, 1.0f);
+    EXPECT_EQ(plugin->ParamDisplay(50), "on");
+    EXPECT_EQ(plugin->GetParameter(50), 1.0f);
+    plugin->SetParameter(51, 0.5f); // 2.5 rounds to 3
+    EXPECT_EQ(plugin->ParamDisplay(51), "3");
+    EXPECT_FLOAT_EQ(plugin->GetParameter(51), 0.6f);
 }
 
-TEST(HostInterface, CanDoAnswers) {
-  LoadedPlugin plugin = LoadPlugin();
-  const struct {
-    const char* text;
-    intptr_t answer;
-  } cases[] = {
-      {"receiveVstTimeInfo", 1},   {"sendVstEvents", 1},         {"sendVstMidiEvent", 1},
-      {"receiveVstEvents", 1},     {"receiveVstMidiEvent", 1},   {"hasCockosExtensions", kBeefHigh},
-      {"hasCockosViewAsConfig", kBeefHigh}, {"bypass", 0},       {"receiveVstTimeInfo ", 0},
-      {"", 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(plugin->Dispatch(vst::effCanDo, 0, 0, const_cast<char*>(c.text)), c.answer) << c.text;
-  }
-  EXPECT_EQ(plugin->Dispatch(vst::effCanDo, 0, 0, nullptr), 0);
+TEST(HostInterface, CanDoAnswers)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    const struct {
+        const char* text;
+        intptr_t answer;
+    } cases[] = {
+        {"receiveVstTimeInfo", 1},
+        {"sendVstEvents", 1},
+        {"sendVstMidiEvent", 1},
+        {"receiveVstEvents", 1},
+        {"receiveVstMidiEvent", 1},
+        {"hasCockosExtensions", kBeefHigh},
+        {"hasCockosViewAsConfig", kBeefHigh},
+        {"bypass", 0},
+        {"receiveVstTimeInfo ", 0},
+        {"", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(plugin->Dispatch(vst::effCanDo, 0, 0, const_cast<char*>(c.text)), c.answer) << c.text;
+    }
+    EXPECT_EQ(plugin->Dispatch(vst::effCanDo, 0, 0, nullptr), 0);
 }
 
-TEST(HostInterface, VendorSpecificValueTextForANormalisedValue) {
-  LoadedPlugin plugin = LoadPlugin();
-  char text[64] = "untouched";
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, text, 0.5f), kBeef);
-  EXPECT_STREQ(text, "49.50");
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 50, text, 1.0f), kBeef);
-  EXPECT_STREQ(text, "on");
-  std::strcpy(text, "untouched");
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 70, text, 0.5f), kBeef);  // invalid index
-  EXPECT_STREQ(text, "untouched");
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, nullptr, 0.5f), 0);
+TEST(HostInterface, VendorSpecificValueTextForANormalisedValue)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    char text[64] = "untouched";
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, text, 0.5f), kBeef);
+    EXPECT_STREQ(text, "49.50");
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 50, text, 1.0f), kBeef);
+    EXPECT_STREQ(text, "on");
+    std::strcpy(text, "untouched");
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 70, text, 0.5f), kBeef); // invalid index
+    EXPECT_STREQ(text, "untouched");
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, nullptr, 0.5f), 0);
 }
 
-TEST(HostInterface, VendorSpecificTextToNormalised) {
-  LoadedPlugin plugin = LoadPlugin();
-  char text[64] = "49.5";
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, text), kBeef);
-  EXPECT_STREQ(text, "0.500000");
-  std::strcpy(text, "200");
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, text), kBeef);
-  EXPECT_STREQ(text, "1.000000");  // clamped to the range
-  std::strcpy(text, "4");
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 67, text), kBeef);
-  EXPECT_STREQ(text, "0.333333");  // "Number of Voices" 3..6
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 70, text), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, nullptr), 0);
+TEST(HostInterface, VendorSpecificTextToNormalised)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    char text[64] = "49.5";
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, text), kBeef);
+    EXPECT_STREQ(text, "0.500000");
+    std::strcpy(text, "200");
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, text), kBeef);
+    EXPECT_STREQ(text, "1.000000"); // clamped to the range
+    std::strcpy(text, "4");
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 67, text), kBeef);
+    EXPECT_STREQ(text, "0.333333"); // "Number of Voices" 3..6
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 70, text), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, nullptr), 0);
 }
 
-TEST(HostInterface, VendorSpecificSteppedQuery) {
-  LoadedPlugin plugin = LoadPlugin();
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 20), 0);      // continuous
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 0), 0);       // continuous, even with step 1
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 50), kBeef);  // switch
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 51), kBeef);  // integer
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 69), kBeef);  // undefined entry
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 70), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 9, 20), 0);  // unknown sub-code
+TEST(HostInterface, VendorSpecificSteppedQuery)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 20), 0);     // continuous
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 0), 0);      // continuous, even with step 1
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 50), kBeef); // switch
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 51), kBeef); // integer
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 69), kBeef); // undefined entry
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 70), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 9, 20), 0); // unknown sub-code
 }
 
-TEST(HostInterface, SpeakerArrangementsAreStereo) {
-  LoadedPlugin plugin = LoadPlugin();
-  vst::SpeakerArrangement* in = nullptr;
-  vst::SpeakerArrangement* out = nullptr;
-  EXPECT_EQ(plugin->Dispatch(vst::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
-  ASSERT_NE(in, nullptr);
-  ASSERT_NE(out, nullptr);
-  EXPECT_EQ(in->type, vst::kSpeakerArrStereo);
-  EXPECT_EQ(in->numChannels, 2);
-  EXPECT_EQ(out->type, vst::kSpeakerArrStereo);
-  EXPECT_EQ(out->numChannels, 2);
-  vst::SpeakerArrangement mono{};
-  mono.type = vst::kSpeakerArrMono;
-  mono.numChannels = 1;
-  EXPECT_EQ(plugin->Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&mono), &mono), 1);
+TEST(HostInterface, SpeakerArrangementsAreStereo)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    vst::SpeakerArrangement* in = nullptr;
+    vst::SpeakerArrangement* out = nullptr;
+    EXPECT_EQ(plugin->Dispatch(vst::effGetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&in), &out), 1);
+    ASSERT_NE(in, nullptr);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(in->type, vst::kSpeakerArrStereo);
+    EXPECT_EQ(in->numChannels, 2);
+    EXPECT_EQ(out->type, vst::kSpeakerArrStereo);
+    EXPECT_EQ(out->numChannels, 2);
+    vst::SpeakerArrangement mono{};
+    mono.type = vst::kSpeakerArrMono;
+    mono.numChannels = 1;
+    EXPECT_EQ(plugin->Dispatch(vst::effSetSpeakerArrangement, 0, reinterpret_cast<intptr_t>(&mono), &mono), 1);
 }
 
-TEST(HostInterface, InputAndOutputProperties) {
-  LoadedPlugin plugin = LoadPlugin();
-  vst::PinProperties props{};
-  EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 0, 0, &props), 1);
-  EXPECT_EQ(props.flags, 3);
-  EXPECT_STREQ(props.label, "Input 1");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 1, 0, &props), 1);
-  EXPECT_EQ(props.flags, 1);
-  EXPECT_STREQ(props.label, "Input 2");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 0, 0, &props), 1);
-  EXPECT_EQ(props.flags, 3);
-  EXPECT_STREQ(props.label, "Output 1");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 1, 0, &props), 1);
-  EXPECT_STREQ(props.label, "Output 2");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 2, 0, &props), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, -1, 0, &props), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 0, 0, nullptr), 0);
+TEST(HostInterface, InputAndOutputProperties)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    vst::PinProperties props{};
+    EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 0, 0, &props), 1);
+    EXPECT_EQ(props.flags, 3);
+    EXPECT_STREQ(props.label, "Input 1");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 1, 0, &props), 1);
+    EXPECT_EQ(props.flags, 1);
+    EXPECT_STREQ(props.label, "Input 2");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 0, 0, &props), 1);
+    EXPECT_EQ(props.flags, 3);
+    EXPECT_STREQ(props.label, "Output 1");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 1, 0, &props), 1);
+    EXPECT_STREQ(props.label, "Output 2");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 2, 0, &props), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, -1, 0, &props), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 0, 0, nullptr), 0);
 }
 
-TEST(HostInterface, IdentityAndFixedAnswers) {
-  LoadedPlugin plugin = LoadPlugin();
-  char text[256] = {};
-  EXPECT_EQ(plugin->Dispatch(vst::effGetEffectName, 0, 0, text), 1);
-  EXPECT_STREQ(text, "KT-4R");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetVendorString, 0, 0, text), 1);
-  EXPECT_STREQ(text, "TOLVA");
-  std::strcpy(text, "x");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetProductString, 0, 0, text), 1);
-  EXPECT_STREQ(text, "");
-  EXPECT_EQ(plugin->Dispatch(vst::effGetEffectName, 0, 0, nullptr), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effGetVstVersion), 2400);
-  EXPECT_EQ(plugin->Dispatch(vst::effGetPlugCategory), vst::kPlugCategSynth);
-  EXPECT_EQ(plugin->Dispatch(vst::effIdentify), 0x4E764566);
-  EXPECT_EQ(plugin->Dispatch(vst::effCanBeAutomated, 20), 1);
-  EXPECT_EQ(plugin->Dispatch(vst::effProcessVarIo), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effEditIdle), 0);
-  EXPECT_EQ(plugin->Dispatch(70), 0);
-  EXPECT_EQ(plugin->Dispatch(-5), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effGetProgram), 0);
-  vst::Rect* rect = nullptr;
-  EXPECT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 0);  // no editor bound
-  EXPECT_EQ(plugin->Dispatch(vst::effEditOpen), 0);
-  EXPECT_EQ(plugin->Dispatch(vst::effProcessEvents, 0, 0, nullptr), 0);
+TEST(HostInterface, IdentityAndFixedAnswers)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    char text[256] = {};
+    EXPECT_EQ(plugin->Dispatch(vst::effGetEffectName, 0, 0, text), 1);
+    EXPECT_STREQ(text, "KT-4R");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetVendorString, 0, 0, text), 1);
+    EXPECT_STREQ(text, "TOLVA");
+    std::strcpy(text, "x");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetProductString, 0, 0, text), 1);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetEffectName, 0, 0, nullptr), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effGetVstVersion), 2400);
+    EXPECT_EQ(plugin->Dispatch(vst::effGetPlugCategory), vst::kPlugCategSynth);
+    EXPECT_EQ(plugin->Dispatch(vst::effIdentify), 0x4E764566);
+    EXPECT_EQ(plugin->Dispatch(vst::effCanBeAutomated, 20), 1);
+    EXPECT_EQ(plugin->Dispatch(vst::effProcessVarIo), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effEditIdle), 0);
+    EXPECT_EQ(plugin->Dispatch(70), 0);
+    EXPECT_EQ(plugin->Dispatch(-5), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effGetProgram), 0);
+    vst::Rect* rect = nullptr;
+    EXPECT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 0); // no editor bound
+    EXPECT_EQ(plugin->Dispatch(vst::effEditOpen), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effProcessEvents, 0, 0, nullptr), 0);
 }
 
-TEST(HostInterface, ProgramNamesOfTheSingleFrameworkSlot) {
-  LoadedPlugin plugin = LoadPlugin();
-  char text[64] = "x";
-  EXPECT_EQ(plugin->Dispatch(vst::effGetProgramNameIndexed, 5, 0, text), 0);
-  EXPECT_STREQ(text, "");
-  plugin->Dispatch(vst::effGetProgramName, 0, 0, text);
-  EXPECT_STRNE(text, "");
+TEST(HostInterface, ProgramNamesOfTheSingleFrameworkSlot)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    char text[64] = "x";
+    EXPECT_EQ(plugin->Dispatch(vst::effGetProgramNameIndexed, 5, 0, text), 0);
+    EXPECT_STREQ(text, "");
+    plugin->Dispatch(vst::effGetProgramName, 0, 0, text);
+    EXPECT_STRNE(text, "");
 }
 
-TEST(HostInterface, StringToParameterUsesDisplayTextsOrNumbers) {
-  LoadedPlugin plugin = LoadPlugin();
-  EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 50, 0, const_cast<char*>("on")), 1);
-  EXPECT_EQ(plugin->GetParameter(50), 1.0f);
-  EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 50, 0, const_cast<char*>("ON")), 0);  // case-sensitive
-  EXPECT_EQ(plugin->GetParameter(50), 1.0f);
-  EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 20, 0, const_cast<char*>("49.5")), 1);
-  EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.5f);
-  EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 20, 0, const_cast<char*>("nan")), 0);
-  EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.5f);
-  EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 20, 0, nullptr), 1);
-  EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 70, 0, const_cast<char*>("1")), 0);
+TEST(HostInterface, StringToParameterUsesDisplayTextsOrNumbers)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 50, 0, const_cast<char*>("on")), 1);
+    EXPECT_EQ(plugin->GetParameter(50), 1.0f);
+    EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 50, 0, const_cast<char*>("ON")), 0); // case-sensitive
+    EXPECT_EQ(plugin->GetParameter(50), 1.0f);
+    EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 20, 0, const_cast<char*>("49.5")), 1);
+    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.5f);
+    EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 20, 0, const_cast<char*>("nan")), 0);
+    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.5f);
+    EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 20, 0, nullptr), 1);
+    EXPECT_EQ(plugin->Dispatch(vst::effString2Parameter, 70, 0, const_cast<char*>("1")), 0);
 }
 
-TEST(HostInterface, OutOfRangeHostValuesAreClampedAndNaNKeepsTheValue) {
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->SetParameter(20, 5.0f);
-  EXPECT_EQ(plugin->GetParameter(20), 1.0f);
-  plugin->SetParameter(20, -3.0f);
-  EXPECT_EQ(plugin->GetParameter(20), 0.0f);
-  plugin->SetParameter(20, 0.25f);
-  plugin->SetParameter(20, std::nanf(""));
-  EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
-  plugin->SetParameter(20, INFINITY);
-  EXPECT_EQ(plugin->GetParameter(20), 1.0f);
-  plugin->SetParameter(20, -INFINITY);
-  EXPECT_EQ(plugin->GetParameter(20), 0.0f);
+TEST(HostInterface, OutOfRangeHostValuesAreClampedAndNaNKeepsTheValue)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->SetParameter(20, 5.0f);
+    EXPECT_EQ(plugin->GetParameter(20), 1.0f);
+    plugin->SetParameter(20, -3.0f);
+    EXPECT_EQ(plugin->GetParameter(20), 0.0f);
+    plugin->SetParameter(20, 0.25f);
+    plugin->SetParameter(20, std::nanf(""));
+    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
+    plugin->SetParameter(20, INFINITY);
+    EXPECT_EQ(plugin->GetParameter(20), 1.0f);
+    plugin->SetParameter(20, -INFINITY);
+    EXPECT_EQ(plugin->GetParameter(20), 0.0f);
 }
 
-TEST(HostInterface, ChunksRoundTripBetweenTwoInstances) {
-  LoadedPlugin a = LoadPlugin();
-  a->SetParameter(20, 0.25f);
-  a->SetParameter(50, 1.0f);
-  a->SetParameter(33, 0.75f);
-  void* data = nullptr;
-  const intptr_t size = a->Dispatch(vst::effGetChunk, 1, 0, &data);
-  ASSERT_GT(size, 8);
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::memcmp(data, "tffp", 4), 0);
-  const std::vector<char> chunk(static_cast<char*>(data), static_cast<char*>(data) + size);
+TEST(HostInterface, ChunksRoundTripBetweenTwoInstances)
+{
+    LoadedPlugin a = LoadPlugin();
+    a->SetParameter(20, 0.25f);
+    a->SetParameter(50, 1.0f);
+    a->SetParameter(33, 0.75f);
+    void* data = nullptr;
+    const intptr_t size = a->Dispatch(vst::effGetChunk, 1, 0, &data);
+    ASSERT_GT(size, 8);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::memcmp(data, "tffp", 4), 0);
+    const std::vector<char> chunk(static_cast<char*>(data), static_cast<char*>(data) + size);
 
-  LoadedPlugin b = LoadPlugin();
-  EXPECT_EQ(b->Dispatch(vst::effSetChunk, 1, size, const_cast<char*>(chunk.data())), 1);
-  for (int i = 0; i < 70; ++i) EXPECT_EQ(a->GetParameter(i), b->GetParameter(i)) << "id " << i;
+    LoadedPlugin b = LoadPlugin();
+    EXPECT_EQ(b->Dispatch(vst::effSetChunk, 1, size, const_cast<char*>(chunk.data())), 1);
+    for (int i = 0; i < 70; ++i)
+        EXPECT_EQ(a->GetParameter(i), b->GetParameter(i)) << "id " << i;
 }
 
-TEST(HostInterface, ATruncatedChunkIsRejected) {
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->SetParameter(20, 0.25f);
-  const char shortChunk[6] = {'t', 'f', 'f', 'p', 0, 0};
-  EXPECT_EQ(plugin->Dispatch(vst::effSetChunk, 1, 6, const_cast<char*>(shortChunk)), 0);
-  EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
+TEST(HostInterface, ATruncatedChunkIsRejected)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->SetParameter(20, 0.25f);
+    const char shortChunk[6] = {'t', 'f', 'f', 'p', 0, 0};
+    EXPECT_EQ(plugin->Dispatch(vst::effSetChunk, 1, 6, const_cast<char*>(shortChunk)), 0);
+    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
 }
 
-TEST(HostInterface, HostIsAskedForTimeAndMidiEveryBlock) {
-  LoadedPlugin plugin = LoadPlugin();
-  const int before = plugin->WantMidiCalls();
-  Render(*plugin.host, 512 * 3, 512);
-  EXPECT_EQ(plugin->WantMidiCalls() - before, 3);
+TEST(HostInterface, HostIsAskedForTimeAndMidiEveryBlock)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    const int before = plugin->WantMidiCalls();
+    Render(*plugin.host, 512 * 3, 512);
+    EXPECT_EQ(plugin->WantMidiCalls() - before, 3);
 }
 
-}  // namespace
-}  // namespace kt4r_test
+} // namespace
+} // namespace kt4r_test

@@ -11,128 +11,143 @@
 
 namespace kt4r_test {
 
-PluginCopy::PluginCopy(const std::string& ini) {
-  char folder[] = "/tmp/kt4r-plugin-test-XXXXXX";
-  if (!mkdtemp(folder)) {
-    ADD_FAILURE() << "cannot create a temporary folder";
-    return;
-  }
-  mFolder = folder;
-  mPath = mFolder + "/KT-4R.so";
-  std::filesystem::copy_file(KT4R_PLUGIN_PATH, mPath);
-  if (!ini.empty()) std::ofstream(mFolder + "/KT-4R.ini") << ini;
+PluginCopy::PluginCopy(const std::string& ini)
+{
+    char folder[] = "/tmp/kt4r-plugin-test-XXXXXX";
+    if (!mkdtemp(folder)) {
+        ADD_FAILURE() << "cannot create a temporary folder";
+        return;
+    }
+    mFolder = folder;
+    mPath = mFolder + "/KT-4R.so";
+    std::filesystem::copy_file(KT4R_PLUGIN_PATH, mPath);
+    if (!ini.empty())
+        std::ofstream(mFolder + "/KT-4R.ini") << ini;
 }
 
-PluginCopy::~PluginCopy() {
-  std::error_code ignored;
-  if (!mFolder.empty()) std::filesystem::remove_all(mFolder, ignored);
+PluginCopy::~PluginCopy()
+{
+    std::error_code ignored;
+    if (!mFolder.empty())
+        std::filesystem::remove_all(mFolder, ignored);
 }
 
-LoadedPlugin LoadPlugin(const std::string& ini, double rate, int block, bool resume) {
-  LoadedPlugin loaded;
-  loaded.copy = std::make_unique<PluginCopy>(ini);
-  loaded.host = std::make_unique<PluginHost>();
-  std::string error;
-  if (!loaded.host->Load(loaded.copy->Path(), &error)) {
-    ADD_FAILURE() << "loading the plug-in failed: " << error;
+LoadedPlugin LoadPlugin(const std::string& ini, double rate, int block, bool resume)
+{
+    LoadedPlugin loaded;
+    loaded.copy = std::make_unique<PluginCopy>(ini);
+    loaded.host = std::make_unique<PluginHost>();
+    std::string error;
+    if (!loaded.host->Load(loaded.copy->Path(), &error)) {
+        ADD_FAILURE() << "loading the plug-in failed: " << error;
+        return loaded;
+    }
+    loaded.host->Open(rate, block);
+    if (resume) {
+        loaded.host->Resume();
+        // One silent block, as hosts run before playback starts: the patch sent at open (which sets the
+        // key mode and so releases every voice) is applied there, not on the first note.
+        Render(*loaded.host, block, block);
+    }
     return loaded;
-  }
-  loaded.host->Open(rate, block);
-  if (resume) {
-    loaded.host->Resume();
-    // One silent block, as hosts run before playback starts: the patch sent at open (which sets the
-    // key mode and so releases every voice) is applied there, not on the first note.
-    Render(*loaded.host, block, block);
-  }
-  return loaded;
 }
 
-Stereo Render(PluginHost& host, int frames, int blockSize, bool useDouble) {
-  Stereo out;
-  out.left.reserve(static_cast<size_t>(frames));
-  out.right.reserve(static_cast<size_t>(frames));
-  std::vector<float> l(static_cast<size_t>(blockSize)), r(static_cast<size_t>(blockSize));
-  std::vector<double> ld(static_cast<size_t>(blockSize)), rd(static_cast<size_t>(blockSize));
-  host.SendEvents();
-  for (int done = 0; done < frames; done += blockSize) {
-    const int n = std::min(blockSize, frames - done);
-    host.SetBlockStart(done);
-    if (useDouble) {
-      // Sentinels catch samples the plug-in leaves unwritten.
-      std::fill(ld.begin(), ld.end(), 1e9);
-      std::fill(rd.begin(), rd.end(), 1e9);
-      double* outs[2] = {ld.data(), rd.data()};
-      host.ProcessDouble(nullptr, outs, n);
-      for (int i = 0; i < n; ++i) {
-        out.left.push_back(static_cast<float>(ld[static_cast<size_t>(i)]));
-        out.right.push_back(static_cast<float>(rd[static_cast<size_t>(i)]));
-      }
-    } else {
-      std::fill(l.begin(), l.end(), 1e9f);
-      std::fill(r.begin(), r.end(), 1e9f);
-      float* outs[2] = {l.data(), r.data()};
-      host.ProcessFloat(nullptr, outs, n);
-      out.left.insert(out.left.end(), l.begin(), l.begin() + n);
-      out.right.insert(out.right.end(), r.begin(), r.begin() + n);
+Stereo Render(PluginHost& host, int frames, int blockSize, bool useDouble)
+{
+    Stereo out;
+    out.left.reserve(static_cast<size_t>(frames));
+    out.right.reserve(static_cast<size_t>(frames));
+    std::vector<float> l(static_cast<size_t>(blockSize)), r(static_cast<size_t>(blockSize));
+    std::vector<double> ld(static_cast<size_t>(blockSize)), rd(static_cast<size_t>(blockSize));
+    host.SendEvents();
+    for (int done = 0; done < frames; done += blockSize) {
+        const int n = std::min(blockSize, frames - done);
+        host.SetBlockStart(done);
+        if (useDouble) {
+            // Sentinels catch samples the plug-in leaves unwritten.
+            std::fill(ld.begin(), ld.end(), 1e9);
+            std::fill(rd.begin(), rd.end(), 1e9);
+            double* outs[2] = {ld.data(), rd.data()};
+            host.ProcessDouble(nullptr, outs, n);
+            for (int i = 0; i < n; ++i) {
+                out.left.push_back(static_cast<float>(ld[static_cast<size_t>(i)]));
+                out.right.push_back(static_cast<float>(rd[static_cast<size_t>(i)]));
+            }
+        } else {
+            std::fill(l.begin(), l.end(), 1e9f);
+            std::fill(r.begin(), r.end(), 1e9f);
+            float* outs[2] = {l.data(), r.data()};
+            host.ProcessFloat(nullptr, outs, n);
+            out.left.insert(out.left.end(), l.begin(), l.begin() + n);
+            out.right.insert(out.right.end(), r.begin(), r.begin() + n);
+        }
     }
-  }
-  return out;
+    return out;
 }
 
-double Rms(const std::vector<float>& x, size_t begin, size_t end) {
-  if (end == 0 || end > x.size()) end = x.size();
-  if (end <= begin) return 0.0;
-  double sum = 0.0;
-  for (size_t i = begin; i < end; ++i) sum += static_cast<double>(x[i]) * x[i];
-  return std::sqrt(sum / static_cast<double>(end - begin));
+double Rms(const std::vector<float>& x, size_t begin, size_t end)
+{
+    if (end == 0 || end > x.size())
+        end = x.size();
+    if (end <= begin)
+        return 0.0;
+    double sum = 0.0;
+    for (size_t i = begin; i < end; ++i)
+        sum += static_cast<double>(x[i]) * x[i];
+    return std::sqrt(sum / static_cast<double>(end - begin));
 }
 
-double ToneMagnitude(const std::vector<float>& x, double freqHz, double rate, size_t begin, size_t end) {
-  const size_t n = end - begin;
-  const double w = 2.0 * M_PI * freqHz / rate;
-  double re = 0.0, im = 0.0;
-  for (size_t i = 0; i < n; ++i) {
-    const double hann = 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / static_cast<double>(n - 1));
-    const double v = x[begin + i] * hann;
-    re += v * std::cos(w * static_cast<double>(i));
-    im -= v * std::sin(w * static_cast<double>(i));
-  }
-  return 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(n);
-}
-
-double PeakFrequency(const std::vector<float>& x, double rate, double loHz, double hiHz, size_t begin, size_t end) {
-  double best = loHz;
-  double bestMag = -1.0;
-  for (double step : {0.25, 0.01, 0.001}) {
-    const double lo = bestMag < 0.0 ? loHz : best - 50.0 * step;
-    const double hi = bestMag < 0.0 ? hiHz : best + 50.0 * step;
-    bestMag = -1.0;
-    for (double f = lo; f <= hi; f += step) {
-      const double m = ToneMagnitude(x, f, rate, begin, end);
-      if (m > bestMag) {
-        bestMag = m;
-        best = f;
-      }
+double ToneMagnitude(const std::vector<float>& x, double freqHz, double rate, size_t begin, size_t end)
+{
+    const size_t n = end - begin;
+    const double w = 2.0 * M_PI * freqHz / rate;
+    double re = 0.0, im = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double hann = 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / static_cast<double>(n - 1));
+        const double v = x[begin + i] * hann;
+        re += v * std::cos(w * static_cast<double>(i));
+        im -= v * std::sin(w * static_cast<double>(i));
     }
-  }
-  return best;
+    return 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(n);
 }
 
-double Brightness(const std::vector<float>& x, size_t begin, size_t end) {
-  double diff = 0.0, sum = 0.0;
-  for (size_t i = begin + 1; i < end; ++i) {
-    const double d = static_cast<double>(x[i]) - x[i - 1];
-    diff += d * d;
-    sum += static_cast<double>(x[i]) * x[i];
-  }
-  return sum > 0.0 ? std::sqrt(diff / sum) : 0.0;
+double PeakFrequency(const std::vector<float>& x, double rate, double loHz, double hiHz, size_t begin, size_t end)
+{
+    double best = loHz;
+    double bestMag = -1.0;
+    for (double step : {0.25, 0.01, 0.001}) {
+        const double lo = bestMag < 0.0 ? loHz : best - 50.0 * step;
+        const double hi = bestMag < 0.0 ? hiHz : best + 50.0 * step;
+        bestMag = -1.0;
+        for (double f = lo; f <= hi; f += step) {
+            const double m = ToneMagnitude(x, f, rate, begin, end);
+            if (m > bestMag) {
+                bestMag = m;
+                best = f;
+            }
+        }
+    }
+    return best;
 }
 
-bool AllFinite(const std::vector<float>& x) {
-  for (float v : x) {
-    if (!std::isfinite(v) || std::fabs(v) > 1e6f) return false;
-  }
-  return true;
+double Brightness(const std::vector<float>& x, size_t begin, size_t end)
+{
+    double diff = 0.0, sum = 0.0;
+    for (size_t i = begin + 1; i < end; ++i) {
+        const double d = static_cast<double>(x[i]) - x[i - 1];
+        diff += d * d;
+        sum += static_cast<double>(x[i]) * x[i];
+    }
+    return sum > 0.0 ? std::sqrt(diff / sum) : 0.0;
 }
 
-}  // namespace kt4r_test
+bool AllFinite(const std::vector<float>& x)
+{
+    for (float v : x) {
+        if (!std::isfinite(v) || std::fabs(v) > 1e6f)
+            return false;
+    }
+    return true;
+}
+
+} // namespace kt4r_test

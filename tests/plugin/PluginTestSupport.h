@@ -12,32 +12,32 @@ namespace kt4r_test {
 // A private copy of the built plug-in in its own folder, with an optional "KT-4R.ini" beside it, so
 // each test has its own configuration and its own instance. The folder goes with the object.
 class PluginCopy {
- public:
-  explicit PluginCopy(const std::string& ini = std::string());
-  ~PluginCopy();
-  PluginCopy(const PluginCopy&) = delete;
-  PluginCopy& operator=(const PluginCopy&) = delete;
+public:
+    explicit PluginCopy(const std::string& ini = std::string());
+    ~PluginCopy();
+    PluginCopy(const PluginCopy&) = delete;
+    PluginCopy& operator=(const PluginCopy&) = delete;
 
-  const std::string& Path() const { return mPath; }
+    const std::string& Path() const { return mPath; }
 
- private:
-  std::string mFolder;
-  std::string mPath;
+private:
+    std::string mFolder;
+    std::string mPath;
 };
 
 // A loaded plug-in, opened at the given rate and block size, resumed and run for one silent block.
 struct LoadedPlugin {
-  std::unique_ptr<PluginCopy> copy;
-  std::unique_ptr<PluginHost> host;
+    std::unique_ptr<PluginCopy> copy;
+    std::unique_ptr<PluginHost> host;
 
-  PluginHost* operator->() const { return host.get(); }
+    PluginHost* operator->() const { return host.get(); }
 };
 LoadedPlugin LoadPlugin(const std::string& ini = std::string(), double rate = 48000.0, int block = 512,
                         bool resume = true);
 
 struct Stereo {
-  std::vector<float> left;
-  std::vector<float> right;
+    std::vector<float> left;
+    std::vector<float> right;
 };
 
 // Renders frames in host blocks of blockSize through the float (or double) entry, with the queued
@@ -53,4 +53,4 @@ double PeakFrequency(const std::vector<float>& x, double rate, double loHz, doub
 double Brightness(const std::vector<float>& x, size_t begin, size_t end);
 bool AllFinite(const std::vector<float>& x);
 
-}  // namespace kt4r_test
+} // namespace kt4r_test

@@ -12,215 +12,237 @@ namespace {
 
 constexpr double kRate = 48000.0;
 
-TEST(Sound, HeldNote69SoundsAt439_7HzInBothChannelsThroughBothEntries) {
-  Stereo outputs[2];
-  for (bool useDouble : {false, true}) {
+TEST(Sound, HeldNote69SoundsAt439_7HzInBothChannelsThroughBothEntries)
+{
+    Stereo outputs[2];
+    for (bool useDouble : {false, true}) {
+        LoadedPlugin plugin = LoadPlugin();
+        plugin->QueueMidi(0, 0x90, 69, 100);
+        outputs[useDouble] = Render(*plugin.host, 48000 * 2, 512, useDouble);
+        for (const std::vector<float>* channel : {&outputs[useDouble].left, &outputs[useDouble].right}) {
+            ASSERT_TRUE(AllFinite(*channel));
+            EXPECT_GT(Rms(*channel, 24000, 96000), 0.01);
+            EXPECT_NEAR(PeakFrequency(*channel, kRate, 430.0, 450.0, 24000, 96000), 439.70, 0.3)
+                << (useDouble ? "double" : "float") << " entry";
+        }
+    }
+    // The float entry is the double rendering converted sample by sample.
+    ASSERT_EQ(outputs[0].left.size(), outputs[1].left.size());
+    for (size_t i = 0; i < outputs[0].left.size(); ++i) {
+        ASSERT_FLOAT_EQ(outputs[0].left[i], outputs[1].left[i]) << i;
+        ASSERT_FLOAT_EQ(outputs[0].right[i], outputs[1].right[i]) << i;
+    }
+}
+
+TEST(Sound, NoNoteIsSilentAndEveryOutputSampleIsWritten)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    const Stereo out = Render(*plugin.host, 4801, 65);
+    EXPECT_TRUE(AllFinite(out.left));
+    EXPECT_TRUE(AllFinite(out.right));
+    EXPECT_LT(Rms(out.left), 1e-4);
+}
+
+TEST(Sound, SuspendedPluginRendersExactZeros)
+{
     LoadedPlugin plugin = LoadPlugin();
     plugin->QueueMidi(0, 0x90, 69, 100);
-    outputs[useDouble] = Render(*plugin.host, 48000 * 2, 512, useDouble);
-    for (const std::vector<float>* channel : {&outputs[useDouble].left, &outputs[useDouble].right}) {
-      ASSERT_TRUE(AllFinite(*channel));
-      EXPECT_GT(Rms(*channel, 24000, 96000), 0.01);
-      EXPECT_NEAR(PeakFrequency(*channel, kRate, 430.0, 450.0, 24000, 96000), 439.70, 0.3)
-          << (useDouble ? "double" : "float") << " entry";
+    Render(*plugin.host, 4800, 480);
+    plugin->Suspend();
+    const Stereo out = Render(*plugin.host, 4800, 480);
+    for (size_t i = 0; i < out.left.size(); ++i) {
+        ASSERT_EQ(out.left[i], 0.0f) << i;
+        ASSERT_EQ(out.right[i], 0.0f) << i;
     }
-  }
-  // The float entry is the double rendering converted sample by sample.
-  ASSERT_EQ(outputs[0].left.size(), outputs[1].left.size());
-  for (size_t i = 0; i < outputs[0].left.size(); ++i) {
-    ASSERT_FLOAT_EQ(outputs[0].left[i], outputs[1].left[i]) << i;
-    ASSERT_FLOAT_EQ(outputs[0].right[i], outputs[1].right[i]) << i;
-  }
 }
 
-TEST(Sound, NoNoteIsSilentAndEveryOutputSampleIsWritten) {
-  LoadedPlugin plugin = LoadPlugin();
-  const Stereo out = Render(*plugin.host, 4801, 65);
-  EXPECT_TRUE(AllFinite(out.left));
-  EXPECT_TRUE(AllFinite(out.right));
-  EXPECT_LT(Rms(out.left), 1e-4);
+TEST(Sound, BlockBeforeTheEngineKnowsItsSizeIsSilent)
+{
+    LoadedPlugin plugin;
+    plugin.copy = std::make_unique<PluginCopy>();
+    plugin.host = std::make_unique<PluginHost>();
+    std::string error;
+    ASSERT_TRUE(plugin->Load(plugin.copy->Path(), &error)) << error;
+    plugin->Resume(); // no open, no sample rate, no block size
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    const Stereo out = Render(*plugin.host, 2048, 256);
+    for (size_t i = 0; i < out.left.size(); ++i)
+        ASSERT_EQ(out.left[i], 0.0f) << i;
 }
 
-TEST(Sound, SuspendedPluginRendersExactZeros) {
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->QueueMidi(0, 0x90, 69, 100);
-  Render(*plugin.host, 4800, 480);
-  plugin->Suspend();
-  const Stereo out = Render(*plugin.host, 4800, 480);
-  for (size_t i = 0; i < out.left.size(); ++i) {
-    ASSERT_EQ(out.left[i], 0.0f) << i;
-    ASSERT_EQ(out.right[i], 0.0f) << i;
-  }
-}
-
-TEST(Sound, BlockBeforeTheEngineKnowsItsSizeIsSilent) {
-  LoadedPlugin plugin;
-  plugin.copy = std::make_unique<PluginCopy>();
-  plugin.host = std::make_unique<PluginHost>();
-  std::string error;
-  ASSERT_TRUE(plugin->Load(plugin.copy->Path(), &error)) << error;
-  plugin->Resume();  // no open, no sample rate, no block size
-  plugin->QueueMidi(0, 0x90, 69, 100);
-  const Stereo out = Render(*plugin.host, 2048, 256);
-  for (size_t i = 0; i < out.left.size(); ++i) ASSERT_EQ(out.left[i], 0.0f) << i;
-}
-
-TEST(Sound, BlockLongerThanAnnouncedIsRenderedInSubBlocks) {
-  Stereo reference;
-  {
+TEST(Sound, BlockLongerThanAnnouncedIsRenderedInSubBlocks)
+{
+    Stereo reference;
+    {
+        LoadedPlugin plugin = LoadPlugin(std::string(), kRate, 64);
+        plugin->QueueMidi(0, 0x90, 60, 100);
+        reference = Render(*plugin.host, 6400, 64);
+    }
     LoadedPlugin plugin = LoadPlugin(std::string(), kRate, 64);
     plugin->QueueMidi(0, 0x90, 60, 100);
-    reference = Render(*plugin.host, 6400, 64);
-  }
-  LoadedPlugin plugin = LoadPlugin(std::string(), kRate, 64);
-  plugin->QueueMidi(0, 0x90, 60, 100);
-  const Stereo longBlocks = Render(*plugin.host, 6400, 1000);  // 1000 > the announced 64
-  ASSERT_TRUE(AllFinite(longBlocks.left));
-  EXPECT_GT(Rms(longBlocks.left), 0.01);
-  // Sub-blocks of 64 line up with the reference only where a 1000-frame block starts on a multiple of
-  // 64 (every 8000 frames); the first block does, and after it the two runs differ only in phase of
-  // the block grid, so compare the first 1000 frames exactly and the level afterwards.
-  for (size_t i = 0; i < 1000; ++i) ASSERT_FLOAT_EQ(longBlocks.left[i], reference.left[i]) << i;
-  EXPECT_NEAR(Rms(longBlocks.left, 3000, 6400), Rms(reference.left, 3000, 6400), 0.1 * Rms(reference.left, 3000, 6400));
+    const Stereo longBlocks = Render(*plugin.host, 6400, 1000); // 1000 > the announced 64
+    ASSERT_TRUE(AllFinite(longBlocks.left));
+    EXPECT_GT(Rms(longBlocks.left), 0.01);
+    // Sub-blocks of 64 line up with the reference only where a 1000-frame block starts on a multiple of
+    // 64 (every 8000 frames); the first block does, and after it the two runs differ only in phase of
+    // the block grid, so compare the first 1000 frames exactly and the level afterwards.
+    for (size_t i = 0; i < 1000; ++i)
+        ASSERT_FLOAT_EQ(longBlocks.left[i], reference.left[i]) << i;
+    EXPECT_NEAR(Rms(longBlocks.left, 3000, 6400), Rms(reference.left, 3000, 6400),
+                0.1 * Rms(reference.left, 3000, 6400));
 }
 
-TEST(Sound, VcfFrequencyAtZeroDarkensTheNextBlocks) {
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->QueueMidi(0, 0x90, 45, 100);
-  const Stereo open = Render(*plugin.host, 24000, 480);
-  plugin->SetParameter(20, 0.0f);
-  const Stereo closed = Render(*plugin.host, 24000, 480);
-  const double openBrightness = Brightness(open.left, 12000, 24000);
-  const double closedBrightness = Brightness(closed.left, 12000, 24000);
-  EXPECT_LT(closedBrightness, 0.5 * openBrightness);
-  // The change reaches the sound from the first block after it: the filter starts gliding at once.
-  EXPECT_LT(Brightness(closed.left, 0, 4800), openBrightness);
+TEST(Sound, VcfFrequencyAtZeroDarkensTheNextBlocks)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->QueueMidi(0, 0x90, 45, 100);
+    const Stereo open = Render(*plugin.host, 24000, 480);
+    plugin->SetParameter(20, 0.0f);
+    const Stereo closed = Render(*plugin.host, 24000, 480);
+    const double openBrightness = Brightness(open.left, 12000, 24000);
+    const double closedBrightness = Brightness(closed.left, 12000, 24000);
+    EXPECT_LT(closedBrightness, 0.5 * openBrightness);
+    // The change reaches the sound from the first block after it: the filter starts gliding at once.
+    EXPECT_LT(Brightness(closed.left, 0, 4800), openBrightness);
 }
 
-TEST(Sound, GlobalGainHighDoublesTheLevel) {
-  double level[2];
-  for (int high = 0; high < 2; ++high) {
-    LoadedPlugin plugin = LoadPlugin(high ? "GLOBAL_GAIN = HIGH\n" : "GLOBAL_GAIN = NORMAL\n");
-    plugin->QueueMidi(0, 0x90, 69, 100);
-    const Stereo out = Render(*plugin.host, 24000, 480);
-    level[high] = Rms(out.left, 12000, 24000);
-  }
-  EXPECT_NEAR(level[1] / level[0], 2.0, 1e-3);
+TEST(Sound, GlobalGainHighDoublesTheLevel)
+{
+    double level[2];
+    for (int high = 0; high < 2; ++high) {
+        LoadedPlugin plugin = LoadPlugin(high ? "GLOBAL_GAIN = HIGH\n" : "GLOBAL_GAIN = NORMAL\n");
+        plugin->QueueMidi(0, 0x90, 69, 100);
+        const Stereo out = Render(*plugin.host, 24000, 480);
+        level[high] = Rms(out.left, 12000, 24000);
+    }
+    EXPECT_NEAR(level[1] / level[0], 2.0, 1e-3);
 }
 
 // Twelve notes of the chromatic octave from middle C: the fundamentals that still sound tell how many
 // voices play (no fundamental is a low harmonic of another note of the set).
-int SoundingNotes(PluginHost& host) {
-  for (int i = 0; i < 12; ++i) host.QueueMidi(i * 400, 0x90, static_cast<uint8_t>(60 + i), 100);
-  const Stereo out = Render(host, 48000, 4800);
-  const size_t begin = 24000, end = 48000;
-  double loudest = 0.0;
-  double magnitudes[12];
-  for (int i = 0; i < 12; ++i) {
-    const double hz = 440.0 * std::pow(2.0, (60 + i - 69) / 12.0);
-    magnitudes[i] = ToneMagnitude(out.left, hz, kRate, begin, end);
-    loudest = std::max(loudest, magnitudes[i]);
-  }
-  int sounding = 0;
-  for (double m : magnitudes) sounding += m > 0.2 * loudest ? 1 : 0;
-  return sounding;
+int SoundingNotes(PluginHost& host)
+{
+    for (int i = 0; i < 12; ++i)
+        host.QueueMidi(i * 400, 0x90, static_cast<uint8_t>(60 + i), 100);
+    const Stereo out = Render(host, 48000, 4800);
+    const size_t begin = 24000, end = 48000;
+    double loudest = 0.0;
+    double magnitudes[12];
+    for (int i = 0; i < 12; ++i) {
+        const double hz = 440.0 * std::pow(2.0, (60 + i - 69) / 12.0);
+        magnitudes[i] = ToneMagnitude(out.left, hz, kRate, begin, end);
+        loudest = std::max(loudest, magnitudes[i]);
+    }
+    int sounding = 0;
+    for (double m : magnitudes)
+        sounding += m > 0.2 * loudest ? 1 : 0;
+    return sounding;
 }
 
-TEST(Sound, NumberOfVoicesSixRebuildsWithTwelveVoices) {
-  {
+TEST(Sound, NumberOfVoicesSixRebuildsWithTwelveVoices)
+{
+    {
+        LoadedPlugin plugin = LoadPlugin();
+        EXPECT_EQ(plugin->ParamDisplay(67), "3");
+        EXPECT_EQ(SoundingNotes(*plugin.host), 6);
+    }
     LoadedPlugin plugin = LoadPlugin();
-    EXPECT_EQ(plugin->ParamDisplay(67), "3");
-    EXPECT_EQ(SoundingNotes(*plugin.host), 6);
-  }
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->SetParameter(67, 1.0f);
-  EXPECT_EQ(plugin->ParamDisplay(67), "6");
-  // The rebuild resends the patch, key mode included, which releases every voice in the next block.
-  Render(*plugin.host, 512, 512);
-  EXPECT_EQ(SoundingNotes(*plugin.host), 12);
+    plugin->SetParameter(67, 1.0f);
+    EXPECT_EQ(plugin->ParamDisplay(67), "6");
+    // The rebuild resends the patch, key mode included, which releases every voice in the next block.
+    Render(*plugin.host, 512, 512);
+    EXPECT_EQ(SoundingNotes(*plugin.host), 12);
 }
 
-TEST(Sound, ConfiguredVoiceCountSetsTheDefault) {
-  LoadedPlugin plugin = LoadPlugin("DEFAULT_NUM_VOICES=12\n");
-  EXPECT_EQ(plugin->ParamDisplay(67), "6");
-  EXPECT_EQ(SoundingNotes(*plugin.host), 12);
+TEST(Sound, ConfiguredVoiceCountSetsTheDefault)
+{
+    LoadedPlugin plugin = LoadPlugin("DEFAULT_NUM_VOICES=12\n");
+    EXPECT_EQ(plugin->ParamDisplay(67), "6");
+    EXPECT_EQ(SoundingNotes(*plugin.host), 12);
 }
 
-TEST(Sound, MidiThruEchoesEveryMessage) {
-  LoadedPlugin plugin = LoadPlugin("MIDI_THRU = TRUE\n");
-  plugin->QueueMidi(3, 0x90, 60, 100);
-  plugin->QueueMidi(5, 0x94, 62, 90);
-  plugin->QueueMidi(7, 0xB0, 1, 64);
-  plugin->QueueMidi(9, 0xF8, 0, 0);
-  Render(*plugin.host, 512, 512);
-  const auto sent = plugin->TakeSentEvents();
-  ASSERT_EQ(sent.size(), 4u);
-  EXPECT_EQ(sent[0].bytes, (std::vector<uint8_t>{0x90, 60, 100}));
-  EXPECT_EQ(sent[0].frame, 3);
-  EXPECT_EQ(sent[1].bytes, (std::vector<uint8_t>{0x94, 62, 90}));
-  EXPECT_EQ(sent[2].bytes, (std::vector<uint8_t>{0xB0, 1, 64}));
-  EXPECT_EQ(sent[3].bytes, (std::vector<uint8_t>{0xF8, 0, 0}));
+TEST(Sound, MidiThruEchoesEveryMessage)
+{
+    LoadedPlugin plugin = LoadPlugin("MIDI_THRU = TRUE\n");
+    plugin->QueueMidi(3, 0x90, 60, 100);
+    plugin->QueueMidi(5, 0x94, 62, 90);
+    plugin->QueueMidi(7, 0xB0, 1, 64);
+    plugin->QueueMidi(9, 0xF8, 0, 0);
+    Render(*plugin.host, 512, 512);
+    const auto sent = plugin->TakeSentEvents();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[0].bytes, (std::vector<uint8_t>{0x90, 60, 100}));
+    EXPECT_EQ(sent[0].frame, 3);
+    EXPECT_EQ(sent[1].bytes, (std::vector<uint8_t>{0x94, 62, 90}));
+    EXPECT_EQ(sent[2].bytes, (std::vector<uint8_t>{0xB0, 1, 64}));
+    EXPECT_EQ(sent[3].bytes, (std::vector<uint8_t>{0xF8, 0, 0}));
 }
 
-TEST(Sound, WithoutThruNothingIsEchoed) {
-  LoadedPlugin plugin = LoadPlugin("MIDI_THRU = true\n");  // only "TRUE" switches it on
-  plugin->QueueMidi(0, 0x90, 60, 100);
-  Render(*plugin.host, 512, 512);
-  EXPECT_TRUE(plugin->TakeSentEvents().empty());
+TEST(Sound, WithoutThruNothingIsEchoed)
+{
+    LoadedPlugin plugin = LoadPlugin("MIDI_THRU = true\n"); // only "TRUE" switches it on
+    plugin->QueueMidi(0, 0x90, 60, 100);
+    Render(*plugin.host, 512, 512);
+    EXPECT_TRUE(plugin->TakeSentEvents().empty());
 }
 
-TEST(Sound, ProgramChangeIsConsumedNotPlayed) {
-  LoadedPlugin plugin = LoadPlugin();
-  plugin->QueueMidi(0, 0xC0, 0, 0);
-  plugin->QueueMidi(10, 0xC0, 127, 0);
-  const Stereo out = Render(*plugin.host, 4800, 480);
-  EXPECT_LT(Rms(out.left), 1e-4);
+TEST(Sound, ProgramChangeIsConsumedNotPlayed)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->QueueMidi(0, 0xC0, 0, 0);
+    plugin->QueueMidi(10, 0xC0, 127, 0);
+    const Stereo out = Render(*plugin.host, 4800, 480);
+    EXPECT_LT(Rms(out.left), 1e-4);
 }
 
 // Parameter sets and MIDI from one thread while another renders: the plug-in lock serialises them.
 // Run under the sanitizer build to catch races on the engine's state and use of freed events.
-TEST(Concurrency, ParametersAndMidiWhileRendering) {
-  LoadedPlugin plugin = LoadPlugin(std::string(), kRate, 256);
-  vst::EffectRecord* effect = plugin->Effect();
-  std::atomic<bool> stop{false};
-  std::atomic<int> blocks{0};
-  bool finite = true;
-  std::thread renderer([&] {
-    std::vector<float> l(256), r(256);
-    float* outs[2] = {l.data(), r.data()};
-    while (!stop.load()) {
-      effect->processReplacing(effect, nullptr, outs, 256);
-      for (float v : l) finite = finite && std::isfinite(v);
-      ++blocks;
+TEST(Concurrency, ParametersAndMidiWhileRendering)
+{
+    LoadedPlugin plugin = LoadPlugin(std::string(), kRate, 256);
+    vst::EffectRecord* effect = plugin->Effect();
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    bool finite = true;
+    std::thread renderer([&] {
+        std::vector<float> l(256), r(256);
+        float* outs[2] = {l.data(), r.data()};
+        while (!stop.load()) {
+            effect->processReplacing(effect, nullptr, outs, 256);
+            for (float v : l)
+                finite = finite && std::isfinite(v);
+            ++blocks;
+        }
+    });
+    uint32_t seed = 1;
+    auto next = [&seed] { return (seed = seed * 214013u + 2531011u) >> 16 & 0x7FFF; };
+    for (int i = 0; i < 3000; ++i) {
+        const int id = static_cast<int>(next() % 70);
+        // Voice-count rebuilds are heavy; keep them to a few.
+        if (id != 67 || i % 500 == 0)
+            effect->setParameter(effect, id, static_cast<float>(next() % 101) / 100.0f);
+        vst::MidiEvent note{};
+        note.type = vst::kMidiType;
+        note.byteSize = sizeof note;
+        note.deltaFrames = static_cast<int32_t>(next() % 256);
+        note.midiData[0] = static_cast<char>((i % 2) ? 0x90 : 0x80);
+        note.midiData[1] = static_cast<char>(40 + next() % 40);
+        note.midiData[2] = 100;
+        vst::Events list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<vst::Event*>(&note);
+        effect->dispatcher(effect, vst::effProcessEvents, 0, 0, &list, 0.0f);
+        char text[64];
+        effect->dispatcher(effect, vst::effGetParamDisplay, id, 0, text, 0.0f);
+        (void)effect->getParameter(effect, id);
     }
-  });
-  uint32_t seed = 1;
-  auto next = [&seed] { return (seed = seed * 214013u + 2531011u) >> 16 & 0x7FFF; };
-  for (int i = 0; i < 3000; ++i) {
-    const int id = static_cast<int>(next() % 70);
-    // Voice-count rebuilds are heavy; keep them to a few.
-    if (id != 67 || i % 500 == 0) effect->setParameter(effect, id, static_cast<float>(next() % 101) / 100.0f);
-    vst::MidiEvent note{};
-    note.type = vst::kMidiType;
-    note.byteSize = sizeof note;
-    note.deltaFrames = static_cast<int32_t>(next() % 256);
-    note.midiData[0] = static_cast<char>((i % 2) ? 0x90 : 0x80);
-    note.midiData[1] = static_cast<char>(40 + next() % 40);
-    note.midiData[2] = 100;
-    vst::Events list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst::Event*>(&note);
-    effect->dispatcher(effect, vst::effProcessEvents, 0, 0, &list, 0.0f);
-    char text[64];
-    effect->dispatcher(effect, vst::effGetParamDisplay, id, 0, text, 0.0f);
-    (void)effect->getParameter(effect, id);
-  }
-  while (blocks.load() < 50) std::this_thread::yield();
-  stop = true;
-  renderer.join();
-  EXPECT_TRUE(finite);
-  EXPECT_GE(blocks.load(), 50);
+    while (blocks.load() < 50)
+        std::this_thread::yield();
+    stop = true;
+    renderer.join();
+    EXPECT_TRUE(finite);
+    EXPECT_GE(blocks.load(), 50);
 }
 
-}  // namespace
-}  // namespace kt4r_test
+} // namespace
+} // namespace kt4r_test

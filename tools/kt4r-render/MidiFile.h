@@ -7,21 +7,21 @@
 #include <vector>
 
 struct TimedMessage {
-  double seconds = 0.0;
-  std::vector<uint8_t> bytes;  // a channel message, or a complete SysEx message starting with 0xF0
+    double seconds = 0.0;
+    std::vector<uint8_t> bytes; // a channel message, or a complete SysEx message starting with 0xF0
 };
 
 struct TempoChange {
-  double seconds = 0.0;
-  double bpm = 120.0;
+    double seconds = 0.0;
+    double bpm = 120.0;
 };
 
 struct MidiSequence {
-  std::vector<TimedMessage> messages;  // in time order; equal times keep file (track) order
-  std::vector<TempoChange> tempoMap;   // always starts with an entry at 0 s
-  double endSeconds = 0.0;             // the latest event, end-of-track included
+    std::vector<TimedMessage> messages; // in time order; equal times keep file (track) order
+    std::vector<TempoChange> tempoMap;  // always starts with an entry at 0 s
+    double endSeconds = 0.0;            // the latest event, end-of-track included
 
-  double TempoAt(double seconds) const;
+    double TempoAt(double seconds) const;
 };
 
 // Every read is bounds-checked; a malformed file gives false and a message.

@@ -11,79 +11,79 @@
 #include "framework/VstAbi.h"
 
 class PluginHost {
- public:
-  struct SentEvent {
-    int64_t frame = 0;  // block start + delta frames
-    bool sysex = false;
-    std::vector<uint8_t> bytes;
-  };
+public:
+    struct SentEvent {
+        int64_t frame = 0; // block start + delta frames
+        bool sysex = false;
+        std::vector<uint8_t> bytes;
+    };
 
-  PluginHost() = default;
-  PluginHost(const PluginHost&) = delete;
-  PluginHost& operator=(const PluginHost&) = delete;
-  ~PluginHost();  // closes the plug-in (opcode 1) and unloads the library
+    PluginHost() = default;
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+    ~PluginHost(); // closes the plug-in (opcode 1) and unloads the library
 
-  // dlopen + VSTPluginMain (or main) + magic check; false with a message on failure.
-  bool Load(const std::string& path, std::string* error);
-  vst::EffectRecord* Effect() const { return mEffect; }
+    // dlopen + VSTPluginMain (or main) + magic check; false with a message on failure.
+    bool Load(const std::string& path, std::string* error);
+    vst::EffectRecord* Effect() const { return mEffect; }
 
-  intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
-  // The start-up sequence of a host: open, sample rate, block size.
-  void Open(double sampleRate, int blockSize);
-  void Resume() { Dispatch(vst::effMainsChanged, 0, 1); }
-  void Suspend() { Dispatch(vst::effMainsChanged, 0, 0); }
-  void Close();  // opcode 1; the record is gone afterwards
+    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
+    // The start-up sequence of a host: open, sample rate, block size.
+    void Open(double sampleRate, int blockSize);
+    void Resume() { Dispatch(vst::effMainsChanged, 0, 1); }
+    void Suspend() { Dispatch(vst::effMainsChanged, 0, 0); }
+    void Close(); // opcode 1; the record is gone afterwards
 
-  void SetParameter(int index, float value) { mEffect->setParameter(mEffect, index, value); }
-  float GetParameter(int index) { return mEffect->getParameter(mEffect, index); }
-  std::string ParamName(int index);
-  std::string ParamLabel(int index);
-  std::string ParamDisplay(int index);
+    void SetParameter(int index, float value) { mEffect->setParameter(mEffect, index, value); }
+    float GetParameter(int index) { return mEffect->getParameter(mEffect, index); }
+    std::string ParamName(int index);
+    std::string ParamLabel(int index);
+    std::string ParamDisplay(int index);
 
-  // Events wait in a list until SendEvents hands them over with opcode 25.
-  void QueueMidi(int deltaFrames, uint8_t status, uint8_t data1, uint8_t data2);
-  void QueueSysEx(int deltaFrames, const std::vector<uint8_t>& bytes);
-  intptr_t SendEvents();
+    // Events wait in a list until SendEvents hands them over with opcode 25.
+    void QueueMidi(int deltaFrames, uint8_t status, uint8_t data1, uint8_t data2);
+    void QueueSysEx(int deltaFrames, const std::vector<uint8_t>& bytes);
+    intptr_t SendEvents();
 
-  void ProcessFloat(float** inputs, float** outputs, int frames);
-  void ProcessDouble(double** inputs, double** outputs, int frames);
+    void ProcessFloat(float** inputs, float** outputs, int frames);
+    void ProcessDouble(double** inputs, double** outputs, int frames);
 
-  // Host-side state the callbacks answer from. Set the tempo to report a time record with tempo.
-  void SetTempo(double bpm);
-  void SetBlockStart(int64_t frame);
-  vst::TimeInfo& Time() { return mTime; }
-  std::string productString = "kt4r-render";
-  intptr_t vendorVersion = 1000;
-  int32_t processLevel = 0;
-  bool answerTimeInfo = true;
+    // Host-side state the callbacks answer from. Set the tempo to report a time record with tempo.
+    void SetTempo(double bpm);
+    void SetBlockStart(int64_t frame);
+    vst::TimeInfo& Time() { return mTime; }
+    std::string productString = "kt4r-render";
+    intptr_t vendorVersion = 1000;
+    int32_t processLevel = 0;
+    bool answerTimeInfo = true;
 
-  std::vector<SentEvent> TakeSentEvents();
-  int AutomateCalls() const { return mAutomateCalls; }
-  int WantMidiCalls() const { return mWantMidiCalls; }
+    std::vector<SentEvent> TakeSentEvents();
+    int AutomateCalls() const { return mAutomateCalls; }
+    int WantMidiCalls() const { return mWantMidiCalls; }
 
- private:
-  static intptr_t Callback(vst::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                           float opt);
-  intptr_t Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+private:
+    static intptr_t Callback(vst::EffectRecord* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                             float opt);
+    intptr_t Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
-  void* mLibrary = nullptr;
-  vst::EffectRecord* mEffect = nullptr;
-  double mSampleRate = 44100.0;
-  int mBlockSize = 512;
-  vst::TimeInfo mTime{};
-  int64_t mBlockStart = 0;
+    void* mLibrary = nullptr;
+    vst::EffectRecord* mEffect = nullptr;
+    double mSampleRate = 44100.0;
+    int mBlockSize = 512;
+    vst::TimeInfo mTime{};
+    int64_t mBlockStart = 0;
 
-  struct QueuedEvent {
-    bool sysex = false;
-    vst::MidiEvent midi{};
-    vst::SysExEvent sysexEvent{};
-    std::vector<uint8_t> data;
-  };
-  std::vector<QueuedEvent> mQueued;
-  std::vector<uint8_t> mEventList;
+    struct QueuedEvent {
+        bool sysex = false;
+        vst::MidiEvent midi{};
+        vst::SysExEvent sysexEvent{};
+        std::vector<uint8_t> data;
+    };
+    std::vector<QueuedEvent> mQueued;
+    std::vector<uint8_t> mEventList;
 
-  std::mutex mSentLock;
-  std::vector<SentEvent> mSent;
-  int mAutomateCalls = 0;
-  int mWantMidiCalls = 0;
+    std::mutex mSentLock;
+    std::vector<SentEvent> mSent;
+    int mAutomateCalls = 0;
+    int mWantMidiCalls = 0;
 };

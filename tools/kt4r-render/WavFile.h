@@ -6,5 +6,5 @@
 
 enum class WavFormat { kFloat32, kPcm24 };
 
-bool WriteWav(const std::string& path, const std::vector<float>& left, const std::vector<float>& right,
-              int sampleRate, WavFormat format, std::string* error);
+bool WriteWav(const std::string& path, const std::vector<float>& left, const std::vector<float>& right, int sampleRate,
+              WavFormat format, std::string* error);

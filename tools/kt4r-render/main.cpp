@@ -42,294 +42,332 @@ const char* const kUsage = R"(usage: kt4r-render [options]
 )";
 
 struct Options {
-  std::string plugin = "build/KT-4R.so";
-  std::string midiFile;
-  std::string notes;
-  std::string out;
-  WavFormat format = WavFormat::kFloat32;
-  double rate = 48000.0;
-  int block = 512;
-  bool useDouble = false;
-  std::vector<std::pair<int, float>> params;
-  int program = -1;
-  double tempo = 0.0;
-  double tail = 2.0;
-  int preroll = 1;
-  double length = -1.0;
-  std::string loadChunk;
-  std::string saveChunk;
-  bool programChunk = false;
-  bool listParams = false;
-  bool printOut = false;
-  bool info = false;
+    std::string plugin = "build/KT-4R.so";
+    std::string midiFile;
+    std::string notes;
+    std::string out;
+    WavFormat format = WavFormat::kFloat32;
+    double rate = 48000.0;
+    int block = 512;
+    bool useDouble = false;
+    std::vector<std::pair<int, float>> params;
+    int program = -1;
+    double tempo = 0.0;
+    double tail = 2.0;
+    int preroll = 1;
+    double length = -1.0;
+    std::string loadChunk;
+    std::string saveChunk;
+    bool programChunk = false;
+    bool listParams = false;
+    bool printOut = false;
+    bool info = false;
 };
 
-bool ParseArgs(int argc, char** argv, Options* o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](const char** v) {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "kt4r-render: %s needs a value\n", arg.c_str());
-        return false;
-      }
-      *v = argv[++i];
-      return true;
-    };
-    const char* v = nullptr;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    } else if (arg == "--plugin") {
-      if (!value(&v)) return false;
-      o->plugin = v;
-    } else if (arg == "--midi") {
-      if (!value(&v)) return false;
-      o->midiFile = v;
-    } else if (arg == "--notes") {
-      if (!value(&v)) return false;
-      o->notes = v;
-    } else if (arg == "--out") {
-      if (!value(&v)) return false;
-      o->out = v;
-    } else if (arg == "--format") {
-      if (!value(&v)) return false;
-      if (std::strcmp(v, "float") == 0) {
-        o->format = WavFormat::kFloat32;
-      } else if (std::strcmp(v, "24") == 0) {
-        o->format = WavFormat::kPcm24;
-      } else {
-        std::fprintf(stderr, "kt4r-render: --format is float or 24\n");
-        return false;
-      }
-    } else if (arg == "--rate") {
-      if (!value(&v)) return false;
-      o->rate = std::atof(v);
-    } else if (arg == "--block") {
-      if (!value(&v)) return false;
-      o->block = std::atoi(v);
-    } else if (arg == "--double") {
-      o->useDouble = true;
-    } else if (arg == "--param") {
-      if (!value(&v)) return false;
-      int index = 0;
-      float normalized = 0.0f;
-      if (std::sscanf(v, "%d=%f", &index, &normalized) != 2) {
-        std::fprintf(stderr, "kt4r-render: --param wants INDEX=VALUE, got \"%s\"\n", v);
-        return false;
-      }
-      o->params.emplace_back(index, normalized);
-    } else if (arg == "--program") {
-      if (!value(&v)) return false;
-      o->program = std::atoi(v);
-    } else if (arg == "--tempo") {
-      if (!value(&v)) return false;
-      o->tempo = std::atof(v);
-    } else if (arg == "--tail") {
-      if (!value(&v)) return false;
-      o->tail = std::atof(v);
-    } else if (arg == "--preroll") {
-      if (!value(&v)) return false;
-      o->preroll = std::max(0, std::atoi(v));
-    } else if (arg == "--length") {
-      if (!value(&v)) return false;
-      o->length = std::atof(v);
-    } else if (arg == "--load-chunk") {
-      if (!value(&v)) return false;
-      o->loadChunk = v;
-    } else if (arg == "--save-chunk") {
-      if (!value(&v)) return false;
-      o->saveChunk = v;
-    } else if (arg == "--chunk") {
-      if (!value(&v)) return false;
-      o->programChunk = std::strcmp(v, "program") == 0;
-    } else if (arg == "--list-params") {
-      o->listParams = true;
-    } else if (arg == "--print-out") {
-      o->printOut = true;
-    } else if (arg == "--info") {
-      o->info = true;
-    } else {
-      std::fprintf(stderr, "kt4r-render: unknown option %s\n%s", arg.c_str(), kUsage);
-      return false;
-    }
-  }
-  if (!(o->rate > 0.0) || o->rate > 1e6) {
-    std::fprintf(stderr, "kt4r-render: bad sample rate\n");
-    return false;
-  }
-  if (o->block <= 0 || o->block > 65536) {
-    std::fprintf(stderr, "kt4r-render: block size must be 1..65536\n");
-    return false;
-  }
-  if (o->program > 127) {
-    std::fprintf(stderr, "kt4r-render: program change is 0..127\n");
-    return false;
-  }
-  return true;
-}
-
-void PrintSent(const std::vector<PluginHost::SentEvent>& sent) {
-  for (const auto& event : sent) {
-    std::printf("out %lld %s", static_cast<long long>(event.frame), event.sysex ? "sysex" : "midi ");
-    for (uint8_t b : event.bytes) std::printf(" %02X", b);
-    std::printf("\n");
-  }
-}
-
-int Pad(const std::string& text, int width) { return std::max(0, width - static_cast<int>(text.size())); }
-
-void ListParams(PluginHost& host) {
-  const int count = host.Effect()->numParams;
-  std::printf("index  name              value         label             normalised\n");
-  for (int i = 0; i < count; ++i) {
-    const std::string name = host.ParamName(i);
-    const std::string display = host.ParamDisplay(i);
-    const std::string label = host.ParamLabel(i);
-    std::printf("%5d  \"%s\"%*s  \"%s\"%*s  \"%s\"%*s  %.6f\n", i, name.c_str(), Pad(name, 14), "", display.c_str(),
-                Pad(display, 10), "", label.c_str(), Pad(label, 14), "", host.GetParameter(i));
-  }
-}
-
-bool LoadChunk(PluginHost& host, const Options& o) {
-  std::ifstream file(o.loadChunk, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "kt4r-render: cannot open %s\n", o.loadChunk.c_str());
-    return false;
-  }
-  std::vector<char> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const intptr_t ok = host.Dispatch(vst::effSetChunk, o.programChunk ? 1 : 0, static_cast<intptr_t>(data.size()),
-                                    data.data());
-  if (!ok) std::fprintf(stderr, "kt4r-render: the plug-in rejected the chunk in %s\n", o.loadChunk.c_str());
-  return ok != 0;
-}
-
-bool SaveChunk(PluginHost& host, const Options& o) {
-  void* data = nullptr;
-  const intptr_t size = host.Dispatch(vst::effGetChunk, o.programChunk ? 1 : 0, 0, &data);
-  if (size <= 0 || !data) {
-    std::fprintf(stderr, "kt4r-render: the plug-in gave no chunk\n");
-    return false;
-  }
-  std::ofstream file(o.saveChunk, std::ios::binary);
-  file.write(static_cast<const char*>(data), size);
-  if (!file) {
-    std::fprintf(stderr, "kt4r-render: cannot write %s\n", o.saveChunk.c_str());
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  Options o;
-  if (!ParseArgs(argc, argv, &o)) return 2;
-
-  MidiSequence sequence;
-  std::string error;
-  if (!o.midiFile.empty() && !ReadMidiFile(o.midiFile, &sequence, &error)) {
-    std::fprintf(stderr, "kt4r-render: %s: %s\n", o.midiFile.c_str(), error.c_str());
-    return 1;
-  }
-  if (!o.notes.empty() && !ParseNoteList(o.notes, &sequence, &error)) {
-    std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
-    return 1;
-  }
-
-  PluginHost host;
-  if (!host.Load(o.plugin, &error)) {
-    std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
-    return 1;
-  }
-  host.Open(o.rate, o.block);
-  if (o.info) {
-    char name[256] = {}, vendor[256] = {}, product[256] = {};
-    host.Dispatch(vst::effGetEffectName, 0, 0, name);
-    host.Dispatch(vst::effGetVendorString, 0, 0, vendor);
-    host.Dispatch(vst::effGetProductString, 0, 0, product);
-    const vst::EffectRecord* e = host.Effect();
-    const auto id = static_cast<uint32_t>(e->uniqueID);
-    std::printf("effect \"%s\" vendor \"%s\" product \"%s\"\n", name, vendor, product);
-    std::printf("unique id '%c%c%c%c' version %d flags 0x%X params %d programs %d inputs %d outputs %d\n",
-                static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
-                static_cast<char>(id), e->version, e->flags, e->numParams, e->numPrograms, e->numInputs,
-                e->numOutputs);
-  }
-  if (!o.loadChunk.empty() && !LoadChunk(host, o)) return 1;
-  for (const auto& [index, normalized] : o.params) host.SetParameter(index, normalized);
-  if (o.listParams) ListParams(host);
-
-  const bool play = !o.out.empty() || !o.midiFile.empty() || !o.notes.empty();
-  if (play) {
-    host.Resume();
-    double seconds = o.length >= 0.0 ? o.length : sequence.endSeconds + std::max(0.0, o.tail);
-    const auto totalFrames = static_cast<int64_t>(std::ceil(seconds * o.rate));
-    std::vector<float> left, right;
-    left.reserve(static_cast<size_t>(totalFrames));
-    right.reserve(static_cast<size_t>(totalFrames));
-    std::vector<float> blockL(static_cast<size_t>(o.block)), blockR(static_cast<size_t>(o.block));
-    std::vector<double> blockLd(static_cast<size_t>(o.block)), blockRd(static_cast<size_t>(o.block));
-    for (int i = 0; i < o.preroll; ++i) {
-      host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(0.0));
-      if (o.useDouble) {
-        double* outs[2] = {blockLd.data(), blockRd.data()};
-        host.ProcessDouble(nullptr, outs, o.block);
-      } else {
-        float* outs[2] = {blockL.data(), blockR.data()};
-        host.ProcessFloat(nullptr, outs, o.block);
-      }
-    }
-    size_t next = 0;
-    bool programSent = o.program < 0;
-    for (int64_t pos = 0; pos < totalFrames; pos += o.block) {
-      const int n = static_cast<int>(std::min<int64_t>(o.block, totalFrames - pos));
-      host.SetBlockStart(pos);
-      host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(static_cast<double>(pos) / o.rate));
-      if (!programSent) {
-        host.QueueMidi(0, 0xC0, static_cast<uint8_t>(o.program), 0);
-        programSent = true;
-      }
-      for (; next < sequence.messages.size(); ++next) {
-        const TimedMessage& m = sequence.messages[next];
-        const auto frame = static_cast<int64_t>(std::llround(m.seconds * o.rate));
-        if (frame >= pos + n) break;
-        const int delta = static_cast<int>(std::max<int64_t>(0, frame - pos));
-        if (m.bytes.empty()) continue;
-        if (m.bytes[0] == 0xF0) {
-          host.QueueSysEx(delta, m.bytes);
+bool ParseArgs(int argc, char** argv, Options* o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char** v) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "kt4r-render: %s needs a value\n", arg.c_str());
+                return false;
+            }
+            *v = argv[++i];
+            return true;
+        };
+        const char* v = nullptr;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (arg == "--plugin") {
+            if (!value(&v))
+                return false;
+            o->plugin = v;
+        } else if (arg == "--midi") {
+            if (!value(&v))
+                return false;
+            o->midiFile = v;
+        } else if (arg == "--notes") {
+            if (!value(&v))
+                return false;
+            o->notes = v;
+        } else if (arg == "--out") {
+            if (!value(&v))
+                return false;
+            o->out = v;
+        } else if (arg == "--format") {
+            if (!value(&v))
+                return false;
+            if (std::strcmp(v, "float") == 0) {
+                o->format = WavFormat::kFloat32;
+            } else if (std::strcmp(v, "24") == 0) {
+                o->format = WavFormat::kPcm24;
+            } else {
+                std::fprintf(stderr, "kt4r-render: --format is float or 24\n");
+                return false;
+            }
+        } else if (arg == "--rate") {
+            if (!value(&v))
+                return false;
+            o->rate = std::atof(v);
+        } else if (arg == "--block") {
+            if (!value(&v))
+                return false;
+            o->block = std::atoi(v);
+        } else if (arg == "--double") {
+            o->useDouble = true;
+        } else if (arg == "--param") {
+            if (!value(&v))
+                return false;
+            int index = 0;
+            float normalized = 0.0f;
+            if (std::sscanf(v, "%d=%f", &index, &normalized) != 2) {
+                std::fprintf(stderr, "kt4r-render: --param wants INDEX=VALUE, got \"%s\"\n", v);
+                return false;
+            }
+            o->params.emplace_back(index, normalized);
+        } else if (arg == "--program") {
+            if (!value(&v))
+                return false;
+            o->program = std::atoi(v);
+        } else if (arg == "--tempo") {
+            if (!value(&v))
+                return false;
+            o->tempo = std::atof(v);
+        } else if (arg == "--tail") {
+            if (!value(&v))
+                return false;
+            o->tail = std::atof(v);
+        } else if (arg == "--preroll") {
+            if (!value(&v))
+                return false;
+            o->preroll = std::max(0, std::atoi(v));
+        } else if (arg == "--length") {
+            if (!value(&v))
+                return false;
+            o->length = std::atof(v);
+        } else if (arg == "--load-chunk") {
+            if (!value(&v))
+                return false;
+            o->loadChunk = v;
+        } else if (arg == "--save-chunk") {
+            if (!value(&v))
+                return false;
+            o->saveChunk = v;
+        } else if (arg == "--chunk") {
+            if (!value(&v))
+                return false;
+            o->programChunk = std::strcmp(v, "program") == 0;
+        } else if (arg == "--list-params") {
+            o->listParams = true;
+        } else if (arg == "--print-out") {
+            o->printOut = true;
+        } else if (arg == "--info") {
+            o->info = true;
         } else {
-          host.QueueMidi(delta, m.bytes[0], m.bytes.size() > 1 ? m.bytes[1] : 0, m.bytes.size() > 2 ? m.bytes[2] : 0);
+            std::fprintf(stderr, "kt4r-render: unknown option %s\n%s", arg.c_str(), kUsage);
+            return false;
         }
-      }
-      host.SendEvents();
-      if (o.useDouble) {
-        double* outs[2] = {blockLd.data(), blockRd.data()};
-        host.ProcessDouble(nullptr, outs, n);
-        for (int i = 0; i < n; ++i) {
-          left.push_back(static_cast<float>(blockLd[static_cast<size_t>(i)]));
-          right.push_back(static_cast<float>(blockRd[static_cast<size_t>(i)]));
-        }
-      } else {
-        float* outs[2] = {blockL.data(), blockR.data()};
-        host.ProcessFloat(nullptr, outs, n);
-        left.insert(left.end(), blockL.begin(), blockL.begin() + n);
-        right.insert(right.end(), blockR.begin(), blockR.begin() + n);
-      }
-      if (o.printOut) PrintSent(host.TakeSentEvents());
     }
-    host.Suspend();
-    if (!o.out.empty()) {
-      if (!WriteWav(o.out, left, right, static_cast<int>(std::lround(o.rate)), o.format, &error)) {
+    if (!(o->rate > 0.0) || o->rate > 1e6) {
+        std::fprintf(stderr, "kt4r-render: bad sample rate\n");
+        return false;
+    }
+    if (o->block <= 0 || o->block > 65536) {
+        std::fprintf(stderr, "kt4r-render: block size must be 1..65536\n");
+        return false;
+    }
+    if (o->program > 127) {
+        std::fprintf(stderr, "kt4r-render: program change is 0..127\n");
+        return false;
+    }
+    return true;
+}
+
+void PrintSent(const std::vector<PluginHost::SentEvent>& sent)
+{
+    for (const auto& event : sent) {
+        std::printf("out %lld %s", static_cast<long long>(event.frame), event.sysex ? "sysex" : "midi ");
+        for (uint8_t b : event.bytes)
+            std::printf(" %02X", b);
+        std::printf("\n");
+    }
+}
+
+int Pad(const std::string& text, int width)
+{
+    return std::max(0, width - static_cast<int>(text.size()));
+}
+
+void ListParams(PluginHost& host)
+{
+    const int count = host.Effect()->numParams;
+    std::printf("index  name              value         label             normalised\n");
+    for (int i = 0; i < count; ++i) {
+        const std::string name = host.ParamName(i);
+        const std::string display = host.ParamDisplay(i);
+        const std::string label = host.ParamLabel(i);
+        std::printf("%5d  \"%s\"%*s  \"%s\"%*s  \"%s\"%*s  %.6f\n", i, name.c_str(), Pad(name, 14), "", display.c_str(),
+                    Pad(display, 10), "", label.c_str(), Pad(label, 14), "", host.GetParameter(i));
+    }
+}
+
+bool LoadChunk(PluginHost& host, const Options& o)
+{
+    std::ifstream file(o.loadChunk, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "kt4r-render: cannot open %s\n", o.loadChunk.c_str());
+        return false;
+    }
+    std::vector<char> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const intptr_t ok =
+        host.Dispatch(vst::effSetChunk, o.programChunk ? 1 : 0, static_cast<intptr_t>(data.size()), data.data());
+    if (!ok)
+        std::fprintf(stderr, "kt4r-render: the plug-in rejected the chunk in %s\n", o.loadChunk.c_str());
+    return ok != 0;
+}
+
+bool SaveChunk(PluginHost& host, const Options& o)
+{
+    void* data = nullptr;
+    const intptr_t size = host.Dispatch(vst::effGetChunk, o.programChunk ? 1 : 0, 0, &data);
+    if (size <= 0 || !data) {
+        std::fprintf(stderr, "kt4r-render: the plug-in gave no chunk\n");
+        return false;
+    }
+    std::ofstream file(o.saveChunk, std::ios::binary);
+    file.write(static_cast<const char*>(data), size);
+    if (!file) {
+        std::fprintf(stderr, "kt4r-render: cannot write %s\n", o.saveChunk.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (!ParseArgs(argc, argv, &o))
+        return 2;
+
+    MidiSequence sequence;
+    std::string error;
+    if (!o.midiFile.empty() && !ReadMidiFile(o.midiFile, &sequence, &error)) {
+        std::fprintf(stderr, "kt4r-render: %s: %s\n", o.midiFile.c_str(), error.c_str());
+        return 1;
+    }
+    if (!o.notes.empty() && !ParseNoteList(o.notes, &sequence, &error)) {
         std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
         return 1;
-      }
-      float peak = 0.0f;
-      for (size_t i = 0; i < left.size(); ++i) peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-      std::fprintf(stderr, "kt4r-render: wrote %s: %.2f s, %zu events, peak %.3f\n", o.out.c_str(),
-                   static_cast<double>(left.size()) / o.rate, sequence.messages.size(), peak);
     }
-  }
-  if (o.printOut) PrintSent(host.TakeSentEvents());
-  if (!o.saveChunk.empty() && !SaveChunk(host, o)) return 1;
-  return 0;
+
+    PluginHost host;
+    if (!host.Load(o.plugin, &error)) {
+        std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
+        return 1;
+    }
+    host.Open(o.rate, o.block);
+    if (o.info) {
+        char name[256] = {}, vendor[256] = {}, product[256] = {};
+        host.Dispatch(vst::effGetEffectName, 0, 0, name);
+        host.Dispatch(vst::effGetVendorString, 0, 0, vendor);
+        host.Dispatch(vst::effGetProductString, 0, 0, product);
+        const vst::EffectRecord* e = host.Effect();
+        const auto id = static_cast<uint32_t>(e->uniqueID);
+        std::printf("effect \"%s\" vendor \"%s\" product \"%s\"\n", name, vendor, product);
+        std::printf("unique id '%c%c%c%c' version %d flags 0x%X params %d programs %d inputs %d outputs %d\n",
+                    static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
+                    static_cast<char>(id), e->version, e->flags, e->numParams, e->numPrograms, e->numInputs,
+                    e->numOutputs);
+    }
+    if (!o.loadChunk.empty() && !LoadChunk(host, o))
+        return 1;
+    for (const auto& [index, normalized] : o.params)
+        host.SetParameter(index, normalized);
+    if (o.listParams)
+        ListParams(host);
+
+    const bool play = !o.out.empty() || !o.midiFile.empty() || !o.notes.empty();
+    if (play) {
+        host.Resume();
+        double seconds = o.length >= 0.0 ? o.length : sequence.endSeconds + std::max(0.0, o.tail);
+        const auto totalFrames = static_cast<int64_t>(std::ceil(seconds * o.rate));
+        std::vector<float> left, right;
+        left.reserve(static_cast<size_t>(totalFrames));
+        right.reserve(static_cast<size_t>(totalFrames));
+        std::vector<float> blockL(static_cast<size_t>(o.block)), blockR(static_cast<size_t>(o.block));
+        std::vector<double> blockLd(static_cast<size_t>(o.block)), blockRd(static_cast<size_t>(o.block));
+        for (int i = 0; i < o.preroll; ++i) {
+            host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(0.0));
+            if (o.useDouble) {
+                double* outs[2] = {blockLd.data(), blockRd.data()};
+                host.ProcessDouble(nullptr, outs, o.block);
+            } else {
+                float* outs[2] = {blockL.data(), blockR.data()};
+                host.ProcessFloat(nullptr, outs, o.block);
+            }
+        }
+        size_t next = 0;
+        bool programSent = o.program < 0;
+        for (int64_t pos = 0; pos < totalFrames; pos += o.block) {
+            const int n = static_cast<int>(std::min<int64_t>(o.block, totalFrames - pos));
+            host.SetBlockStart(pos);
+            host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(static_cast<double>(pos) / o.rate));
+            if (!programSent) {
+                host.QueueMidi(0, 0xC0, static_cast<uint8_t>(o.program), 0);
+                programSent = true;
+            }
+            for (; next < sequence.messages.size(); ++next) {
+                const TimedMessage& m = sequence.messages[next];
+                const auto frame = static_cast<int64_t>(std::llround(m.seconds * o.rate));
+                if (frame >= pos + n)
+                    break;
+                const int delta = static_cast<int>(std::max<int64_t>(0, frame - pos));
+                if (m.bytes.empty())
+                    continue;
+                if (m.bytes[0] == 0xF0) {
+                    host.QueueSysEx(delta, m.bytes);
+                } else {
+                    host.QueueMidi(delta, m.bytes[0], m.bytes.size() > 1 ? m.bytes[1] : 0,
+                                   m.bytes.size() > 2 ? m.bytes[2] : 0);
+                }
+            }
+            host.SendEvents();
+            if (o.useDouble) {
+                double* outs[2] = {blockLd.data(), blockRd.data()};
+                host.ProcessDouble(nullptr, outs, n);
+                for (int i = 0; i < n; ++i) {
+                    left.push_back(static_cast<float>(blockLd[static_cast<size_t>(i)]));
+                    right.push_back(static_cast<float>(blockRd[static_cast<size_t>(i)]));
+                }
+            } else {
+                float* outs[2] = {blockL.data(), blockR.data()};
+                host.ProcessFloat(nullptr, outs, n);
+                left.insert(left.end(), blockL.begin(), blockL.begin() + n);
+                right.insert(right.end(), blockR.begin(), blockR.begin() + n);
+            }
+            if (o.printOut)
+                PrintSent(host.TakeSentEvents());
+        }
+        host.Suspend();
+        if (!o.out.empty()) {
+            if (!WriteWav(o.out, left, right, static_cast<int>(std::lround(o.rate)), o.format, &error)) {
+                std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
+                return 1;
+            }
+            float peak = 0.0f;
+            for (size_t i = 0; i < left.size(); ++i)
+                peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+            std::fprintf(stderr, "kt4r-render: wrote %s: %.2f s, %zu events, peak %.3f\n", o.out.c_str(),
+                         static_cast<double>(left.size()) / o.rate, sequence.messages.size(), peak);
+        }
+    }
+    if (o.printOut)
+        PrintSent(host.TakeSentEvents());
+    if (!o.saveChunk.empty() && !SaveChunk(host, o))
+        return 1;
+    return 0;
 }
