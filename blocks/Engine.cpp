@@ -63,15 +63,23 @@ Engine::Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Le
     : mVoiceIndex(voiceIndex), mDco1Freq(dco1Freq), mDco2Freq(dco2Freq), mDco1Level(dco1Level),
       mDco2Level(dco2Level), mNoise(noise), mVcfFreq(vcfFreq), mVcfRes(vcfRes), mTmp4(tmp4), mParams(params)
 {
+    // The engine is reset only when the voices are rebuilt: a voice must not wait for that to get
+    // its own phases and a running self-noise generator (from all-zero words it would stay silent).
+    Seed();
 }
 
-void Engine::ResetState()
+void Engine::Seed() noexcept
 {
     // Every voice starts at its own random phases so that unison voices do not sound as one.
     for (int k = 0; k < 4; ++k)
         mPhase[k] = static_cast<float>(Rand()) / static_cast<float>(kRandMax);
     mNoiseA = static_cast<uint32_t>(Rand());
     mNoiseB = static_cast<uint32_t>(Rand());
+}
+
+void Engine::ResetState()
+{
+    Seed();
     mDc2 = mDcMix = 0.0f;
     mBp1 = mLp1 = mBp2 = mLp2 = 0.0f;
     mN = mPreviousN = 4;

@@ -62,6 +62,7 @@ public:
     int32_t mVoiceIndex;
 
 private:
+    void Seed() noexcept;
     template <Mode kMode>
     void Run(int frames, int n) noexcept;
     template <Mode kMode, int kN>

@@ -135,3 +135,35 @@ TEST(SynthSound, PitchBendMovesThePitchByTheBendRange)
 }
 
 } // namespace
+
+namespace {
+
+using namespace kt4rtest;
+
+// Set up as the instrument does it: rate, size and targets, but no full reset before the first note.
+TEST(SynthSound, TheFilterSelfNoiseIsHeardWithoutAFullReset)
+{
+    ProcessContext context;
+    KeyAssigner keys;
+    Synth synth(&context, 6, &keys);
+    context.SetSampleRate(48000.0f);
+    context.SetBlockSize(256);
+    synth.RestateTargets(256);
+    auto* patch = new ParamSetEvent(0);
+    auto values = DefaultPatch();
+    values[14] = 0.0f; // both oscillators silent
+    values[20] = 0.4f; // filter half closed
+    values[56] = 1.0f; // full self-noise
+    std::copy(values.begin(), values.end(), patch->mValues);
+    synth.PushParamEvent(patch);
+    keys.mInput.Push(new MidiEvent(0, 0x90, 60, 100));
+    std::vector<double> left(256), right(256), all;
+    for (int b = 0; b < 40; ++b) {
+        keys.ProcessBlock(256);
+        synth.Render(left.data(), right.data(), 256);
+        all.insert(all.end(), left.begin(), left.end());
+    }
+    EXPECT_GT(Rms(all, 4800), 1e-4);
+}
+
+} // namespace
