@@ -10,6 +10,8 @@ void ControllerInput::DispatchControllers() noexcept
         if (event->mKind != kMidiEventKind)
             continue;
         const auto& e = static_cast<const MidiEvent&>(*event);
+        if (e.mData1 > 127 || e.mData2 > 127)
+            continue; // malformed: data bytes have seven bits
         const int channel = e.mStatus & 0x0F;
         const bool enabled = mSynth->mChannelTable[channel] != 0;
         ValueEvent* out = nullptr;

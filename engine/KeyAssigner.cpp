@@ -95,6 +95,9 @@ void KeyAssigner::ProcessBlock(int frames) noexcept
         if (event->mKind != kMidiEventKind)
             continue;
         MidiEvent& e = static_cast<MidiEvent&>(*event);
+        // Data bytes have seven bits; a message with a larger one is malformed and changes nothing.
+        if (e.mData1 > 127 || e.mData2 > 127)
+            continue;
         if ((e.mStatus & 0xF0) == 0x90 && e.mData2 == 0)
             e.mStatus &= 0x8F;
         switch (e.mStatus & 0xF0) {

@@ -315,3 +315,18 @@ TEST(KeyAssignmentStart, ANoteInTheVeryFirstBlockSoundsBesideTheFirstPatch)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(KeyAssignment, MessagesWithEightBitDataBytesChangeNothing)
+{
+    mRig.Midi(0, 0x90, 200, 100);
+    mRig.Midi(0, 0x90, 60, 255);
+    Block();
+    EXPECT_EQ(mView.Sounding(), 0);
+    mRig.NoteOn(69);
+    Block();
+    EXPECT_EQ(mView.Sounding(), 1);
+}
+
+} // namespace
