@@ -35,11 +35,11 @@ private:
     void Update(bool gate, float sustain) noexcept;
 
     NoteSegmentList* mSegments;
-    const EngineParams* mParams;
+    [[maybe_unused]] const EngineParams* mParams;
     const EnvelopeParams* mEnv;
     FloatBuffer* mOut;
-    int mVoiceIndex;
-    int mEnvelopeNumber;
+    [[maybe_unused]] int mVoiceIndex;
+    [[maybe_unused]] int mEnvelopeNumber;
 
     int32_t mStepsPerUpdate = 1;
     float mK = 0.0f; // control rate / ln 2

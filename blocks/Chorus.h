@@ -31,7 +31,7 @@ private:
     FloatBuffer* mNoise;
     // Kept up to date by the engine but not applied: the wet level is fixed per mode, so existing
     // patches (whose level is 0) keep their chorus.
-    SmoothedBuffer* mChorusLevel;
+    [[maybe_unused]] SmoothedBuffer* mChorusLevel;
     SmoothedBuffer* mChorusDepth;
     FloatBuffer* mAudioL;
     FloatBuffer* mAudioR;

@@ -47,7 +47,7 @@ private:
     SmoothedBuffer* mDco1Env;
     SmoothedBuffer* mDco2Lfo;
     SmoothedBuffer* mDco2Env;
-    SmoothedBuffer* mDco2Fine; // handed in for the wiring; the fine tune is read unsmoothed from the params
+    [[maybe_unused]] SmoothedBuffer* mDco2Fine; // handed in for the wiring; the fine tune is read unsmoothed from the params
     SmoothedBuffer* mMixDco1;
     SmoothedBuffer* mMixDco2;
     SmoothedBuffer* mMixEnv;

@@ -23,7 +23,7 @@ inline Quad_float Splat(float v) noexcept
 // Lane 0 takes the new input, lanes 1..3 the previous outputs of lanes 0..2.
 inline Quad_float ShiftIn(Quad_float previous, float input) noexcept
 {
-    return __builtin_shuffle(previous, Splat(input), Quad_int{4, 0, 1, 2});
+    return QuadShuffle<4, 0, 1, 2>(previous, Splat(input));
 }
 
 } // namespace

@@ -233,7 +233,7 @@ void Engine::Render(int frames) noexcept
                 phase = _mm_andnot_ps(reset, next);
                 sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
             }
-            const Quad_float pitchSum = __builtin_shuffle(sum, Quad_int{2, 3, 2, 3});
+            const Quad_float pitchSum = QuadShuffle<2, 3, 2, 3>(sum, sum);
             const Quad_int src = (fromRamp & reinterpret_cast<Quad_int>(sum)) |
                                  (fromPitch & reinterpret_cast<Quad_int>(pitchSum)) |
                                  (fromSquare & reinterpret_cast<Quad_int>(square)) |

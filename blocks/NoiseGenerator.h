@@ -16,7 +16,7 @@ public:
 
 private:
     FloatBuffer* mNoise;
-    const EngineParams* mParams;
+    [[maybe_unused]] const EngineParams* mParams;
     // Fixed seed words, so every instance produces the same sequence.
     uint32_t mA = 1732584193u;
     uint32_t mB = 4023233417u;

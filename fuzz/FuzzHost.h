@@ -1,0 +1,80 @@
+// A minimal host for the fuzz targets: it creates the instrument through its entry point, opens it
+// the way a host does and renders blocks, stopping the run when an output sample is not finite.
+#pragma once
+
+#include "framework/IPlugVST.h"
+#include "framework/VstAbi.h"
+#include "instrument/KT4R.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace kt4rfuzz {
+
+inline intptr_t Host(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+    return opcode == vst::audioMasterVersion ? 2400 : 0;
+}
+
+class FuzzHost {
+public:
+    static constexpr int kBlock = 64;
+
+    // Created the way the library's entry point creates it.
+    FuzzHost() : mEffect(IPlugVST::Instantiate(&Host, [](vst::HostCallback host) -> IPlugVST* { return new KT4R(host); }))
+    {
+        Dispatch(vst::effOpen);
+        Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        Dispatch(vst::effSetBlockSize, 0, kBlock);
+        Dispatch(vst::effMainsChanged, 0, 1);
+    }
+    ~FuzzHost()
+    {
+        Dispatch(vst::effMainsChanged, 0, 0);
+        Dispatch(vst::effClose);
+    }
+    FuzzHost(const FuzzHost&) = delete;
+    FuzzHost& operator=(const FuzzHost&) = delete;
+
+    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
+    {
+        return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+    }
+
+    void SendMidi(int delta, uint8_t status, uint8_t d1, uint8_t d2)
+    {
+        vst::MidiEvent e{};
+        e.type = vst::kMidiType;
+        e.byteSize = sizeof e;
+        e.deltaFrames = delta;
+        e.midiData[0] = static_cast<char>(status);
+        e.midiData[1] = static_cast<char>(d1);
+        e.midiData[2] = static_cast<char>(d2);
+        vst::Events list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<vst::Event*>(&e);
+        Dispatch(vst::effProcessEvents, 0, 0, &list);
+    }
+
+    // Renders frames (possibly more than the announced block) and aborts on a sample that is not finite.
+    void Render(int frames)
+    {
+        mLeft.assign(static_cast<size_t>(frames), 0.0f);
+        mRight.assign(static_cast<size_t>(frames), 0.0f);
+        float* outs[2] = {mLeft.data(), mRight.data()};
+        mEffect->processReplacing(mEffect, nullptr, outs, frames);
+        for (int i = 0; i < frames; ++i)
+            if (!std::isfinite(mLeft[static_cast<size_t>(i)]) || !std::isfinite(mRight[static_cast<size_t>(i)]))
+                std::abort();
+    }
+
+    vst::EffectRecord* mEffect;
+
+private:
+    std::vector<float> mLeft;
+    std::vector<float> mRight;
+};
+
+} // namespace kt4rfuzz
