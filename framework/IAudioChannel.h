@@ -1,4 +1,4 @@
-// One input or output channel of the host boundary: its pointer slot, scratch buffer and destination.
+// One input or output channel of the host boundary: its pointer slot and scratch buffer.
 #pragma once
 
 #include <string>
@@ -12,6 +12,5 @@ struct IAudioChannel {
     bool connected = false;
     double** pointerSlot = nullptr; // this channel's entry in the base's input or output pointer array
     std::vector<double> scratch;    // maximum block size long
-    float* destination = nullptr;   // outputs only: the host's float buffer of the current block
     std::string label;              // empty: the host interface makes one up
 };

@@ -1,6 +1,7 @@
 #include "framework/IPlugVST.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -213,6 +214,19 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int frames, bool ac
 {
     if (TakesMidi())
         CallHost(vst::audioMasterWantMidi, 0, 1);
+    ProcessBlocks(inputs, outputs, frames, accumulate);
+}
+
+void IPlugVST::ProcessDouble(double** inputs, double** outputs, int frames)
+{
+    ProcessBlocks(inputs, outputs, frames, false);
+}
+
+// Both process entries: host samples are copied into the channels' double scratch buffers, rendered,
+// and copied (or added) back; the engine sees the same doubles whatever the host's sample type.
+template <typename Sample>
+void IPlugVST::ProcessBlocks(Sample** inputs, Sample** outputs, int frames, bool accumulate)
+{
     if (frames <= 0)
         return;
     const int maxBlock = MaxBlockSize();
@@ -223,8 +237,8 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int frames, bool ac
             for (int i = 0; i < NOutChannels(); ++i) {
                 if (!OutChannel(i).connected)
                     continue;
-                if (float* out = outputs[hostOut++])
-                    std::fill(out, out + frames, 0.0f);
+                if (Sample* out = outputs[hostOut++])
+                    std::fill(out, out + frames, Sample(0));
             }
         }
         return;
@@ -239,7 +253,7 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int frames, bool ac
             *channel.pointerSlot = scratch;
             if (!channel.connected)
                 continue;
-            const float* in = inputs ? inputs[hostIn] : nullptr;
+            const Sample* in = inputs ? inputs[hostIn] : nullptr;
             ++hostIn;
             if (in) {
                 for (int k = 0; k < n; ++k)
@@ -249,79 +263,30 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int frames, bool ac
             }
         }
         int hostOut = 0;
-        for (int i = 0; i < NOutChannels(); ++i) {
+        std::array<Sample*, kMaxChannels> destinations{};
+        for (int i = 0; i < NOutChannels() && i < kMaxChannels; ++i) {
             IAudioChannel& channel = OutChannel(i);
             *channel.pointerSlot = channel.scratch.data();
-            channel.destination = nullptr;
             if (!channel.connected)
                 continue;
-            float* out = outputs ? outputs[hostOut] : nullptr;
+            Sample* out = outputs ? outputs[hostOut] : nullptr;
             ++hostOut;
-            channel.destination = out ? out + done : nullptr;
+            destinations[static_cast<size_t>(i)] = out ? out + done : nullptr;
         }
         RenderDouble(InputPointers(), OutputPointers(), n);
-        for (int i = 0; i < NOutChannels(); ++i) {
-            IAudioChannel& channel = OutChannel(i);
-            float* dest = channel.destination;
+        for (int i = 0; i < NOutChannels() && i < kMaxChannels; ++i) {
+            Sample* dest = destinations[static_cast<size_t>(i)];
             if (!dest)
                 continue;
-            const double* src = channel.scratch.data();
+            const double* src = OutChannel(i).scratch.data();
             if (accumulate) {
                 for (int k = 0; k < n; ++k)
-                    dest[k] += static_cast<float>(src[k]);
+                    dest[k] += static_cast<Sample>(src[k]);
             } else {
                 for (int k = 0; k < n; ++k)
-                    dest[k] = static_cast<float>(src[k]);
+                    dest[k] = static_cast<Sample>(src[k]);
             }
         }
-    }
-}
-
-void IPlugVST::ProcessDouble(double** inputs, double** outputs, int frames)
-{
-    if (frames <= 0)
-        return;
-    const int maxBlock = MaxBlockSize();
-    if (maxBlock <= 0) {
-        if (outputs) {
-            int hostOut = 0;
-            for (int i = 0; i < NOutChannels(); ++i) {
-                if (!OutChannel(i).connected)
-                    continue;
-                if (double* out = outputs[hostOut++])
-                    std::fill(out, out + frames, 0.0);
-            }
-        }
-        return;
-    }
-    for (int done = 0; done < frames; done += maxBlock) {
-        const int n = std::min(maxBlock, frames - done);
-        int hostIn = 0;
-        for (int i = 0; i < NInChannels(); ++i) {
-            IAudioChannel& channel = InChannel(i);
-            double* in = nullptr;
-            if (channel.connected) {
-                in = inputs ? inputs[hostIn] : nullptr;
-                ++hostIn;
-            }
-            if (in) {
-                *channel.pointerSlot = in + done;
-            } else {
-                std::fill(channel.scratch.begin(), channel.scratch.begin() + n, 0.0);
-                *channel.pointerSlot = channel.scratch.data();
-            }
-        }
-        int hostOut = 0;
-        for (int i = 0; i < NOutChannels(); ++i) {
-            IAudioChannel& channel = OutChannel(i);
-            double* out = nullptr;
-            if (channel.connected) {
-                out = outputs ? outputs[hostOut] : nullptr;
-                ++hostOut;
-            }
-            *channel.pointerSlot = out ? out + done : channel.scratch.data();
-        }
-        RenderDouble(InputPointers(), OutputPointers(), n);
     }
 }
 

@@ -76,6 +76,9 @@ private:
 
     void ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate);
     void ProcessDouble(double** inputs, double** outputs, int frames);
+    template <typename Sample>
+    void ProcessBlocks(Sample** inputs, Sample** outputs, int frames, bool accumulate);
+    static constexpr int kMaxChannels = 8;
     void SetParameterFromHost(int index, float value);
     float GetParameterForHost(int index);
     const vst::TimeInfo* HostTime(int32_t filter);
