@@ -74,7 +74,7 @@ void Midi2CV::ProcessBlock(int frames) noexcept
         const float pitch = NotePitch(e.mData1);
         if (type == 0x90)
             list.Append(NoteSegment{t, L, L - t, 1.0f, e.mData2, pitch, mRetrigger});
-        else
+        else // the release keeps the velocity of the note it ends, even one struck in this block
             list.Append(NoteSegment{t, L, L - t, 0.0f, prev.velocity, pitch, 0});
     }
 
