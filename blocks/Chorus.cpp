@@ -23,13 +23,6 @@ constexpr float kRestThreshold = 1e-6f;
 constexpr float kFadeCornerHz = 10.0f;
 constexpr float kToneCornerHz = 4000.0f;
 
-inline float Step(float& state, float coefficient, float input) noexcept
-{
-    const float v = input + 1.0f;
-    state = (state - v) * coefficient + v;
-    return state - 1.0f;
-}
-
 } // namespace
 
 Chorus::Chorus(FloatBuffer* audio, FloatBuffer* noise, SmoothedBuffer* chorusLevel, SmoothedBuffer* chorusDepth,
@@ -98,16 +91,16 @@ void Chorus::ProcessBlock(int frames) noexcept
 
     for (int i = 0; i < frames; ++i) {
         const float x = audio[i];
-        const float dm = Step(dmS.mState, dmS.mCoefficient, modeDepth);
+        const float dm = OffsetOnePoleStep(dmS.mState, dmS.mCoefficient, modeDepth);
         const float n = noiseGain * noise[i];
         const float sweep = maxSweep * depth[i] * dm;
         const float centre = centreOffset + sweep;
-        float w = Step(wS.mState, wS.mCoefficient, wetTarget);
+        float w = OffsetOnePoleStep(wS.mState, wS.mCoefficient, wetTarget);
         if (w < fadeEnd) {
             wS.mState = 1.0f;
             w = 0.0f;
         }
-        const float xl = Step(inS.mState, inS.mCoefficient, x);
+        const float xl = OffsetOnePoleStep(inS.mState, inS.mCoefficient, x);
 
         line[write] = (xl + kLineNoise * n) * w;
         if (++write >= length)
@@ -143,8 +136,8 @@ void Chorus::ProcessBlock(int frames) noexcept
             if (std::fabs(rS.mState - 1.0f) < kRestThreshold)
                 rS.mState = 1.0f;
         }
-        outL[i] = Step(lS.mState, lS.mCoefficient, tapL) + x;
-        outR[i] = Step(rS.mState, rS.mCoefficient, tapR) + x;
+        outL[i] = OffsetOnePoleStep(lS.mState, lS.mCoefficient, tapL) + x;
+        outR[i] = OffsetOnePoleStep(rS.mState, rS.mCoefficient, tapR) + x;
     }
 
     mModeDepth = dmS;

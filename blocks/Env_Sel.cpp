@@ -54,11 +54,8 @@ void Env_Sel::Smooth(const Route& route, Smoother& smoother, float* out, int fra
     const int stride = route.mDynamicsStride;
     const float c = smoother.mCoefficient;
     float s = smoother.mState;
-    for (int i = 0; i < frames; ++i) {
-        const float v = src[i] * sign * dyn[i * stride] + 1.0f;
-        s = (s - v) * c + v;
-        out[i] = s - 1.0f;
-    }
+    for (int i = 0; i < frames; ++i)
+        out[i] = OffsetOnePoleStep(s, c, src[i] * sign * dyn[i * stride]);
     const float last = s - 1.0f;
     if (static_cast<double>(last * last) < kRestThreshold)
         s = 1.0f;

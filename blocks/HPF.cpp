@@ -35,9 +35,7 @@ void HPF::Run(float* audio, int frames, float coefficient) noexcept
         const float x = audio[i];
         lp = (x - lp) * coefficient + lp;
         if constexpr (kBassBoost) {
-            const float shifted = x + 1.0f;
-            bass = shifted + (bass - shifted) * bassCoefficient;
-            audio[i] = (x - lp) + (bass - 1.0f) * kBassGain;
+            audio[i] = (x - lp) + OffsetOnePoleStep(bass, bassCoefficient, x) * kBassGain;
         } else {
             audio[i] = (x - lp) * kHighPassGain;
         }

@@ -133,20 +133,14 @@ void SmoothedGenericBuffer<float>::Advance()
     const float k = mCoefficient;
     switch (mState) {
     case Fresh:
-        for (int i = 0; i < mSize; ++i) {
-            float x = mData[i] + 1.0f;
-            memory = (memory - x) * k + x;
-            mData[i] = memory - 1.0f;
-        }
+        for (int i = 0; i < mSize; ++i)
+            mData[i] = OffsetOnePoleStep(memory, k, mData[i]);
         mState = Moving;
         mFilled = mSize;
         break;
     case Moving: {
-        const float x = mTarget + 1.0f;
-        for (int i = 0; i < mSize; ++i) {
-            memory = (memory - x) * k + x;
-            mData[i] = memory - 1.0f;
-        }
+        for (int i = 0; i < mSize; ++i)
+            mData[i] = OffsetOnePoleStep(memory, k, mTarget);
         mFilled = mSize;
         // An empty buffer has no last sample to test; it settles at once.
         float d = mSize > 0 ? mData[mSize - 1] - mTarget : 0.0f;

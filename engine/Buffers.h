@@ -90,3 +90,12 @@ using SmoothedBuffer = SmoothedGenericBuffer<float>;
 
 // One-pole coefficient for a corner frequency, with the series form where exp(-w) would lose precision.
 float OnePoleCoefficient(float cornerHz, float sampleRate);
+
+// One step of a one-pole low-pass whose state carries a +1.0 offset, so that it rests at 1.0, away
+// from the denormal range, while the signal is silent. Returns the filtered value without the offset.
+inline float OffsetOnePoleStep(float& state, float coefficient, float input) noexcept
+{
+    const float v = input + 1.0f;
+    state = (state - v) * coefficient + v;
+    return state - 1.0f;
+}
