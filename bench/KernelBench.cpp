@@ -1,7 +1,7 @@
 // Cost of the voice sample kernel per voice and host sample, at each oscillator oversampling.
 #include "blocks/Engine.h"
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // and holds it in between, driven by the voice's note segments.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/MyComponent.h"
-#include "engine/NoteSegment.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/MyComponent.h"
+#include "signal/NoteSegment.h"
 
 #include <cstdint>
 

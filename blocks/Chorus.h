@@ -2,9 +2,9 @@
 // directions, with the line's noise growing with the delay time.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/MyComponent.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // pitch and level signals, and the block's highest pitch picks the oscillator oversampling.
 #include "blocks/DCO_prepare.h"
 
-#include "engine/EngineParams.h"
+#include "signal/EngineParams.h"
 
 #include <cmath>
 

@@ -2,8 +2,8 @@
 // pitch and level signals, and the block's highest pitch picks the oscillator oversampling.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/MyComponent.h"
 
 struct EngineParams;
 

@@ -2,9 +2,9 @@
 // anti-alias low-pass at the filter rate, then the average of each host period's sub-samples.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/MyComponent.h"
-#include "engine/QuadFloat.h"
+#include "signal/Buffers.h"
+#include "signal/MyComponent.h"
+#include "signal/QuadFloat.h"
 
 class DownSampler final : public MyComponent {
 public:

@@ -2,8 +2,8 @@
 // resonant low-pass filter with self-noise, writing the filter-rate sub-samples of each host frame.
 #include "blocks/Engine.h"
 
-#include "engine/EngineParams.h"
-#include "engine/Rand.h"
+#include "signal/EngineParams.h"
+#include "signal/Rand.h"
 
 #include <cmath>
 #include <limits>

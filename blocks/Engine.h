@@ -2,8 +2,8 @@
 // resonant low-pass filter with self-noise, writing the filter-rate sub-samples of each host frame.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/MyComponent.h"
 
 #include <cstdint>
 

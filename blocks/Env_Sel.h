@@ -2,9 +2,9 @@
 // filter and amplifier, with polarity, velocity dynamics and click-removing smoothing.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/MyComponent.h"
 
 class Env_Sel final : public MyComponent {
 public:

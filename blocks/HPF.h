@@ -2,9 +2,9 @@
 // three one-pole high-pass corners above it.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/MyComponent.h"
 
 class HPF final : public MyComponent {
 public:

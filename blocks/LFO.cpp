@@ -2,7 +2,7 @@
 // random, square or triangle wave with a delayed fade-in, free-running or locked to the host tempo.
 #include "blocks/LFO.h"
 
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 
 #include <algorithm>
 #include <cmath>

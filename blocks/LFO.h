@@ -2,9 +2,9 @@
 // random, square or triangle wave with a delayed fade-in, free-running or locked to the host tempo.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/MyComponent.h"
 
 #include <cstdint>
 

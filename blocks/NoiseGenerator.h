@@ -1,9 +1,9 @@
 // The white-noise source shared by the noise oscillator wave, the random LFO wave and the chorus.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/MyComponent.h"
 
 #include <cstdint>
 

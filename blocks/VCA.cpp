@@ -2,7 +2,7 @@
 // the shared oversampled sum.
 #include "blocks/VCA.h"
 
-#include "engine/EngineParams.h"
+#include "signal/EngineParams.h"
 
 VCA::VCA(QuadBuffer* tmp4, FloatBuffer* envVca, SmoothedBuffer* vca, SmoothedBuffer* pat, QuadBuffer* audio4,
          const EngineParams* params)

@@ -2,8 +2,8 @@
 // the shared oversampled sum.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/MyComponent.h"
 
 struct EngineParams;
 

@@ -3,7 +3,7 @@
 // as resonance rises.
 #include "blocks/VcfPrepare.h"
 
-#include "engine/EngineParams.h"
+#include "signal/EngineParams.h"
 
 namespace {
 // Key follow pivots around pitch 2.25 (55 Hz); 0.12857 per octave at full key follow.

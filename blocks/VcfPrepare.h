@@ -3,7 +3,7 @@
 // as resonance rises.
 #pragma once
 
-#include "engine/Buffers.h"
+#include "signal/Buffers.h"
 
 struct EngineParams;
 

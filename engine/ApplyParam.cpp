@@ -1,6 +1,6 @@
 #include "engine/ApplyParam.h"
 
-#include "engine/EngineParams.h"
+#include "signal/EngineParams.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // for the engine, and offers control changes to whoever learns controllers.
 #pragma once
 
-#include "engine/EventQueue.h"
+#include "signal/EventQueue.h"
 
 class Synth;
 

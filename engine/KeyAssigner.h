@@ -2,7 +2,7 @@
 // note-on and note-off events to the chosen voices.
 #pragma once
 
-#include "engine/EventQueue.h"
+#include "signal/EventQueue.h"
 #include "engine/VoiceOrderList.h"
 
 #include <bitset>

@@ -6,9 +6,9 @@
 #include "blocks/Env_Sel.h"
 #include "blocks/VCA.h"
 #include "blocks/VcfPrepare.h"
-#include "engine/EngineParams.h"
+#include "signal/EngineParams.h"
 #include "engine/Midi2CV.h"
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 
 Kt4rVoice::Kt4rVoice(const VoiceInputs& in, SmoothedBuffer* pat, ProcessContext* context, EngineParams* params,
                      int index)

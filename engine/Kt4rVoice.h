@@ -2,8 +2,8 @@
 // filter control, the oversampled oscillator-and-filter core and the amplifier.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/NoteSegment.h"
+#include "signal/Buffers.h"
+#include "signal/NoteSegment.h"
 #include "engine/VoiceBase.h"
 #include "engine/VoiceInputs.h"
 

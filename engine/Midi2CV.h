@@ -2,11 +2,11 @@
 // "pitch" and velocity signals.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EventQueue.h"
+#include "signal/Buffers.h"
+#include "signal/EventQueue.h"
 #include "engine/HeldNoteList.h"
-#include "engine/MyComponent.h"
-#include "engine/NoteSegment.h"
+#include "signal/MyComponent.h"
+#include "signal/NoteSegment.h"
 
 #include <cstdint>
 

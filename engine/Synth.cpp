@@ -5,11 +5,11 @@
 #include "blocks/HPF.h"
 #include "blocks/LFO.h"
 #include "blocks/NoiseGenerator.h"
-#include "engine/DenormalGuard.h"
+#include "signal/DenormalGuard.h"
 #include "engine/KeyAssigner.h"
 #include "engine/Kt4rVoice.h"
 #include "engine/Midi2CV.h"
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 
 #include <algorithm>
 

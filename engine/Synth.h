@@ -2,9 +2,9 @@
 // host block at a time in a fixed order.
 #pragma once
 
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/EventQueue.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/EventQueue.h"
 #include "engine/VoiceInputs.h"
 
 #include <array>

@@ -8,7 +8,7 @@
 #include "engine/ApplyParam.h"
 #include "engine/KeyAssigner.h"
 #include "engine/Kt4rVoice.h"
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 
 #include <cmath>
 

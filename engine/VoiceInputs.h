@@ -1,7 +1,7 @@
 // The global signals every voice reads, handed to it by the engine that owns them.
 #pragma once
 
-#include "engine/Buffers.h"
+#include "signal/Buffers.h"
 
 struct VoiceInputs {
     FloatBuffer* noise = nullptr;

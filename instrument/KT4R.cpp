@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "engine/ControllerInput.h"
-#include "engine/DenormalGuard.h"
-#include "engine/EngineEvents.h"
+#include "signal/DenormalGuard.h"
+#include "signal/EngineEvents.h"
 #include "engine/KeyAssigner.h"
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 #include "engine/Synth.h"
 #include "framework/ModulePath.h"
 #include "instrument/ParamTable.h"

@@ -1,7 +1,7 @@
 #include "blocks/Engine.h"
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
-#include "engine/Rand.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
+#include "signal/Rand.h"
 #include "support/Signal.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "blocks/LFO.h"
 
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 
 #include <gtest/gtest.h>
 

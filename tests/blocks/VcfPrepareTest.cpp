@@ -1,6 +1,6 @@
 #include "blocks/VcfPrepare.h"
-#include "engine/Buffers.h"
-#include "engine/EngineParams.h"
+#include "signal/Buffers.h"
+#include "signal/EngineParams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/EventQueue.h"
+#include "signal/EventQueue.h"
 #include "engine/HeldNoteList.h"
 #include "engine/VoiceOrderList.h"
 

@@ -1,5 +1,5 @@
 #include "engine/ApplyParam.h"
-#include "engine/EngineParams.h"
+#include "signal/EngineParams.h"
 
 #include <gtest/gtest.h>
 

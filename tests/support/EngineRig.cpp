@@ -2,7 +2,7 @@
 
 #include "engine/ControllerInput.h"
 #include "engine/Midi2CV.h"
-#include "engine/Rand.h"
+#include "signal/Rand.h"
 
 #include <algorithm>
 

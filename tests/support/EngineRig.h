@@ -2,9 +2,9 @@
 // rendered block by block into two channels.
 #pragma once
 
-#include "engine/EngineEvents.h"
+#include "signal/EngineEvents.h"
 #include "engine/KeyAssigner.h"
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 #include "engine/Synth.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/PluginTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

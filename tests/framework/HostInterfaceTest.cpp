@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/PluginTestSupport.h"
 
 namespace kt4r_test {
 namespace {

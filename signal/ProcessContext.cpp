@@ -1,7 +1,7 @@
-#include "engine/ProcessContext.h"
+#include "signal/ProcessContext.h"
 
-#include "engine/Buffers.h"
-#include "engine/MyComponent.h"
+#include "signal/Buffers.h"
+#include "signal/MyComponent.h"
 
 #include <algorithm>
 

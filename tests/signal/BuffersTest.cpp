@@ -1,4 +1,4 @@
-#include "engine/Buffers.h"
+#include "signal/Buffers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A time-ordered queue of owned event records; equal times keep their arrival order.
 #pragma once
 
-#include "engine/EngineEvents.h"
+#include "signal/EngineEvents.h"
 
 #include <atomic>
 #include <cstdint>

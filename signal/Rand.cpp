@@ -1,4 +1,4 @@
-#include "engine/Rand.h"
+#include "signal/Rand.h"
 
 namespace {
 thread_local unsigned gRandState = 1;

@@ -1,7 +1,7 @@
 // Named one-block signal buffers that carry a value over block ends or glide towards a new one.
 #pragma once
 
-#include "engine/QuadFloat.h"
+#include "signal/QuadFloat.h"
 
 #include <cstdint>
 #include <string>

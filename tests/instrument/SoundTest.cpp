@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/PluginTestSupport.h"
 
 namespace kt4r_test {
 namespace {

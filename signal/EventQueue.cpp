@@ -1,4 +1,4 @@
-#include "engine/EventQueue.h"
+#include "signal/EventQueue.h"
 
 void EventQueue::Lock() noexcept
 {
