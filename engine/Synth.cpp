@@ -1,5 +1,7 @@
 #include "engine/Synth.h"
 
+#include "engine/ApplyParam.h"
+
 #include "blocks/Chorus.h"
 #include "blocks/DownSampler.h"
 #include "blocks/HPF.h"
@@ -48,31 +50,28 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
     in.lfo = mLfoBuf;
     in.lfoWheel = mLfoWheel;
     in.audio4 = mAudio4;
-    in.dco1Lfo = AddSmoothed("dco1_lfo");
-    in.dco1Env = AddSmoothed("dco1_env");
-    in.dco2Lfo = AddSmoothed("dco2_lfo");
-    in.dco2Env = AddSmoothed("dco2_env");
-    in.dco2Fine = AddSmoothed("dco2_fine");
-    in.mixDco1 = AddSmoothed("mix_dco1");
-    in.mixDco2 = AddSmoothed("mix_dco2");
-    in.mixEnv = AddSmoothed("mix_env");
-    in.vcfFreq = AddSmoothed("vcf_freq");
-    in.vcfRes = AddSmoothed("vcf_res");
-    in.vcfLfo = AddSmoothed("vcf_lfo");
-    in.vcfEnv = AddSmoothed("vcf_env");
-    in.vcfKey = AddSmoothed("vcf_key");
-    in.vca = AddSmoothed("vca");
+    // One smoothed signal for each parameter the table gives one, in id order.
+    for (const EngineParamDef& def : EngineParamTable())
+        if (def.signal != ParamSignal::kNone)
+            mParamSignals[static_cast<size_t>(Index(def.id))] = AddSmoothed(def.signalName);
+    in.dco1Lfo = ParamSignalOf(ParamId::kDco1Lfo);
+    in.dco1Env = ParamSignalOf(ParamId::kDco1Env);
+    in.dco2Lfo = ParamSignalOf(ParamId::kDco2Lfo);
+    in.dco2Env = ParamSignalOf(ParamId::kDco2Env);
+    in.dco2Fine = ParamSignalOf(ParamId::kDco2Fine);
+    in.mixDco1 = ParamSignalOf(ParamId::kMixDco1);
+    in.mixDco2 = ParamSignalOf(ParamId::kMixDco2);
+    in.mixEnv = ParamSignalOf(ParamId::kMixEnv);
+    in.vcfFreq = ParamSignalOf(ParamId::kVcfFreq);
+    in.vcfRes = ParamSignalOf(ParamId::kVcfReso);
+    in.vcfLfo = ParamSignalOf(ParamId::kVcfLfo);
+    in.vcfEnv = ParamSignalOf(ParamId::kVcfEnv);
+    in.vcfKey = ParamSignalOf(ParamId::kVcfKey);
+    in.vca = ParamSignalOf(ParamId::kVcaLevel);
     in.bender = AddSmoothed("bender");
-    mChorusLevel = AddSmoothed("Chorus_Level");
-    mChorusDepth = AddSmoothed("Chorus_Depth");
     for (SmoothedBuffer*& pat : mPat)
         pat = AddSmoothed("PAT");
     in.mw = AddSmoothed("MW");
-
-    mParamSignals = {{3, in.dco1Lfo},  {4, in.dco1Env},  {9, in.dco2Fine}, {10, in.dco2Lfo}, {11, in.dco2Env},
-                     {14, in.mixDco1}, {15, in.mixDco2}, {16, in.mixEnv},  {20, in.vcfFreq}, {21, in.vcfRes},
-                     {22, in.vcfLfo},  {23, in.vcfEnv},  {24, in.vcfKey},  {27, in.vca},     {61, mChorusDepth},
-                     {64, mChorusLevel}};
 
     mNoise = std::make_unique<NoiseGenerator>(mNoiseBuf, mParams.get());
     mContext->AddComponent(mNoise.get());
@@ -90,8 +89,8 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
     mContext->AddComponent(mDownSampler.get());
     mHpf = std::make_unique<HPF>(mAudio, mParams.get());
     mContext->AddComponent(mHpf.get());
-    mChorus = std::make_unique<Chorus>(mAudio, mNoiseBuf, mChorusLevel, mChorusDepth, mAudioL, mAudioR,
-                                       mParams.get());
+    mChorus = std::make_unique<Chorus>(mAudio, mNoiseBuf, ParamSignalOf(ParamId::kChorusLevel),
+                                       ParamSignalOf(ParamId::kChorusDepth), mAudioL, mAudioR, mParams.get());
     mContext->AddComponent(mChorus.get());
 
     std::fill(std::begin(mChannelTable), std::end(mChannelTable), uint8_t{1});
@@ -133,10 +132,14 @@ void Synth::SetVoiceCount(int n)
     }
 }
 
-void Synth::RestateTargets(int blockSize) noexcept
+void Synth::RestateTargets(int time, ParamSignal which) noexcept
 {
-    for (const ParamSignal& s : mParamSignals)
-        s.buffer->SetTargetFrom(blockSize, EngineValue(s.id));
+    const EngineParams& p = *mParams;
+    for (const EngineParamDef& def : EngineParamTable()) {
+        SmoothedBuffer* signal = mParamSignals[static_cast<size_t>(Index(def.id))];
+        if (signal && (which == ParamSignal::kNone || def.signal == which))
+            signal->SetTargetFrom(time, p.*def.smoothedValue);
+    }
 }
 
 void Synth::Render(double* left, double* right, int frames) noexcept

@@ -2,8 +2,10 @@
 // host block at a time in a fixed order.
 #pragma once
 
+#include "engine/ApplyParam.h"
 #include "signal/Buffers.h"
 #include "signal/EngineParams.h"
+#include "signal/ParamId.h"
 #include "signal/EventQueue.h"
 #include "engine/VoiceInputs.h"
 
@@ -38,8 +40,9 @@ public:
     void ApplyEvents() noexcept;
     // Creates or destroys voices (allocates); plug-in lock held, never during a render.
     void SetVoiceCount(int n);
-    // Announces the current engine values as targets of the smoothed parameter signals.
-    void RestateTargets(int blockSize) noexcept;
+    // Announces the current engine values as targets of the smoothed parameter signals from time on:
+    // every signal, or those of one kind.
+    void RestateTargets(int time, ParamSignal which = ParamSignal::kNone) noexcept;
 
     int VoiceCount() const noexcept { return mVoiceCount; }
     Kt4rVoice* Voice(int i) const noexcept { return i >= 0 && i < mVoiceCount ? mVoices[i] : nullptr; }
@@ -50,16 +53,11 @@ public:
     uint8_t mChannelTable[16];
 
 private:
-    struct ParamSignal {
-        int id;
-        SmoothedBuffer* buffer;
-    };
-
     SmoothedBuffer* AddSmoothed(const char* name);
     template <typename B>
     B* AddBuffer(const char* name);
     Kt4rVoice* CreateVoice(int slot);
-    float EngineValue(int id) const noexcept;
+    SmoothedBuffer* ParamSignalOf(ParamId id) const noexcept { return mParamSignals[static_cast<size_t>(Index(id))]; }
     void ApplyParamEvent(int time, int id, float v) noexcept;
     void ApplyParamSet(int time, const float* values) noexcept;
     void ApplyControllerEvent(int time, int id, int note, float x) noexcept;
@@ -87,12 +85,10 @@ private:
     FloatBuffer* mAudio = nullptr;
     FloatBuffer* mAudioL = nullptr;
     FloatBuffer* mAudioR = nullptr;
-    SmoothedBuffer* mChorusLevel = nullptr;
-    SmoothedBuffer* mChorusDepth = nullptr;
     std::array<SmoothedBuffer*, kMaxVoices> mPat = {};
     VoiceInputs mVoiceInputs;
-    // The smoothed parameter signals in the order their targets are restated.
-    std::vector<ParamSignal> mParamSignals;
+    // The smoothed signal of each parameter id that has one.
+    std::array<SmoothedBuffer*, kPatchParamCount> mParamSignals = {};
     std::vector<SmoothedBuffer*> mSmoothed;
     uint8_t mAllIdle = 1;
 };

@@ -12,30 +12,6 @@
 
 #include <cmath>
 
-float Synth::EngineValue(int id) const noexcept
-{
-    const EngineParams& p = *mParams;
-    switch (id) {
-    case 3: return p.mDco1Lfo;
-    case 4: return p.mDco1Env;
-    case 9: return p.mDco2Fine;
-    case 10: return p.mDco2Lfo;
-    case 11: return p.mDco2Env;
-    case 14: return p.mMixDco1;
-    case 15: return p.mMixDco2;
-    case 16: return p.mMixEnv;
-    case 20: return p.mVcfFreq;
-    case 21: return p.mVcfRes;
-    case 22: return p.mVcfLfo;
-    case 23: return p.mVcfEnv;
-    case 24: return p.mVcfKey;
-    case 27: return p.mVcaLevel;
-    case 61: return p.mChorusDepth;
-    case 64: return p.mChorusLevel;
-    default: return 0.0f;
-    }
-}
-
 void Synth::ApplyEvents() noexcept
 {
     while (auto event = mParamQueue.Pop()) {
@@ -63,14 +39,16 @@ void Synth::WakeVoices() noexcept
 
 void Synth::ApplyParamEvent(int time, int id, float v) noexcept
 {
-    if (id < 0 || id >= kPatchParamCount || !std::isfinite(v))
+    if (!IsPatchParamIndex(id) || !std::isfinite(v))
         return;
     ApplyParam(*mParams, id, v);
     const EngineParams& p = *mParams;
-    switch (id) {
-    case 1:
-    case 6:
-    case 7: {
+    const EngineParamDef& def = EngineParamTable()[static_cast<size_t>(id)];
+    if (SmoothedBuffer* signal = mParamSignals[static_cast<size_t>(id)])
+        signal->SetTargetFrom(time, p.*def.smoothedValue);
+    switch (def.effect) {
+    case ParamEffect::kNone: break;
+    case ParamEffect::kHoldVoices: {
         // A waveform or cross-modulation change keeps every voice running for a tenth of a second, so
         // the change is heard even on voices that have gone quiet.
         const int32_t hold = static_cast<int32_t>(0.1 * static_cast<double>(mContext->mSampleRate));
@@ -80,49 +58,38 @@ void Synth::ApplyParamEvent(int time, int id, float v) noexcept
         }
         break;
     }
-    case 37:
-    case 42:
+    case ParamEffect::kWakeEnvelope1:
+    case ParamEffect::kWakeEnvelope2: {
+        const int envelope = def.effect == ParamEffect::kWakeEnvelope1 ? 1 : 2;
         for (int i = 0; i < mVoiceCount; ++i)
-            mVoices[i]->Envelope(id == 37 ? 1 : 2).mAtRest = false;
+            mVoices[i]->Envelope(envelope).mAtRest = false;
         WakeVoices();
         break;
-    case 49:
+    }
+    case ParamEffect::kPortamentoTime:
         for (int i = 0; i < mVoiceCount; ++i)
             mVoices[i]->Oscillators().SetPortamento(p.mPortamentoTime);
         break;
-    case 50:
+    case ParamEffect::kPortamentoSwitch:
         for (int i = 0; i < mVoiceCount; ++i)
             mVoices[i]->Oscillators().SetPortamento(v > 0.5f ? p.mPortamentoTime : 0.0f);
         break;
-    case 51:
+    case ParamEffect::kKeyMode:
         mKeyAssigner->EnsureKeyMode(p.mKeyMode);
         SetUnisonDetune(false);
         break;
-    case 52:
-        SetUnisonDetune(false);
-        break;
-    case 65:
-        mLfo->mSync = p.mLfoSync;
-        break;
-    case 66:
-        mLfo->mRetriggerMode = p.mLfoTrigger;
-        break;
-    default:
-        for (const ParamSignal& s : mParamSignals)
-            if (s.id == id)
-                s.buffer->SetTargetFrom(time, EngineValue(id));
-        break;
+    case ParamEffect::kUnisonDetune: SetUnisonDetune(false); break;
+    case ParamEffect::kLfoSync: mLfo->mSync = p.mLfoSync; break;
+    case ParamEffect::kLfoTrigger: mLfo->mRetriggerMode = p.mLfoTrigger; break;
     }
 }
 
 void Synth::ApplyParamSet(int time, const float* values) noexcept
 {
     for (int id = 0; id < kPatchParamCount; ++id)
-        if (std::isfinite(values[id]))
-            ApplyParam(*mParams, id, values[id]);
-    // The chorus signals are the last two entries and are left to their own parameter events.
-    for (size_t i = 0; i + 2 < mParamSignals.size(); ++i)
-        mParamSignals[i].buffer->SetTargetFrom(time, EngineValue(mParamSignals[i].id));
+        ApplyParam(*mParams, id, values[id]);
+    // The chorus signals are left to their own parameter events.
+    RestateTargets(time, ParamSignal::kPatch);
     for (int i = 0; i < mVoiceCount; ++i) {
         mVoices[i]->Envelope(1).mAtRest = false;
         mVoices[i]->Envelope(2).mAtRest = false;

@@ -1,6 +1,8 @@
 // Frame-stamped event records that carry MIDI, parameter and controller changes into the render.
 #pragma once
 
+#include "signal/ParamId.h"
+
 #include <cstdint>
 
 enum EventKind : int32_t {
@@ -8,8 +10,6 @@ enum EventKind : int32_t {
     kParamSetEventKind = 2,
     kMidiEventKind = 3,
 };
-
-constexpr int kPatchParamCount = 70;
 
 // Controller ids of the "Controller" queue.
 enum ControllerId : int32_t {
