@@ -92,14 +92,12 @@ void StoreBendRange(EngineParams& p, float v) noexcept
         p.mBendRange = extended ? 2.0f : 0.5833333f;
 }
 
-template <auto Member, auto Curve>
-void Store(EngineParams& p, float v) noexcept
+template <auto Member, auto Curve> void Store(EngineParams& p, float v) noexcept
 {
     p.*Member = Curve(v);
 }
 
-template <auto Envelope, auto Member, auto Curve>
-void StoreEnvelope(EngineParams& p, float v) noexcept
+template <auto Envelope, auto Member, auto Curve> void StoreEnvelope(EngineParams& p, float v) noexcept
 {
     (p.*Envelope).*Member = Curve(v);
 }

@@ -18,8 +18,8 @@ int32_t Quantize3(float v) noexcept;
 // What a parameter event sets in motion beyond its stored value.
 enum class ParamEffect : uint8_t {
     kNone,
-    kHoldVoices,       // a waveform or cross-modulation change keeps every voice running briefly
-    kWakeEnvelope1,    // a sustain change moves envelopes that had settled
+    kHoldVoices,    // a waveform or cross-modulation change keeps every voice running briefly
+    kWakeEnvelope1, // a sustain change moves envelopes that had settled
     kWakeEnvelope2,
     kPortamentoTime,   // every voice's glide time
     kPortamentoSwitch, // every voice's glide time, or none
@@ -41,8 +41,8 @@ struct EngineParamDef {
     // Stores the engine value of a normalised value; nullptr where the engine keeps no field.
     void (*store)(EngineParams&, float) noexcept;
     ParamSignal signal;
-    const char* signalName;                  // the smoothed buffer's name
-    float EngineParams::*smoothedValue;      // the field the signal glides to
+    const char* signalName;             // the smoothed buffer's name
+    float EngineParams::*smoothedValue; // the field the signal glides to
     ParamEffect effect;
 };
 

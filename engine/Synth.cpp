@@ -15,8 +15,7 @@
 
 #include <algorithm>
 
-template <typename B>
-B* Synth::AddBuffer(const char* name)
+template <typename B> B* Synth::AddBuffer(const char* name)
 {
     auto owned = std::make_unique<B>(name);
     B* b = owned.get();

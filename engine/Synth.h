@@ -54,8 +54,7 @@ public:
 
 private:
     SmoothedBuffer* AddSmoothed(const char* name);
-    template <typename B>
-    B* AddBuffer(const char* name);
+    template <typename B> B* AddBuffer(const char* name);
     Kt4rVoice* CreateVoice(int slot);
     SmoothedBuffer* ParamSignalOf(ParamId id) const noexcept { return mParamSignals[static_cast<size_t>(Index(id))]; }
     void ApplyParamEvent(int time, int id, float v) noexcept;

@@ -129,8 +129,7 @@ void Synth::SetUnisonDetune(bool wholePatch) noexcept
                     mVoices[n / 2 + i]->Oscillators().mDetune = -d * 0.5f;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -140,9 +139,7 @@ void Synth::ApplyControllerEvent(int time, int id, int note, float x) noexcept
     if (!std::isfinite(x))
         return;
     switch (id) {
-    case kPitchBend:
-        mVoiceInputs.bender->SetTargetFrom(time, x);
-        break;
+    case kPitchBend: mVoiceInputs.bender->SetTargetFrom(time, x); break;
     case kChannelPressure:
         for (int i = 0; i < mVoiceCount; ++i)
             mPat[i]->SetTargetFrom(time, x);
@@ -153,10 +150,7 @@ void Synth::ApplyControllerEvent(int time, int id, int note, float x) noexcept
             mPat[v]->SetTargetFrom(time, x);
         break;
     }
-    case kModWheel:
-        mVoiceInputs.mw->SetTargetFrom(time, mParams->mBendLfo * x);
-        break;
-    default:
-        break;
+    case kModWheel: mVoiceInputs.mw->SetTargetFrom(time, mParams->mBendLfo * x); break;
+    default: break;
     }
 }

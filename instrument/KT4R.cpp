@@ -18,7 +18,7 @@ namespace {
 
 const IPlugInfo kPlugInfo = [] {
     IPlugInfo info;
-    info.nParams = kNumPatchParams;
+    info.nParams = kPatchParamCount;
     info.channelPairings = "1-1 2-2";
     info.effectName = "KT-4R";
     info.productName = "";
@@ -99,8 +99,8 @@ void KT4R::DefineParameters()
     for (const ParamDef& def : kPatchParams)
         Define(GetParam(def.id), def);
     // "Number of Voices" counts voice pairs; its default follows the configured voice count.
-    IParameter* voices = GetParam(kNumberOfVoices);
-    voices->DefineInteger(kPatchParams[kNumberOfVoices].name, mConfiguredVoices / 2, 3, 6, "");
+    IParameter* voices = GetParam(Index(ParamId::kNumberOfVoices));
+    voices->DefineInteger(PatchParamDef(ParamId::kNumberOfVoices).name, mConfiguredVoices / 2, 3, 6, "");
 
     for (int i = 0; i < kNumSettings; ++i)
         mSettings.push_back(std::make_unique<IParameter>());
@@ -112,25 +112,25 @@ void KT4R::ApplyConfiguredSettings()
 {
     // Each start value goes through the parameter-change path, like any later change.
     const struct {
-        int id;
+        SettingId id;
         const char* key;
-    } kSwitches[] = {{kImmediateWrite, "IMMEDIATE_WRITE"},
-                     {kSendSysexParam, "SEND_PARAM_SYSEX"},
-                     {kSendSysexProgram, "SEND_PROG_SYSEX"}};
+    } kSwitches[] = {{SettingId::kImmediateWrite, "IMMEDIATE_WRITE"},
+                     {SettingId::kSendSysexParam, "SEND_PARAM_SYSEX"},
+                     {SettingId::kSendSysexProgram, "SEND_PROG_SYSEX"}};
     for (const auto& s : kSwitches) {
         Param(s.id)->SetFromNormalized(mConfig.IsTrue(s.key) ? 1.0 : 0.0);
-        ParameterChanged(s.id, 0);
+        ParameterChanged(Index(s.id), 0);
     }
     const std::string& gain = mConfig.Get("GLOBAL_GAIN");
     const double normalized = gain == "HIGH" ? 1.0 : gain == "NORMAL" ? 0.5 : gain == "LOW" ? 0.0 : -1.0;
     if (normalized >= 0.0)
-        Param(kGlobalGain)->SetFromNormalized(normalized);
-    ParameterChanged(kGlobalGain, 0);
+        Param(SettingId::kGlobalGain)->SetFromNormalized(normalized);
+    ParameterChanged(Index(SettingId::kGlobalGain), 0);
 }
 
 IParameter* KT4R::Param(int id)
 {
-    if (id >= 0 && id < kNumPatchParams)
+    if (IsPatchParamIndex(id))
         return GetParam(id);
     if (id >= kFirstSettingsId && id <= kLastParamId && !mSettings.empty()) {
         return mSettings[static_cast<size_t>(id - kFirstSettingsId)].get();
@@ -147,7 +147,7 @@ std::string KT4R::ReadoutLineFor(int id) const
 {
     const IParameter* param = Param(id);
     ReadoutContext context;
-    context.lfoSync = Param(kLfoSync)->ToNormalized() >= 0.5;
+    context.lfoSync = Param(ParamId::kLfoSync)->ToNormalized() >= 0.5;
     context.extendedPitchBend = mExtendedPitchBend;
     return ReadoutLine(id, param ? param->ToNormalized() : 0.0, context);
 }
@@ -201,7 +201,7 @@ void KT4R::HandleMidiEvent(const IMidiEvent& event)
     if (mMidiThru)
         EmitMidiEvent(event);
 
-    const int channel = static_cast<int>(Param(kMidiChannel)->Value());
+    const int channel = static_cast<int>(Param(SettingId::kMidiChannel)->Value());
     if (channel != 0 && event.Channel() != channel - 1)
         return;
     // Frame offsets index the engine's block buffers: a host's offset outside the block is held to it.
@@ -239,13 +239,13 @@ void KT4R::ParameterChanged(int id, int source)
     IParameter* param = Param(id);
     if (!param)
         return;
-    if (id < kNumPatchParams && id != kSysexMode) {
+    if (IsPatchParamIndex(id) && id != Index(ParamId::kSysexMode)) {
         if (MidiLearnArmed())
             OfferMidiLearnTarget(id);
         if (mEngineReady)
             mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(param->ToNormalized())));
         StoreCurrentProgram();
-        if (Param(kSendSysexParam)->Value() >= 0.5)
+        if (Param(SettingId::kSendSysexParam)->Value() >= 0.5)
             SendParamSysEx(id);
     }
     ApplySideEffect(id);
@@ -255,9 +255,10 @@ void KT4R::ApplySideEffect(int id)
 {
     const IParameter* param = Param(id);
     const double value = param->Value();
-    switch (id) {
-    case kPortamentoSwitch: mKeyAssigner->SetPortamentoCyclic(value >= 0.5); break;
-    case kPolyMode: {
+    switch (SideEffectOf(id)) {
+    case SideEffect::kNone: break;
+    case SideEffect::kPortamentoSwitch: mKeyAssigner->SetPortamentoCyclic(value >= 0.5); break;
+    case SideEffect::kKeyAssignMode: {
         // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
         const int mode = std::clamp(static_cast<int>(value), 0, 5);
         if (mode != mKeyAssigner->KeyModeValue())
@@ -266,34 +267,29 @@ void KT4R::ApplySideEffect(int id)
         SetEdited(true);
         break;
     }
-    case kMonoRetrigger: mKeyAssigner->SetMonoRetrigger(value >= 0.5); break;
-    case kNumberOfVoices: {
+    case SideEffect::kMonoRetrigger: mKeyAssigner->SetMonoRetrigger(value >= 0.5); break;
+    case SideEffect::kVoiceCount: {
         const int voices = 2 * static_cast<int>(value);
         if (voices != mSynth->VoiceCount())
             RebuildVoices(voices);
         break;
     }
-    case kSysexMode: SelectSysexFormat(static_cast<int>(value)); break;
-    case kKeyModePage: SelectEditorPage(static_cast<int>(value)); break;
-    case kMidiLearnMin:
-    case kMidiLearnMax: SetMidiLearnBounds(Param(kMidiLearnMin)->Value(), Param(kMidiLearnMax)->Value()); break;
-    case kGlobalGain: mContext->mOutputGain = GainFor(param->ToNormalized()); break;
-    case kMidiChannel: {
+    case SideEffect::kSysexFormat: SelectSysexFormat(static_cast<int>(value)); break;
+    case SideEffect::kEditorPage: SelectEditorPage(static_cast<int>(value)); break;
+    case SideEffect::kMidiLearnBounds:
+        SetMidiLearnBounds(Param(SettingId::kMidiLearnMin)->Value(), Param(SettingId::kMidiLearnMax)->Value());
+        break;
+    case SideEffect::kOutputGain: mContext->mOutputGain = GainFor(param->ToNormalized()); break;
+    case SideEffect::kMidiChannel: {
         const int channel = static_cast<int>(value);
         for (int c = 0; c < 16; ++c)
             mSynth->mChannelTable[c] = (channel == 0 || c == channel - 1) ? 1 : 0;
         mSysexChannel = channel == 0 ? 0 : channel - 1;
         break;
     }
-    case kPresetDirty: ShowEditedMark(value >= 0.5); break;
-    case kCommandInit:
-    case kCommandNextProgram:
-    case kCommandPreviousProgram:
-    case kCommandRandom: ProgramCommand(id); break;
-    case kMidiLearnPage1:
-    case kMidiLearnPage3:
-    case kMidiLearnPage4: MidiLearnCommand(id); break;
-    default: break;
+    case SideEffect::kEditedMark: ShowEditedMark(value >= 0.5); break;
+    case SideEffect::kProgramCommand: ProgramCommand(id); break;
+    case SideEffect::kMidiLearnCommand: MidiLearnCommand(id); break;
     }
 }
 
@@ -309,14 +305,14 @@ void KT4R::RebuildVoices(int voices)
     mSynth->RestateTargets(mContext->mBlockSize);
     if (!mEngineReady)
         return;
-    for (int id = 0; id < kNumPatchParams; ++id) {
+    for (int id = 0; id < kPatchParamCount; ++id) {
         mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
     }
 }
 
 void KT4R::SetEdited(bool edited)
 {
-    Param(kPresetDirty)->SetFromNormalized(edited ? 1.0 : 0.0);
+    Param(SettingId::kPresetDirty)->SetFromNormalized(edited ? 1.0 : 0.0);
     mEdited = edited;
     ShowEditedMark(edited);
 }
@@ -331,9 +327,9 @@ void KT4R::SelectProgram(int number)
 
 void KT4R::ProgramCommand(int id)
 {
-    if (id == kCommandNextProgram)
+    if (id == Index(SettingId::kCommandNextProgram))
         SelectProgram(mProgram == 128 ? 1 : mProgram + 1);
-    if (id == kCommandPreviousProgram)
+    if (id == Index(SettingId::kCommandPreviousProgram))
         SelectProgram(mProgram == 1 ? 128 : mProgram - 1);
     // INIT and RANDOM arrive with programs and banks.
 }

@@ -8,6 +8,7 @@
 
 #include "framework/IPlugVST.h"
 #include "instrument/ConfigFile.h"
+#include "instrument/ParamTable.h"
 #include "instrument/ReadoutText.h"
 
 class ControllerInput;
@@ -39,6 +40,10 @@ public:
     // Ids 0-69 from the base's list, 70-97 from the settings list; nullptr for other ids.
     IParameter* Param(int id);
     const IParameter* Param(int id) const;
+    IParameter* Param(ParamId id) { return Param(Index(id)); }
+    IParameter* Param(kt4r::SettingId id) { return Param(kt4r::Index(id)); }
+    const IParameter* Param(ParamId id) const { return Param(Index(id)); }
+    const IParameter* Param(kt4r::SettingId id) const { return Param(kt4r::Index(id)); }
 
     // The readout text of an id as the panel shows it (label, space, value text).
     std::string ReadoutLineFor(int id) const;

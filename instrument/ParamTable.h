@@ -3,25 +3,20 @@
 // rule that turns each value into its readout text.
 #pragma once
 
+#include "signal/ParamId.h"
+
 #include <cstdint>
 
 namespace kt4r {
 
-constexpr int kNumPatchParams = 70;
 constexpr int kFirstSettingsId = 70;
 constexpr int kNumSettings = 28;
 constexpr int kLastParamId = kFirstSettingsId + kNumSettings - 1; // 97
 constexpr int kNoParamId = -1;
 
-// Ids the instrument acts on.
-enum ParamId : int {
-    kPortamentoSwitch = 50,
-    kPolyMode = 51,
-    kMonoRetrigger = 57,
-    kLfoSync = 65,
-    kNumberOfVoices = 67,
-    kSysexMode = 68,
-    kUndefinedPatchId = 69,
+// The settings ids (70-97) the instrument knows by name: plug-in settings, the editor's page
+// selector and the ids of the editor's command buttons. The host never sees them.
+enum class SettingId : int {
     kKeyModePage = 71,
     kMidiLearnMin = 75,
     kMidiLearnMax = 76,
@@ -42,6 +37,11 @@ enum ParamId : int {
     kMidiLearnPage4 = 96,
     kUseDefaultMidiLearnMap = 97,
 };
+
+constexpr int Index(SettingId id) noexcept
+{
+    return static_cast<int>(id);
+}
 
 enum class ParamKind : uint8_t { kNone, kBool, kInt, kDouble };
 
@@ -71,6 +71,23 @@ enum class ReadoutRule : uint8_t {
     kChannel,
 };
 
+// What the instrument does after a change of an id has been stored.
+enum class SideEffect : uint8_t {
+    kNone,
+    kPortamentoSwitch, // the key assigner's portamento switch
+    kKeyAssignMode,    // the key assigner's mode; the program counts as edited
+    kMonoRetrigger,    // the key assigner's mono retrigger switch
+    kVoiceCount,       // the engine runs twice the value in voices
+    kSysexFormat,
+    kEditorPage,
+    kMidiLearnBounds,
+    kOutputGain,
+    kMidiChannel, // the engine's channel table and the SysEx channel
+    kEditedMark,
+    kProgramCommand,   // INIT, next, previous, RANDOM
+    kMidiLearnCommand, // the MIDI-learn page buttons
+};
+
 struct ParamDef {
     int id;
     ParamKind kind;
@@ -83,10 +100,11 @@ struct ParamDef {
     const char* group;
     const char* label; // the record's unit label
     ReadoutRule rule;
+    SideEffect effect;
 };
 
-// Ids 0-69 in id order; id 69 is kind kNone (left undefined).
-extern const ParamDef kPatchParams[kNumPatchParams];
+// Ids 0-69 in id order (the order of ParamId); id 69 is kind kNone (left undefined).
+extern const ParamDef kPatchParams[kPatchParamCount];
 // The defined settings entries, in definition order (71, 75, 76, 77, 79, 80, 78, 90, 91, 92, 97).
 constexpr int kNumDefinedSettings = 11;
 extern const ParamDef kSettingsParams[kNumDefinedSettings];
@@ -95,5 +113,9 @@ extern const uint8_t kDisplayScale[128];
 
 // The definition of an id: a patch entry, a defined settings entry, or nullptr.
 const ParamDef* FindParamDef(int id);
+const ParamDef& PatchParamDef(ParamId id);
+
+// What a change of id sets in motion: the definition's effect, or a command button's.
+SideEffect SideEffectOf(int id);
 
 } // namespace kt4r

@@ -59,16 +59,8 @@ std::string LfoRateText(double n, const ReadoutContext& context)
 
 ReadoutRule RuleForId(int id)
 {
-    if (id >= 0 && id < kNumPatchParams)
-        return kPatchParams[id].rule;
-    switch (id) {
-    case kGlobalGain: return ReadoutRule::kGain;
-    case kMidiChannel: return ReadoutRule::kChannel;
-    case kSendSysexParam:
-    case kSendSysexProgram:
-    case kImmediateWrite: return ReadoutRule::kOnOff;
-    default: return ReadoutRule::kScale;
-    }
+    const ParamDef* def = FindParamDef(id);
+    return def ? def->rule : ReadoutRule::kScale;
 }
 
 const char* ReadoutLabel(int id)

@@ -32,7 +32,9 @@ struct EngineEvent {
 
 struct MidiEvent final : EngineEvent {
     MidiEvent(int32_t time, uint8_t status, uint8_t data1, uint8_t data2)
-        : EngineEvent(time, kMidiEventKind), mStatus(status), mData1(data1), mData2(data2) {}
+        : EngineEvent(time, kMidiEventKind), mStatus(status), mData1(data1), mData2(data2)
+    {
+    }
 
     uint8_t mStatus;
     uint8_t mData1;
@@ -42,7 +44,9 @@ struct MidiEvent final : EngineEvent {
 // A parameter change (id 0..69, normalised value) or a controller change (controller id, note, value).
 struct ValueEvent final : EngineEvent {
     ValueEvent(int32_t time, int32_t id, float value, int32_t note = 0)
-        : EngineEvent(time, kValueEventKind), mId(id), mNote(note), mValue(value) {}
+        : EngineEvent(time, kValueEventKind), mId(id), mNote(note), mValue(value)
+    {
+    }
 
     int32_t mId;
     int32_t mNote;

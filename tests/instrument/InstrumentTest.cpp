@@ -142,8 +142,8 @@ TEST_F(InstrumentTest, AllChannelsAreHeardByDefault)
 TEST_F(InstrumentTest, MidiChannelFiveDropsChannelOneAndKeepsChannelFive)
 {
     Create();
-    SetSetting(kMidiChannel, 5.0 / 16.0);
-    EXPECT_EQ(mPlug->Param(kMidiChannel)->Value(), 5.0);
+    SetSetting(Index(SettingId::kMidiChannel), 5.0 / 16.0);
+    EXPECT_EQ(mPlug->Param(Index(SettingId::kMidiChannel))->Value(), 5.0);
     SendMidi({{0x90, 69, 100}});
     EXPECT_LT(Level(20), 1e-4);
     SendMidi({{0x94, 69, 100}});
@@ -153,7 +153,7 @@ TEST_F(InstrumentTest, MidiChannelFiveDropsChannelOneAndKeepsChannelFive)
 TEST_F(InstrumentTest, MidiThruEchoesAlsoWhatTheChannelFilterDrops)
 {
     Create("MIDI_THRU=TRUE\n");
-    SetSetting(kMidiChannel, 5.0 / 16.0);
+    SetSetting(Index(SettingId::kMidiChannel), 5.0 / 16.0);
     SendMidi({{0x94, 60, 100}, {0x90, 61, 100}});
     ASSERT_EQ(mSent.size(), 2u);
     EXPECT_EQ(mSent[0].status, 0x94);
@@ -175,9 +175,9 @@ TEST_F(InstrumentTest, ProgramChangeSelectsProgramsOneTo128)
 TEST_F(InstrumentTest, NextAndPreviousProgramCommandsWrap)
 {
     Create();
-    SetSetting(kCommandPreviousProgram, 1.0);
+    SetSetting(Index(SettingId::kCommandPreviousProgram), 1.0);
     EXPECT_EQ(mPlug->CurrentProgramNumber(), 128);
-    SetSetting(kCommandNextProgram, 1.0);
+    SetSetting(Index(SettingId::kCommandNextProgram), 1.0);
     EXPECT_EQ(mPlug->CurrentProgramNumber(), 1);
 }
 
@@ -189,25 +189,25 @@ TEST_F(InstrumentTest, GlobalGainDoublesTheLevelFromTheNextBlock)
     SendMidi({{0x90, 69, 100}});
     Render(30);
     const double normal = mean(Render(20));
-    SetSetting(kGlobalGain, 1.0);
+    SetSetting(Index(SettingId::kGlobalGain), 1.0);
     EXPECT_NEAR(mean(Render(20)) / normal, 2.0, 0.04);
-    SetSetting(kGlobalGain, 0.0);
+    SetSetting(Index(SettingId::kGlobalGain), 0.0);
     EXPECT_NEAR(mean(Render(20)) / normal, 0.5, 0.01);
 }
 
 TEST_F(InstrumentTest, GlobalGainFromTheConfiguration)
 {
     Create("GLOBAL_GAIN = LOW\n");
-    EXPECT_EQ(mPlug->Param(kGlobalGain)->Value(), 0.0);
-    EXPECT_EQ(mPlug->ReadoutLineFor(kGlobalGain), "GLOBAL GAIN  -6 ~B");
+    EXPECT_EQ(mPlug->Param(Index(SettingId::kGlobalGain))->Value(), 0.0);
+    EXPECT_EQ(mPlug->ReadoutLineFor(Index(SettingId::kGlobalGain)), "GLOBAL GAIN  -6 ~B");
 }
 
 TEST_F(InstrumentTest, SysExSwitchesFromTheConfiguration)
 {
     Create("SEND_PARAM_SYSEX=TRUE\nIMMEDIATE_WRITE = TRUE\nSEND_PROG_SYSEX=yes\n");
-    EXPECT_EQ(mPlug->Param(kSendSysexParam)->Value(), 1.0);
-    EXPECT_EQ(mPlug->Param(kImmediateWrite)->Value(), 1.0);
-    EXPECT_EQ(mPlug->Param(kSendSysexProgram)->Value(), 0.0);
+    EXPECT_EQ(mPlug->Param(Index(SettingId::kSendSysexParam))->Value(), 1.0);
+    EXPECT_EQ(mPlug->Param(Index(SettingId::kImmediateWrite))->Value(), 1.0);
+    EXPECT_EQ(mPlug->Param(Index(SettingId::kSendSysexProgram))->Value(), 0.0);
 }
 
 TEST_F(InstrumentTest, ExtendedBendReadoutFromTheConfiguration)
@@ -220,7 +220,7 @@ TEST_F(InstrumentTest, ExtendedBendReadoutFromTheConfiguration)
 TEST_F(InstrumentTest, UnknownVoiceCountGivesSix)
 {
     Create("DEFAULT_NUM_VOICES = 7\n");
-    EXPECT_EQ(mPlug->Param(kNumberOfVoices)->Value(), 3.0);
+    EXPECT_EQ(mPlug->Param(Index(ParamId::kNumberOfVoices))->Value(), 3.0);
 }
 
 TEST_F(InstrumentTest, SettingsDefaults)
@@ -229,11 +229,19 @@ TEST_F(InstrumentTest, SettingsDefaults)
     const struct {
         int id;
         double value;
-    } defaults[] = {{kKeyModePage, 0},      {kMidiLearnMin, 0},   {kMidiLearnMax, 1},          {kMidiLearnImmediate, 1},
-                    {kGlobalGain, 1},       {kMidiChannel, 0},    {kPresetDirty, 0},           {kSendSysexParam, 0},
-                    {kSendSysexProgram, 0}, {kImmediateWrite, 0}, {kUseDefaultMidiLearnMap, 1}};
+    } defaults[] = {{Index(SettingId::kKeyModePage), 0},
+                    {Index(SettingId::kMidiLearnMin), 0},
+                    {Index(SettingId::kMidiLearnMax), 1},
+                    {Index(SettingId::kMidiLearnImmediate), 1},
+                    {Index(SettingId::kGlobalGain), 1},
+                    {Index(SettingId::kMidiChannel), 0},
+                    {Index(SettingId::kPresetDirty), 0},
+                    {Index(SettingId::kSendSysexParam), 0},
+                    {Index(SettingId::kSendSysexProgram), 0},
+                    {Index(SettingId::kImmediateWrite), 0},
+                    {Index(SettingId::kUseDefaultMidiLearnMap), 1}};
     for (const auto& d : defaults) {
-        if (d.id == kPresetDirty)
+        if (d.id == Index(SettingId::kPresetDirty))
             continue; // opening notifies the key mode, which marks the patch edited
         EXPECT_EQ(mPlug->Param(d.id)->Value(), d.value) << "id " << d.id;
     }
@@ -248,10 +256,10 @@ TEST_F(InstrumentTest, SettingsDefaults)
 TEST_F(InstrumentTest, NormalisedHalfOnPolyModeIsUnisonTwo)
 {
     Create();
-    mEffect->setParameter(mEffect, kPolyMode, 0.5f);
-    EXPECT_EQ(mPlug->Param(kPolyMode)->Value(), 3.0);
-    EXPECT_EQ(mPlug->ReadoutLineFor(kPolyMode), "Key Assign  UNISON 2");
-    EXPECT_EQ(mPlug->Param(kPresetDirty)->Value(), 1.0);
+    mEffect->setParameter(mEffect, Index(ParamId::kPolyMode), 0.5f);
+    EXPECT_EQ(mPlug->Param(Index(ParamId::kPolyMode))->Value(), 3.0);
+    EXPECT_EQ(mPlug->ReadoutLineFor(Index(ParamId::kPolyMode)), "Key Assign  UNISON 2");
+    EXPECT_EQ(mPlug->Param(Index(SettingId::kPresetDirty))->Value(), 1.0);
 }
 
 TEST_F(InstrumentTest, WhileInactiveTheOutputIsExactlyZero)

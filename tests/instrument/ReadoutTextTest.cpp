@@ -136,8 +136,8 @@ TEST(ReadoutText, SyncedLfoRateShowsReducedNoteLengths)
 
 TEST(ReadoutText, SettingsIdsUseGainChannelOnOffOrScale)
 {
-    EXPECT_EQ(RuleForId(kGlobalGain), R::kGain);
-    EXPECT_EQ(RuleForId(kMidiChannel), R::kChannel);
+    EXPECT_EQ(RuleForId(Index(SettingId::kGlobalGain)), R::kGain);
+    EXPECT_EQ(RuleForId(Index(SettingId::kMidiChannel)), R::kChannel);
     for (int id : {90, 91, 92})
         EXPECT_EQ(RuleForId(id), R::kOnOff) << id;
     for (int id : {70, 71, 75, 76, 77, 80, 85, 89, 93, 97, 98, 500, -2, -100})
@@ -156,8 +156,8 @@ TEST(ReadoutText, NothingSelectedShowsNothing)
 TEST(ReadoutText, LineIsLabelSpaceValue)
 {
     EXPECT_EQ(ReadoutLine(20, 1.0, ReadoutContext{}), "VCF FREQUENCY     99");
-    EXPECT_EQ(ReadoutLine(kGlobalGain, 0.5, ReadoutContext{}), "GLOBAL GAIN   0 ~B");
-    EXPECT_EQ(ReadoutLine(kMidiChannel, 0.0, ReadoutContext{}), "Midi Channel    ALL");
+    EXPECT_EQ(ReadoutLine(Index(SettingId::kGlobalGain), 0.5, ReadoutContext{}), "GLOBAL GAIN   0 ~B");
+    EXPECT_EQ(ReadoutLine(Index(SettingId::kMidiChannel), 0.0, ReadoutContext{}), "Midi Channel    ALL");
     EXPECT_EQ(ReadoutLine(51, 0.6, ReadoutContext{}), "Key Assign  UNISON 2");
     EXPECT_EQ(ReadoutLine(39, 0.0, ReadoutContext{}), "ENV1 KEY FOLLOW  OFF");
 }

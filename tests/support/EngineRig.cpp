@@ -2,6 +2,7 @@
 
 #include "engine/ControllerInput.h"
 #include "engine/Midi2CV.h"
+#include "instrument/ParamTable.h"
 #include "signal/Rand.h"
 
 #include <algorithm>
@@ -10,41 +11,11 @@ namespace kt4rtest {
 
 std::array<float, kPatchParamCount> DefaultPatch()
 {
+    // The instrument's start-up values, normalised as its parameter records do.
     std::array<float, kPatchParamCount> v{};
-    const float third = 1.0f / 3.0f;
-    v[0] = third;             // DCO1 range 8'
-    v[1] = 1.0f;              // DCO1 saw
-    v[2] = 0.5f;
-    v[5] = third;
-    v[6] = 1.0f;
-    v[8] = 0.5f;
-    v[9] = 0.5f;
-    v[13] = 1.0f;
-    v[14] = 1.0f;             // DCO1 level full
-    v[18] = 1.0f;
-    v[20] = 1.0f;             // filter open
-    v[26] = 1.0f;
-    v[27] = 1.0f;
-    v[28] = 1.0f;
-    v[29] = 2.0f / 3.0f;
-    v[31] = 1.0f;
-    v[33] = 0.8f / 99.0f;
-    v[34] = 1.0f;
-    v[36] = 20.0f / 99.0f;
-    v[37] = 80.0f / 99.0f;
-    v[38] = 20.0f / 99.0f;
-    v[41] = 20.0f / 99.0f;
-    v[42] = 80.0f / 99.0f;
-    v[43] = 20.0f / 99.0f;
-    v[52] = 0.2f;
-    v[53] = 0.5f;
-    v[54] = 0.4f;             // octave stretch
-    v[56] = 0.5f;
-    v[60] = 0.5f;
-    v[61] = 0.5f;
-    v[63] = 0.1f;
-    v[64] = 0.55f;
-    v[67] = 0.0f;
+    for (const kt4r::ParamDef& def : kt4r::kPatchParams)
+        if (def.kind != kt4r::ParamKind::kNone)
+            v[static_cast<size_t>(def.id)] = static_cast<float>((def.defaultValue - def.min) / (def.max - def.min));
     return v;
 }
 
@@ -80,15 +51,15 @@ void EngineRig::SetParam(int id, float normalised, int time)
 
 void EngineRig::Midi(int time, int status, int data1, int data2)
 {
-    mKeys.mInput.Push(new MidiEvent(time, static_cast<uint8_t>(status), static_cast<uint8_t>(data1),
-                                    static_cast<uint8_t>(data2)));
+    mKeys.mInput.Push(
+        new MidiEvent(time, static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)));
 }
 
 void EngineRig::Controller(int time, int status, int data1, int data2)
 {
     ControllerInput input(&mSynth);
-    input.mQueue.Push(new MidiEvent(time, static_cast<uint8_t>(status), static_cast<uint8_t>(data1),
-                                    static_cast<uint8_t>(data2)));
+    input.mQueue.Push(
+        new MidiEvent(time, static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)));
     input.DispatchControllers();
 }
 

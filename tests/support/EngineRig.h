@@ -22,8 +22,12 @@ public:
     // Applies a whole patch in a block of its own (its output is discarded).
     void SendPatch(const std::array<float, kPatchParamCount>& values, int time = 0);
     void SetParam(int id, float normalised, int time = 0);
+    void SetParam(ParamId id, float normalised, int time = 0) { SetParam(Index(id), normalised, time); }
     void Midi(int time, int status, int data1, int data2);
-    void NoteOn(int note, int velocity = 100, int time = 0, int channel = 0) { Midi(time, 0x90 | channel, note, velocity); }
+    void NoteOn(int note, int velocity = 100, int time = 0, int channel = 0)
+    {
+        Midi(time, 0x90 | channel, note, velocity);
+    }
     void NoteOff(int note, int time = 0, int channel = 0) { Midi(time, 0x80 | channel, note, 0); }
     void Controller(int time, int status, int data1, int data2);
 
@@ -34,7 +38,11 @@ public:
 
     std::vector<double>& Left() { return mLeft; }
     std::vector<double>& Right() { return mRight; }
-    void ClearOutput() { mLeft.clear(); mRight.clear(); }
+    void ClearOutput()
+    {
+        mLeft.clear();
+        mRight.clear();
+    }
 
     ProcessContext mContext;
     KeyAssigner mKeys;
