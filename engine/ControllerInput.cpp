@@ -2,8 +2,6 @@
 
 #include "engine/Synth.h"
 
-#include <new>
-
 void ControllerInput::DispatchControllers() noexcept
 {
     while (auto event = mQueue.Pop()) {
@@ -14,29 +12,28 @@ void ControllerInput::DispatchControllers() noexcept
             continue; // malformed: data bytes have seven bits
         const int channel = e.mStatus & 0x0F;
         const bool enabled = mSynth->mChannelTable[channel] != 0;
-        ValueEvent* out = nullptr;
+        ValueEvent* out = nullptr; // null also when the pool is spent: the event is dropped
         switch (e.mStatus & 0xF0) {
         case 0xE0:
             if (enabled)
-                out = new (std::nothrow)
-                    ValueEvent(e.mTime, kPitchBend, static_cast<float>(((e.mData2 - 64) * 128 + e.mData1) / 8192.0));
+                out =
+                    mEvents.Make(e.mTime, kPitchBend, static_cast<float>(((e.mData2 - 64) * 128 + e.mData1) / 8192.0));
             break;
         case 0xD0:
             if (enabled)
-                out = new (std::nothrow) ValueEvent(e.mTime, kChannelPressure, e.mData1 / 128.0f);
+                out = mEvents.Make(e.mTime, kChannelPressure, e.mData1 / 128.0f);
             break;
         case 0xA0:
             if (enabled)
-                out = new (std::nothrow) ValueEvent(e.mTime, kPolyPressure, e.mData2 / 128.0f, e.mData1);
+                out = mEvents.Make(e.mTime, kPolyPressure, e.mData2 / 128.0f, e.mData1);
             break;
         case 0xB0:
             if (e.mData1 != 64 && mListener)
                 mListener->OnControlChange(e.mTime, channel, e.mData1, e.mData2);
             if (e.mData1 == 1 && enabled)
-                out = new (std::nothrow) ValueEvent(e.mTime, kModWheel, static_cast<float>(e.mData2));
+                out = mEvents.Make(e.mTime, kModWheel, static_cast<float>(e.mData2));
             break;
-        default:
-            break;
+        default: break;
         }
         if (out)
             mSynth->PushControllerEvent(out);

@@ -2,6 +2,7 @@
 // for the engine, and offers control changes to whoever learns controllers.
 #pragma once
 
+#include "signal/EventPool.h"
 #include "signal/EventQueue.h"
 
 class Synth;
@@ -17,7 +18,9 @@ public:
 class ControllerInput {
 public:
     explicit ControllerInput(Synth* synth, ControlChangeListener* listener = nullptr)
-        : mSynth(synth), mListener(listener) {}
+        : mSynth(synth), mListener(listener)
+    {
+    }
     ControllerInput(const ControllerInput&) = delete;
     ControllerInput& operator=(const ControllerInput&) = delete;
 
@@ -28,6 +31,12 @@ public:
     EventQueue mQueue{"ControllerInput"};
 
 private:
+    // One controller event for each queued message of the busiest block.
+    static constexpr int kEventCapacity = 4096;
+
+    // The engine's controller queue holds these records until its next block: the engine must be
+    // destroyed before this object.
+    EventPool<ValueEvent> mEvents{kEventCapacity};
     Synth* mSynth;
     ControlChangeListener* mListener;
 };

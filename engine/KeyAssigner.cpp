@@ -4,19 +4,12 @@
 #include "engine/Kt4rVoice.h"
 #include "engine/Midi2CV.h"
 
-#include <new>
-
-namespace {
-
-void PushNote(Midi2CV& m, int time, uint8_t status, int note, int velocity) noexcept
+void KeyAssigner::PushNote(Midi2CV& m, int time, uint8_t status, int note, int velocity) noexcept
 {
     if (note < 0 || note > 127)
         return;
-    m.mQueue.Push(new (std::nothrow) MidiEvent(time, status, static_cast<uint8_t>(note),
-                                               static_cast<uint8_t>(velocity & 0x7F)));
+    m.mQueue.Push(mVoiceEvents.Make(time, status, static_cast<uint8_t>(note), static_cast<uint8_t>(velocity & 0x7F)));
 }
-
-} // namespace
 
 KeyAssigner::KeyAssigner()
 {
@@ -101,17 +94,10 @@ void KeyAssigner::ProcessBlock(int frames) noexcept
         if ((e.mStatus & 0xF0) == 0x90 && e.mData2 == 0)
             e.mStatus &= 0x8F;
         switch (e.mStatus & 0xF0) {
-        case 0x80:
-            NoteOff(e);
-            break;
-        case 0x90:
-            NoteOn(e);
-            break;
-        case 0xB0:
-            ControlChange(e);
-            break;
-        default:
-            break;
+        case 0x80: NoteOff(e); break;
+        case 0x90: NoteOn(e); break;
+        case 0xB0: ControlChange(e); break;
+        default: break;
         }
     }
 }

@@ -2,6 +2,7 @@
 // note-on and note-off events to the chosen voices.
 #pragma once
 
+#include "signal/EventPool.h"
 #include "signal/EventQueue.h"
 #include "engine/VoiceOrderList.h"
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 
 class Kt4rVoice;
+class Midi2CV;
 class LFO;
 
 enum KeyMode : int32_t {
@@ -54,6 +56,9 @@ public:
     EventQueue mInput{"KeyAssigner"};
 
 private:
+    // Room for the note events of the busiest block: every voice released and restarted many times.
+    static constexpr int kVoiceEventCapacity = 4096;
+
     // Voice indices per note, oldest first; a key struck more often than this without release keeps
     // only the first entries.
     struct NoteFifo {
@@ -63,6 +68,7 @@ private:
         uint8_t count = 0;
     };
 
+    void PushNote(Midi2CV& m, int time, uint8_t status, int note, int velocity) noexcept;
     void NoteOn(const MidiEvent& e) noexcept;
     void NoteOff(const MidiEvent& e) noexcept;
     void ControlChange(const MidiEvent& e) noexcept;
@@ -76,6 +82,9 @@ private:
     int VoicesInUseFor(int mode) const noexcept;
     static int OctaveDown(int note) noexcept { return note >= 13 ? note - 12 : note; }
 
+    // Declared before the voices' queues can hold its records, and outlives them: the engine that owns
+    // the voices is destroyed first.
+    EventPool<MidiEvent> mVoiceEvents{kVoiceEventCapacity};
     Kt4rVoice* mVoices[kMaxVoices] = {};
     LFO* mLfo = nullptr;
     NoteFifo mFifos[kNotes];

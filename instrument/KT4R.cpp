@@ -76,9 +76,10 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(k
 
 KT4R::~KT4R()
 {
-    // The engine goes first, while the context it unregisters from still exists.
-    mControllerInput.reset();
+    // The engine goes first, while the context it unregisters from and the controller input whose
+    // event records its queue may hold still exist.
     mSynth.reset();
+    mControllerInput.reset();
     mKeyAssigner.reset();
     mContext.reset();
 }
@@ -206,7 +207,8 @@ void KT4R::HandleMidiEvent(const IMidiEvent& event)
         return;
     // Frame offsets index the engine's block buffers: a host's offset outside the block is held to it.
     const int time = std::clamp(event.offset, 0, std::max(0, MaxBlockSize() - 1));
-    auto makeEvent = [&] { return new MidiEvent(time, event.status, event.data1, event.data2); };
+    // A spent pool gives no record and the message is dropped.
+    auto makeEvent = [&] { return mMidiEvents.Make(time, event.status, event.data1, event.data2); };
 
     switch (event.Kind()) {
     case 0x80:
@@ -243,7 +245,7 @@ void KT4R::ParameterChanged(int id, int source)
         if (MidiLearnArmed())
             OfferMidiLearnTarget(id);
         if (mEngineReady)
-            mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(param->ToNormalized())));
+            mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(param->ToNormalized())));
         StoreCurrentProgram();
         if (Param(SettingId::kSendSysexParam)->Value() >= 0.5)
             SendParamSysEx(id);
@@ -306,7 +308,7 @@ void KT4R::RebuildVoices(int voices)
     if (!mEngineReady)
         return;
     for (int id = 0; id < kPatchParamCount; ++id) {
-        mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
+        mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
     }
 }
 

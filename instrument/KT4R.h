@@ -10,6 +10,7 @@
 #include "instrument/ConfigFile.h"
 #include "instrument/ParamTable.h"
 #include "instrument/ReadoutText.h"
+#include "signal/EventPool.h"
 
 class ControllerInput;
 class KeyAssigner;
@@ -84,7 +85,14 @@ private:
     ConfigFile mConfig;
     std::vector<std::unique_ptr<IParameter>> mSettings;
 
-    // Created in this order; destroyed in reverse (the synth unregisters from the context).
+    // Records of the MIDI and parameter events the engine consumes. Declared before the engine, so
+    // they outlive every queue that holds one of their records.
+    static constexpr int kMidiEventCapacity = 4096;  // a busy host block's MIDI
+    static constexpr int kParamEventCapacity = 4096; // every parameter changed many times between blocks
+    EventPool<MidiEvent> mMidiEvents{kMidiEventCapacity};
+    EventPool<ValueEvent> mParamEvents{kParamEventCapacity};
+
+    // Created in this order (the synth unregisters from the context as it goes).
     std::unique_ptr<ProcessContext> mContext;
     std::unique_ptr<KeyAssigner> mKeyAssigner;
     std::unique_ptr<Synth> mSynth;

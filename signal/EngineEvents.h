@@ -19,6 +19,8 @@ enum ControllerId : int32_t {
     kModWheel = 3,
 };
 
+class EventPoolBase;
+
 struct EngineEvent {
     EngineEvent(int32_t time, int32_t kind) : mTime(time), mKind(kind) {}
     EngineEvent(const EngineEvent&) = delete;
@@ -27,7 +29,13 @@ struct EngineEvent {
 
     int32_t mTime;
     int32_t mKind;
-    EngineEvent* mNext = nullptr; // queue link, owned by the queue holding the event
+    EngineEvent* mNext = nullptr;   // queue link, owned by the queue holding the event
+    EventPoolBase* mPool = nullptr; // the pool the record returns to; null for a record made with new
+};
+
+// Gives a popped record back to its pool (or deletes one made with new).
+struct EventRelease {
+    void operator()(EngineEvent* event) const noexcept;
 };
 
 struct MidiEvent final : EngineEvent {

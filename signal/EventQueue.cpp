@@ -1,5 +1,7 @@
 #include "signal/EventQueue.h"
 
+#include "signal/EventPool.h"
+
 void EventQueue::Lock() noexcept
 {
     // Producers and the consumer already run under the plug-in lock; the flag only guards the links
@@ -33,7 +35,17 @@ void EventQueue::Push(EngineEvent* event) noexcept
     Unlock();
 }
 
-std::unique_ptr<EngineEvent> EventQueue::Pop() noexcept
+void EventRelease::operator()(EngineEvent* event) const noexcept
+{
+    if (!event)
+        return;
+    if (event->mPool)
+        event->mPool->Release(event);
+    else
+        delete event;
+}
+
+std::unique_ptr<EngineEvent, EventRelease> EventQueue::Pop() noexcept
 {
     Lock();
     EngineEvent* e = mHead;
@@ -45,7 +57,7 @@ std::unique_ptr<EngineEvent> EventQueue::Pop() noexcept
         --mCount;
     }
     Unlock();
-    return std::unique_ptr<EngineEvent>(e);
+    return std::unique_ptr<EngineEvent, EventRelease>(e);
 }
 
 void EventQueue::Clear() noexcept

@@ -17,8 +17,9 @@ public:
 
     // Takes ownership and links the event after every event whose time is not later than its own.
     void Push(EngineEvent* event) noexcept;
-    // Hands the earliest event and its ownership to the caller; null when empty.
-    std::unique_ptr<EngineEvent> Pop() noexcept;
+    // Hands the earliest event and its ownership to the caller; null when empty. The record goes back
+    // to its pool when the caller lets go of it.
+    std::unique_ptr<EngineEvent, EventRelease> Pop() noexcept;
     void Clear() noexcept;
 
     int32_t Count() const noexcept { return mCount; }

@@ -1,6 +1,5 @@
 #include "support/EngineRig.h"
 
-#include "engine/ControllerInput.h"
 #include "engine/Midi2CV.h"
 #include "instrument/ParamTable.h"
 #include "signal/Rand.h"
@@ -57,10 +56,9 @@ void EngineRig::Midi(int time, int status, int data1, int data2)
 
 void EngineRig::Controller(int time, int status, int data1, int data2)
 {
-    ControllerInput input(&mSynth);
-    input.mQueue.Push(
+    mControllers.mQueue.Push(
         new MidiEvent(time, static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)));
-    input.DispatchControllers();
+    mControllers.DispatchControllers();
 }
 
 void EngineRig::RenderBlock(int frames)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signal/EngineEvents.h"
+#include "engine/ControllerInput.h"
 #include "engine/KeyAssigner.h"
 #include "signal/ProcessContext.h"
 #include "engine/Synth.h"
@@ -46,6 +47,8 @@ public:
 
     ProcessContext mContext;
     KeyAssigner mKeys;
+    // Before the synth: its controller queue may hold this input's records until the synth is gone.
+    ControllerInput mControllers{&mSynth};
     Synth mSynth;
     float mSampleRate;
     int mBlockSize;

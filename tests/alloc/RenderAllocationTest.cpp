@@ -1,0 +1,141 @@
+// The audio thread allocates nothing: this binary replaces operator new with a counting one, exports
+// it to the plug-in it loads, and counts while a host's audio thread would be calling in.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "tests/support/PluginTestSupport.h"
+#include "signal/ParamId.h"
+
+namespace {
+
+std::atomic<bool> gCounting{false};
+std::atomic<long> gAllocations{0};
+
+void* Allocate(std::size_t size, std::size_t alignment)
+{
+    if (gCounting.load(std::memory_order_relaxed))
+        gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (size == 0)
+        size = 1;
+    if (alignment <= alignof(std::max_align_t))
+        return std::malloc(size);
+    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+}
+
+void* AllocateOrThrow(std::size_t size, std::size_t alignment)
+{
+    if (void* p = Allocate(size, alignment))
+        return p;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(std::size_t n)
+{
+    return AllocateOrThrow(n, 0);
+}
+void* operator new[](std::size_t n)
+{
+    return AllocateOrThrow(n, 0);
+}
+void* operator new(std::size_t n, std::align_val_t a)
+{
+    return AllocateOrThrow(n, static_cast<std::size_t>(a));
+}
+void* operator new[](std::size_t n, std::align_val_t a)
+{
+    return AllocateOrThrow(n, static_cast<std::size_t>(a));
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept
+{
+    return Allocate(n, 0);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept
+{
+    return Allocate(n, 0);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
+{
+    std::free(p);
+}
+
+namespace kt4r_test {
+namespace {
+
+constexpr int kBlock = 256;
+
+// One host block: the events, automation of a few parameters and the render, as an audio thread does.
+void PlayBlock(PluginHost& host, int block, float** outputs, int frames)
+{
+    const int base = 48 + (block % 4) * 7;
+    host.QueueMidi(3, 0x90, static_cast<uint8_t>(base), 100);
+    host.QueueMidi(40, 0x90, static_cast<uint8_t>(base + 4), 90);
+    host.QueueMidi(77, 0xE0, 0, static_cast<uint8_t>(64 + block % 8));  // pitch bend
+    host.QueueMidi(90, 0xB0, 1, static_cast<uint8_t>(block * 5 % 128)); // modulation wheel
+    host.QueueMidi(120, 0xD0, 60, 0);                                   // channel pressure
+    host.QueueMidi(150, 0xA0, static_cast<uint8_t>(base), 30);          // key pressure
+    host.QueueMidi(frames - 1, 0x80, static_cast<uint8_t>(base - 7), 0);
+    host.QueueMidi(frames + 300, 0x80, static_cast<uint8_t>(base + 4 - 7), 0); // past the block's end
+    host.SendEvents();
+    host.SetParameter(Index(ParamId::kVcfFreq), 0.3f + 0.05f * static_cast<float>(block % 10));
+    host.SetParameter(Index(ParamId::kDco2Xmod), (block % 4) / 3.0f);
+    host.SetParameter(Index(ParamId::kChorus), 1.0f);
+    host.ProcessFloat(nullptr, outputs, frames);
+}
+
+TEST(RealTime, RenderingWithMidiAndAutomationAllocatesNothing)
+{
+    LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
+    // Host blocks longer than the announced size are split into sub-blocks: that path is counted too.
+    std::vector<float> left(4 * kBlock), right(4 * kBlock);
+    float* outputs[] = {left.data(), right.data()};
+    const int lengths[] = {kBlock, 65, kBlock, 3 * kBlock + 17};
+    // A first round lets the host side of this test reach its own steady state.
+    for (int block = 0; block < 8; ++block)
+        PlayBlock(*plugin.host, block, outputs, lengths[block % 4]);
+
+    gAllocations = 0;
+    gCounting = true;
+    for (int block = 8; block < 200; ++block)
+        PlayBlock(*plugin.host, block, outputs, lengths[block % 4]);
+    gCounting = false;
+
+    EXPECT_EQ(gAllocations.load(), 0);
+    EXPECT_GT(Rms(left), 1e-4); // the notes sounded
+}
+
+} // namespace
+} // namespace kt4r_test
