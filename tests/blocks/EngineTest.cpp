@@ -19,8 +19,8 @@ enum Wave { kNoise = 0, kSquare = 1, kPulse = 2, kSaw = 3 };
 struct KernelRig {
     explicit KernelRig(float rate, int frames = 256) : size(frames)
     {
-        for (BufferBase* b : std::initializer_list<BufferBase*>{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq,
-                                                                 &vcfRes, &tmp4})
+        for (BufferBase* b :
+             std::initializer_list<BufferBase*>{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4})
             b->Resize(frames);
         Fill(4.0f, 4.0f, 1.0f, 0.0f, 1.0f, 1.0f);
         SeedRand(1);
@@ -207,9 +207,9 @@ TEST(EngineKernel, MatchesScalarReferenceBitForBitInEveryVariant)
                     for (int i = 0; i < r.size; ++i)
                         for (int lane = 0; lane < 4; ++lane)
                             ASSERT_EQ(std::memcmp(&r.tmp4[i][lane], &expected[4 * i + lane], sizeof(float)), 0)
-                                << "rate " << rate << " mode " << mode << " waves " << w1 << "/" << w2
-                                << " block " << blk << " frame " << i << " lane " << lane << ": "
-                                << r.tmp4[i][lane] << " vs " << expected[4 * i + lane];
+                                << "rate " << rate << " mode " << mode << " waves " << w1 << "/" << w2 << " block "
+                                << blk << " frame " << i << " lane " << lane << ": " << r.tmp4[i][lane] << " vs "
+                                << expected[4 * i + lane];
                 }
             }
         }
@@ -273,31 +273,42 @@ TEST(EngineKernel, Sync1RestartsOscillator2OnOscillator1Wraps)
     EXPECT_GT(worst, 0.2f);
 }
 
-TEST(EngineKernel, ProductVariantsCrossModulate)
+TEST(EngineKernel, EachCrossModulationModeHasItsOwnSpectrum)
 {
-    // Oscillator 1 muted at the mix: the plain variants hold only oscillator 2's partials, the product
-    // variants also the sum and difference tones of the two.
+    // Oscillator 1 muted at the mix, oscillator 2 a saw 1.37 times as high. OFF: oscillator 2 alone, at
+    // f2. SYNC1: oscillator 2 restarted at oscillator 1's period, so the sound repeats at f1 and nothing
+    // is left at f2; oscillator 1's own wave is not heard. SYNC2: the same period, and oscillator 1's
+    // wave shapes the product. XMOD: oscillator 2 runs free and is multiplied by oscillator 1, adding
+    // the sum tone f1 + f2; oscillator 2's offset from its DC target lets f1 through as well.
+    const struct {
+        bool atF1, atF2, atSum, shapedByWave1;
+    } expect[4] = {
+        {false, true, false, false}, {true, false, false, false}, {true, false, false, true}, {true, true, true, true}};
     const double rate = 44100.0;
     const float p1 = 4.0f, p2 = 4.0f + std::log2(1.37f);
     const double f1 = 13.75 * std::pow(2.0, p1), f2 = 13.75 * std::pow(2.0, p2);
     for (int mode = 0; mode < 4; ++mode) {
-        KernelRig r(static_cast<float>(rate), 128);
-        r.Fill(p1, p2, 0.0f, 1.0f, 1.0f, 1.0f);
-        r.engine.mWave1 = kSaw;
-        r.engine.mWave2 = kSaw;
-        r.engine.mXmod = mode;
-        r.params.mSelfNoise = 0.0f;
-        std::vector<double> out = r.Render(64, 4);
-        out.erase(out.begin(), out.begin() + 2048);
-        const double mix = kt4rtest::ToneMagnitude(out, rate, f1 + f2);
-        if (mode == 3) {
-            EXPECT_GT(mix, 0.01) << "XMOD";
-        } else if (mode == 0) {
-            EXPECT_LT(mix, 0.001) << "OFF";
-        }
-        if (mode == 0 || mode == 3) {
-            EXPECT_GT(kt4rtest::ToneMagnitude(out, rate, f2), 0.02) << "mode " << mode;
-        }
+        auto render = [&](int wave1) {
+            KernelRig r(static_cast<float>(rate), 128);
+            r.Fill(p1, p2, 0.0f, 1.0f, 1.0f, 1.0f);
+            r.engine.mWave1 = wave1;
+            r.engine.mWave2 = kSaw;
+            r.engine.mXmod = mode;
+            r.params.mSelfNoise = 0.0f;
+            std::vector<double> out = r.Render(64, 4);
+            out.erase(out.begin(), out.begin() + 2048); // let the DC trackers settle
+            return out;
+        };
+        const std::vector<double> saw = render(kSaw), square = render(kSquare);
+        std::vector<double> difference(saw.size());
+        for (size_t i = 0; i < saw.size(); ++i)
+            difference[i] = saw[i] - square[i];
+        const double level = kt4rtest::Rms(saw);
+        const auto heard = [&](double hz) { return kt4rtest::ToneMagnitude(saw, rate, hz) > 0.02 * level; };
+        EXPECT_EQ(heard(f1), expect[mode].atF1) << "mode " << mode;
+        EXPECT_EQ(heard(f2), expect[mode].atF2) << "mode " << mode;
+        EXPECT_EQ(heard(f1 + f2), expect[mode].atSum) << "mode " << mode;
+        EXPECT_EQ(kt4rtest::Rms(difference) > 0.05 * level, expect[mode].shapedByWave1) << "mode " << mode;
     }
 }
 
@@ -372,7 +383,7 @@ TEST(EngineKernel, BlockSplitDoesNotChangeTheOutput)
         r->engine.mXmod = 2;
     }
     whole.engine.ProcessBlock(300, 8);
-    FloatBuffer KernelRig::*inputs[] = {&KernelRig::freq1, &KernelRig::freq2, &KernelRig::level1, &KernelRig::level2,
+    FloatBuffer KernelRig::*inputs[] = {&KernelRig::freq1, &KernelRig::freq2,   &KernelRig::level1, &KernelRig::level2,
                                         &KernelRig::noise, &KernelRig::vcfFreq, &KernelRig::vcfRes};
     int done = 0;
     for (int len : {1, 7, 64, 65, 100, 63}) {

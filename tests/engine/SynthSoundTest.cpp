@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -61,32 +62,57 @@ TEST(SynthSound, SilenceStaysSilentAndIdleVoicesAreSkipped)
     EXPECT_LT(Peak(tail), 1e-6);
 }
 
-TEST(SynthSound, OutputGainScalesBothChannelsAfterTheChorus)
+TEST(SynthSound, OutputGainScalesBothChannelsAfterTheChorusFromTheNextBlockOn)
 {
-    auto level = [](float gain) {
+    auto render = [](float gain) {
         EngineRig rig(48000.0f, 256, 6);
-        rig.mContext.mOutputGain = gain;
-        rig.SendPatch(DefaultPatch());
+        auto patch = DefaultPatch();
+        patch[30] = 0.5f; // chorus on: the two channels differ
+        rig.SendPatch(patch);
+        rig.SetParam(61, 0.5f); // a whole patch leaves the chorus depth and level to their own events
+        rig.SetParam(64, 0.55f);
         rig.NoteOn(57);
-        rig.RenderSeconds(0.5);
-        return Rms(rig.Right(), 12000);
+        rig.RenderSeconds(0.2);
+        rig.mContext.mOutputGain = gain;
+        rig.RenderSeconds(0.2);
+        return std::array<std::vector<double>, 2>{rig.Left(), rig.Right()};
     };
-    EXPECT_NEAR(level(2.0f) / level(1.0f), 2.0, 1e-6);
+    const auto plain = render(1.0f), doubled = render(2.0f);
+    const size_t change = 9600;
+    for (int ch = 0; ch < 2; ++ch) {
+        ASSERT_EQ(plain[ch].size(), 2 * change);
+        for (size_t i = 0; i < plain[ch].size(); ++i)
+            ASSERT_EQ(doubled[ch][i], (i < change ? 1.0 : 2.0) * plain[ch][i]) << "channel " << ch << " frame " << i;
+    }
+    EXPECT_GT(Rms(plain[0], change), 0.01);
+    EXPECT_NE(plain[0], plain[1]);
 }
 
-TEST(SynthSound, AParameterEventTakesEffectAtItsFrame)
+// The same held note with and without a VCA level change at frame 37 of a block, once the patch's
+// own glides have settled.
+TEST(SynthSound, AParameterEventIsHeardFromItsFrameOnAndNotBefore)
 {
-    EngineRig rig(48000.0f, 256, 6);
-    rig.SendPatch(DefaultPatch());
-    rig.RenderBlock(256);
-    rig.SetParam(20, 0.3f, 37);
-    rig.RenderBlock(256);
-    // The smoothed cutoff signal has left its old value from frame 37 of that block on.
-    // Find it among the voices' inputs by rendering a voice and reading its cutoff signal.
-    rig.NoteOn(60);
-    rig.RenderBlock(256);
-    FloatBuffer& cutoff = rig.mSynth.Voice(0)->mVcfFreq;
-    EXPECT_LT(cutoff[255], 1.0f);
+    auto render = [](bool change) {
+        EngineRig rig(48000.0f, 256, 6);
+        rig.SendPatch(DefaultPatch());
+        rig.NoteOn(57);
+        for (int b = 0; b < 60; ++b)
+            rig.RenderBlock(256);
+        if (change)
+            rig.SetParam(27, 0.3f, 37);
+        rig.RenderSeconds(0.3);
+        return rig.Left();
+    };
+    const std::vector<double> steady = render(false), lowered = render(true);
+    ASSERT_EQ(steady.size(), lowered.size());
+    size_t first = 0;
+    while (first < steady.size() && steady[first] == lowered[first])
+        ++first;
+    // Before the event frame nothing changes; the anti-alias filter's smooth impulse response takes a
+    // few frames to carry the step above the output's resolution.
+    EXPECT_GE(first, 60 * 256 + 37);
+    EXPECT_LT(first, 60 * 256 + 37 + 8);
+    EXPECT_LT(Rms(lowered, steady.size() - 4800), 0.5 * Rms(steady, steady.size() - 4800));
 }
 
 TEST(SynthSound, ChangingTheVoiceCountKeepsTheEngineRendering)
@@ -134,12 +160,6 @@ TEST(SynthSound, PitchBendMovesThePitchByTheBendRange)
     EXPECT_NEAR(StrongestFrequency(tail, 48000.0, expected - 30, expected + 30), expected, 0.5);
 }
 
-} // namespace
-
-namespace {
-
-using namespace kt4rtest;
-
 // Set up as the instrument does it: rate, size and targets, but no full reset before the first note.
 TEST(SynthSound, TheFilterSelfNoiseIsHeardWithoutAFullReset)
 {
@@ -164,6 +184,50 @@ TEST(SynthSound, TheFilterSelfNoiseIsHeardWithoutAFullReset)
         all.insert(all.end(), left.begin(), left.end());
     }
     EXPECT_GT(Rms(all, 4800), 1e-4);
+}
+
+TEST(SynthSound, ANoteAfterASampleRateChangeSoundsAtItsPitch)
+{
+    EngineRig rig(48000.0f, 256, 6);
+    rig.SendPatch(DefaultPatch());
+    rig.NoteOn(57);
+    rig.RenderSeconds(0.3);
+    rig.NoteOff(57);
+    rig.RenderSeconds(0.5);
+    // The order the instrument's processing reset uses, without a full reset.
+    rig.mSampleRate = 96000.0f;
+    rig.mContext.SetSampleRate(96000.0f);
+    rig.mSynth.RestateTargets(256);
+    rig.ClearOutput();
+    rig.NoteOn(69);
+    rig.RenderSeconds(1.0);
+    const std::vector<double> tail(rig.Left().begin() + 9600, rig.Left().end());
+    EXPECT_GT(Rms(tail), 0.01);
+    EXPECT_NEAR(StrongestFrequency(tail, 96000.0, 380.0, 500.0), 439.70, 0.5);
+}
+
+// The LFO locked to the tempo through "LFO SYNC", heard as the vibrato of oscillator 1's pitch.
+TEST(SynthSound, ASyncedLfoCyclesTwiceAsFastAtTwiceTheTempo)
+{
+    auto vibratoHz = [](double tempo) {
+        EngineRig rig(48000.0f, 256, 6);
+        auto patch = DefaultPatch();
+        patch[3] = 1.0f;   // DCO1 LFO depth
+        patch[33] = 0.48f; // one beat per cycle when synced
+        rig.SendPatch(patch);
+        rig.SetParam(65, 1.0f); // LFO SYNC
+        rig.mContext.mTempo = tempo;
+        rig.NoteOn(57);
+        std::vector<double> pitch;
+        for (int b = 0; b < 400; ++b) {
+            rig.RenderBlock(256);
+            const FloatBuffer& freq = rig.mSynth.Voice(0)->mDco1Freq;
+            pitch.insert(pitch.end(), freq.Data(), freq.Data() + 256);
+        }
+        return CrossingFrequency(pitch, 48000.0);
+    };
+    EXPECT_NEAR(vibratoHz(120.0), 2.0, 0.02);
+    EXPECT_NEAR(vibratoHz(240.0), 4.0, 0.04);
 }
 
 } // namespace
