@@ -237,42 +237,6 @@ TEST(EngineKernel, SawSoundsAtItsPitch)
     }
 }
 
-TEST(EngineKernel, Sync1RestartsOscillator2OnOscillator1Wraps)
-{
-    // Oscillator 2 slower than 1: with sync it never completes a period of its own, so its pitch phase
-    // stays the fixed fraction of oscillator 1's that their increments set.
-    KernelRig r(44100.0f, 1);
-    const float ratio = 0.7f;
-    r.Fill(4.0f, 4.0f + std::log2(ratio), 1.0f, 1.0f, 0.8f, 1.0f);
-    r.engine.mWave1 = kSaw;
-    r.engine.mWave2 = kSaw;
-    r.engine.mXmod = 1;
-    int checked = 0;
-    bool synced = false;
-    float previous = r.engine.mPhase[2];
-    for (int i = 0; i < 2000; ++i) {
-        r.engine.ProcessBlock(1, 2);
-        const float p1 = r.engine.mPhase[2], p2 = r.engine.mPhase[3];
-        synced = synced || p1 < previous;
-        previous = p1;
-        if (synced) {
-            ASSERT_NEAR(p2, ratio * p1, 1e-4) << "frame " << i;
-            ASSERT_NEAR(r.engine.mPhase[1], p2, 1e-6) << "shape phase follows the pitch phase for SAW";
-            ++checked;
-        }
-    }
-    EXPECT_GT(checked, 1700);
-
-    // Without sync the two drift apart.
-    r.engine.mXmod = 0;
-    float worst = 0.0f;
-    for (int i = 0; i < 2000; ++i) {
-        r.engine.ProcessBlock(1, 2);
-        worst = std::max(worst, std::fabs(r.engine.mPhase[3] - ratio * r.engine.mPhase[2]));
-    }
-    EXPECT_GT(worst, 0.2f);
-}
-
 TEST(EngineKernel, EachCrossModulationModeHasItsOwnSpectrum)
 {
     // Oscillator 1 muted at the mix, oscillator 2 a saw 1.37 times as high. OFF: oscillator 2 alone, at
@@ -310,20 +274,6 @@ TEST(EngineKernel, EachCrossModulationModeHasItsOwnSpectrum)
         EXPECT_EQ(heard(f1 + f2), expect[mode].atSum) << "mode " << mode;
         EXPECT_EQ(kt4rtest::Rms(difference) > 0.05 * level, expect[mode].shapedByWave1) << "mode " << mode;
     }
-}
-
-TEST(EngineKernel, ChangeOfOversamplingRescalesTrackerAndRefreshesIncrements)
-{
-    KernelRig r(44100.0f, 64);
-    r.Fill(3.0f, 3.0f, 1.0f, 1.0f, 0.7f, 1.0f);
-    r.engine.ProcessBlock(64, 2);
-    const float d2 = r.engine.mDc2;
-    ASSERT_NE(d2, 0.0f);
-    r.engine.ProcessBlock(0, 16); // mid-way through the refresh interval, no frames
-    EXPECT_EQ(r.engine.mDc2, 8.0f * d2) << "the tracker follows a box sum eight times larger";
-    r.engine.ProcessBlock(1, 16);
-    const float expectedInc = std::exp2(3.0f) * 440.0f / (32.0f * 16.0f * 4.0f * 44100.0f);
-    EXPECT_FLOAT_EQ(r.engine.mIncrement[2], expectedInc) << "increment refreshed at the first sample";
 }
 
 TEST(EngineKernel, SelfNoiseFollowsTheSettingAndVanishesWithTheFilterOpen)

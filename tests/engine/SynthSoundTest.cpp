@@ -36,6 +36,8 @@ TEST(SynthSound, TheSameEventsRenderTheSameBits)
         patch[30] = 0.5f; // chorus on
         patch[62] = 0.5f; // with its noise
         rig.SendPatch(patch);
+        rig.SetParam(61, 0.5f); // a whole patch leaves the chorus depth and level to their own events
+        rig.SetParam(64, 0.55f);
         rig.NoteOn(60, 90, 3);
         rig.NoteOn(64, 70, 50);
         rig.RenderSeconds(0.3);

@@ -243,10 +243,10 @@ TEST_F(InstrumentTest, NormalisedHalfOnPolyModeIsUnisonTwo)
     EXPECT_EQ(mPlug->Param(kPresetDirty)->Value(), 1.0);
 }
 
-TEST_F(InstrumentTest, SystemMessagesAreNotPlayed)
+TEST_F(InstrumentTest, ProgramChangesAndSystemMessagesAreNotPlayed)
 {
     Create();
-    SendMidi({{0xF0, 69, 100}, {0xFF, 69, 100}});
+    SendMidi({{0xC0, 0, 0}, {0xC0, 127, 0}, {0xF0, 69, 100}, {0xFF, 69, 100}});
     EXPECT_LT(Level(10), 1e-4);
 }
 
