@@ -287,4 +287,46 @@ TEST_F(KeyAssignment, AFloodOfNotesInOneBlockStaysBoundedAndAllNotesOffSilencesI
     }
 }
 
+TEST_F(KeyAssignment, ReloadingAPatchWithTheSameKeyModeCutsNoNote)
+{
+    mRig.NoteOn(60);
+    Block();
+    auto* reload = new ParamSetEvent(0);
+    const auto patch = DefaultPatch();
+    std::copy(patch.begin(), patch.end(), reload->mValues);
+    mRig.mSynth.PushParamEvent(reload);
+    mRig.NoteOn(64, 100, 3);
+    Block();
+    Block();
+    EXPECT_GE(mView.VoiceWith(60), 0);
+    EXPECT_GE(mView.VoiceWith(64), 0);
+    // A real change of key mode releases every key.
+    Mode(2);
+    EXPECT_EQ(mView.Sounding(), 0);
+}
+
+TEST(KeyAssignmentStart, ANoteInTheVeryFirstBlockSoundsBesideTheFirstPatch)
+{
+    EngineRig rig(48000.0f, 128, 8);
+    auto* patch = new ParamSetEvent(0);
+    const auto values = DefaultPatch();
+    std::copy(values.begin(), values.end(), patch->mValues);
+    rig.mSynth.PushParamEvent(patch);
+    rig.NoteOn(69);
+    rig.RenderSeconds(0.2);
+    EXPECT_EQ(VoiceView(rig).Sounding(), 1);
+    EXPECT_GT(kt4rtest::Rms(rig.Left()), 0.01);
+}
+
+TEST_F(KeyAssignment, MessagesWithEightBitDataBytesChangeNothing)
+{
+    mRig.Midi(0, 0x90, 200, 100);
+    mRig.Midi(0, 0x90, 60, 255);
+    Block();
+    EXPECT_EQ(mView.Sounding(), 0);
+    mRig.NoteOn(69);
+    Block();
+    EXPECT_EQ(mView.Sounding(), 1);
+}
+
 } // namespace
