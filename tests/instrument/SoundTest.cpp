@@ -180,6 +180,15 @@ TEST(Sound, WithoutThruNothingIsEchoed)
     EXPECT_TRUE(plugin->TakeSentEvents().empty());
 }
 
+TEST(Sound, ProgramChangeIsConsumedNotPlayed)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->QueueMidi(0, 0xC0, 0, 0);
+    plugin->QueueMidi(10, 0xC0, 127, 0);
+    const Stereo out = Render(*plugin.host, 4800, 480);
+    EXPECT_LT(Rms(ToDouble(out.left)), 1e-4);
+}
+
 // Parameter sets and MIDI from one thread while another renders: the plug-in lock serialises them.
 // Run under the sanitizer build to catch races on the engine's state and use of freed events.
 TEST(Concurrency, ParametersAndMidiWhileRendering)
