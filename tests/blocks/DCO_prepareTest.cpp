@@ -12,13 +12,9 @@ namespace {
 struct DcoRig {
     explicit DcoRig(int frames = 64, float rate = 44100.0f) : size(frames)
     {
-        for (BufferBase* b : {static_cast<BufferBase*>(&pitch), static_cast<BufferBase*>(&lfo), static_cast<BufferBase*>(&lfoWheel),
-                              static_cast<BufferBase*>(&envDco), static_cast<BufferBase*>(&envMix), static_cast<BufferBase*>(&dco1Lfo),
-                              static_cast<BufferBase*>(&dco1Env), static_cast<BufferBase*>(&dco2Lfo), static_cast<BufferBase*>(&dco2Env),
-                              static_cast<BufferBase*>(&dco2Fine), static_cast<BufferBase*>(&mixDco1), static_cast<BufferBase*>(&mixDco2),
-                              static_cast<BufferBase*>(&mixEnv), static_cast<BufferBase*>(&bender), static_cast<BufferBase*>(&mw),
-                              static_cast<BufferBase*>(&pat), static_cast<BufferBase*>(&freq1), static_cast<BufferBase*>(&freq2),
-                              static_cast<BufferBase*>(&level1), static_cast<BufferBase*>(&level2)})
+        for (BufferBase* b : std::initializer_list<BufferBase*>{
+                 &pitch,   &lfo,     &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env, &dco2Fine,
+                 &mixDco1, &mixDco2, &mixEnv,   &bender, &mw,     &pat,     &freq1,   &freq2,   &level1,  &level2})
             b->Resize(frames);
         // Neutral patch: 8' ranges, tunes, fine tune and master tune centred, no stretch.
         params.mDco1Range = params.mDco2Range = 1;
@@ -52,8 +48,9 @@ struct DcoRig {
     SmoothedBuffer bender{"bender"}, mw{"MW"}, pat{"PAT"};
     FloatBuffer freq1{"dco1_freq"}, freq2{"dco2_freq"}, level1{"dco1_level"}, level2{"dco2_level"};
     EngineParams params;
-    DCO_prepare dco{&pitch, &lfo, &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env, &dco2Fine,
-                    &mixDco1, &mixDco2, &mixEnv, &bender, &mw, &pat, &freq1, &freq2, &level1, &level2, &params};
+    DCO_prepare dco{&pitch,   &lfo,     &lfoWheel, &envDco,  &envMix,  &dco1Lfo, &dco1Env,
+                    &dco2Lfo, &dco2Env, &dco2Fine, &mixDco1, &mixDco2, &mixEnv,  &bender,
+                    &mw,      &pat,     &freq1,    &freq2,   &level1,  &level2,  &params};
 };
 
 TEST(DCO_prepare, NeutralNote69SitsAt440HzWithOscillator2SlightlyFlat)
@@ -83,7 +80,7 @@ TEST(DCO_prepare, BendAftertouchVibratoLfoAndEnvelopeMovePitch)
     DcoRig r;
     r.Settle(69.0f);
     r.params.mAtVibrato = 0.5f;
-    r.Set(r.bender, -0.5f);      // bend range 2 octaves
+    r.Set(r.bender, -0.5f); // bend range 2 octaves
     r.Set(r.lfoWheel, 0.2f);
     r.Set(r.pat, 0.4f);
     r.Set(r.lfo, 0.3f);
@@ -115,8 +112,8 @@ TEST(DCO_prepare, OversamplingFollowsTheHighestPitchOfTheBlock)
     const struct {
         float pitch;
         int n;
-    } cases[] = {{-3.0f, 2}, {3.99f, 2}, {4.0f, 4}, {4.99f, 4}, {5.0f, 8}, {5.99f, 8}, {6.0f, 16}, {11.0f, 16},
-                 {1e30f, 16}};
+    } cases[] = {{-3.0f, 2}, {3.99f, 2}, {4.0f, 4},   {4.99f, 4}, {5.0f, 8},
+                 {5.99f, 8}, {6.0f, 16}, {11.0f, 16}, {1e30f, 16}};
     for (const auto& c : cases)
         EXPECT_EQ(DCO_prepare::OversamplingFor(c.pitch), c.n) << c.pitch;
 
@@ -181,9 +178,9 @@ TEST(DCO_prepare, SlowGlideArrivesAtTheNote)
 TEST(DCO_prepare, PortamentoSetBeforeTheRateIsAppliedWhenItArrives)
 {
     DcoRig r;
-    DCO_prepare early{&r.pitch, &r.lfo, &r.lfoWheel, &r.envDco, &r.envMix, &r.dco1Lfo, &r.dco1Env, &r.dco2Lfo,
-                      &r.dco2Env, &r.dco2Fine, &r.mixDco1, &r.mixDco2, &r.mixEnv, &r.bender, &r.mw, &r.pat,
-                      &r.freq1, &r.freq2, &r.level1, &r.level2, &r.params};
+    DCO_prepare early{&r.pitch,   &r.lfo,     &r.lfoWheel, &r.envDco,  &r.envMix,  &r.dco1Lfo, &r.dco1Env,
+                      &r.dco2Lfo, &r.dco2Env, &r.dco2Fine, &r.mixDco1, &r.mixDco2, &r.mixEnv,  &r.bender,
+                      &r.mw,      &r.pat,     &r.freq1,    &r.freq2,   &r.level1,  &r.level2,  &r.params};
     early.SetPortamento(0.5f);
     early.SetSampleRate(44100.0f);
     r.dco.SetPortamento(0.5f);

@@ -1,6 +1,7 @@
 #include "blocks/LFO.h"
 
 #include "signal/ProcessContext.h"
+#include "support/Signal.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ struct LfoRig {
     ProcessContext context;
     FloatBuffer noise{"noise"}, lfo{"lfo"}, wheel{"lfo_wheel"};
     LFO osc{&noise, &lfo, &wheel, &params};
-    std::vector<float> out, wheelOut;
+    std::vector<double> out, wheelOut;
 
     LfoRig()
     {
@@ -35,15 +36,7 @@ struct LfoRig {
         }
     }
     void Seconds(double s) { Blocks(static_cast<int>(s * kRate / kBlock) + 1); }
-    // Cycles per second from the upward zero crossings of the wheel triangle.
-    double Frequency() const
-    {
-        std::vector<double> ups;
-        for (size_t i = 1; i < wheelOut.size(); ++i)
-            if (wheelOut[i - 1] <= 0.0f && wheelOut[i] > 0.0f)
-                ups.push_back(static_cast<double>(i));
-        return ups.size() < 2 ? 0.0 : (ups.size() - 1) * kRate / (ups.back() - ups.front());
-    }
+    double Frequency() const { return kt4rtest::CrossingFrequency(wheelOut, kRate); }
 };
 
 TEST(LFO, FreeRateIsExponentialInTheRateKnob)

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -27,28 +27,6 @@ TEST(SynthSound, AHeldNote69WithTheDefaultPatchSoundsAt439Point7HzInBothChannels
     EXPECT_NEAR(expected, 439.70, 0.01);
 }
 
-TEST(SynthSound, TheSameEventsRenderTheSameBits)
-{
-    auto render = [] {
-        EngineRig rig(44100.0f, 128, 8);
-        auto patch = DefaultPatch();
-        patch[30] = 0.5f; // chorus on
-        patch[62] = 0.5f; // with its noise
-        rig.SendPatch(patch);
-        rig.NoteOn(60, 90, 3);
-        rig.NoteOn(64, 70, 50);
-        rig.RenderSeconds(0.3);
-        rig.NoteOff(60, 11);
-        rig.RenderSeconds(0.3);
-        return rig.Left();
-    };
-    const std::vector<double> a = render();
-    const std::vector<double> b = render();
-    ASSERT_EQ(a.size(), b.size());
-    EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double)));
-    EXPECT_GT(Rms(a), 0.01);
-}
-
 TEST(SynthSound, SilenceStaysSilentAndIdleVoicesAreSkipped)
 {
     EngineRig rig(48000.0f, 256, 12);
@@ -61,32 +39,62 @@ TEST(SynthSound, SilenceStaysSilentAndIdleVoicesAreSkipped)
     EXPECT_LT(Peak(tail), 1e-6);
 }
 
-TEST(SynthSound, OutputGainScalesBothChannelsAfterTheChorus)
+// Two renders of the same events, the second with the output gain doubled half-way: bit for bit the
+// same up to the change, exactly twice as loud in both channels from the next block on.
+TEST(SynthSound, TheSameEventsRenderTheSameBitsAndTheOutputGainScalesThemFromTheNextBlock)
 {
-    auto level = [](float gain) {
-        EngineRig rig(48000.0f, 256, 6);
+    auto render = [](float gain) {
+        EngineRig rig(44100.0f, 128, 8);
+        auto patch = DefaultPatch();
+        patch[30] = 0.5f; // chorus on: the two channels differ
+        patch[62] = 0.5f; // with its noise
+        rig.SendPatch(patch);
+        rig.SetParam(61, 0.5f); // a whole patch leaves the chorus depth and level to their own events
+        rig.SetParam(64, 0.55f);
+        rig.NoteOn(60, 90, 3);
+        rig.NoteOn(64, 70, 50);
+        rig.RenderSeconds(0.3);
         rig.mContext.mOutputGain = gain;
-        rig.SendPatch(DefaultPatch());
-        rig.NoteOn(57);
-        rig.RenderSeconds(0.5);
-        return Rms(rig.Right(), 12000);
+        rig.NoteOff(60, 11);
+        rig.RenderSeconds(0.3);
+        return std::array<std::vector<double>, 2>{rig.Left(), rig.Right()};
     };
-    EXPECT_NEAR(level(2.0f) / level(1.0f), 2.0, 1e-6);
+    const auto plain = render(1.0f), doubled = render(2.0f);
+    const size_t change = 13230;
+    for (int ch = 0; ch < 2; ++ch) {
+        ASSERT_EQ(plain[ch].size(), 2 * change);
+        for (size_t i = 0; i < plain[ch].size(); ++i)
+            ASSERT_EQ(doubled[ch][i], (i < change ? 1.0 : 2.0) * plain[ch][i]) << "channel " << ch << " frame " << i;
+    }
+    EXPECT_GT(Rms(plain[0], change), 0.01);
+    EXPECT_NE(plain[0], plain[1]);
 }
 
-TEST(SynthSound, AParameterEventTakesEffectAtItsFrame)
+// The same held note with and without a VCA level change at frame 37 of a block, once the patch's
+// own glides have settled.
+TEST(SynthSound, AParameterEventIsHeardFromItsFrameOnAndNotBefore)
 {
-    EngineRig rig(48000.0f, 256, 6);
-    rig.SendPatch(DefaultPatch());
-    rig.RenderBlock(256);
-    rig.SetParam(20, 0.3f, 37);
-    rig.RenderBlock(256);
-    // The smoothed cutoff signal has left its old value from frame 37 of that block on.
-    // Find it among the voices' inputs by rendering a voice and reading its cutoff signal.
-    rig.NoteOn(60);
-    rig.RenderBlock(256);
-    FloatBuffer& cutoff = rig.mSynth.Voice(0)->mVcfFreq;
-    EXPECT_LT(cutoff[255], 1.0f);
+    auto render = [](bool change) {
+        EngineRig rig(48000.0f, 256, 6);
+        rig.SendPatch(DefaultPatch());
+        rig.NoteOn(57);
+        for (int b = 0; b < 60; ++b)
+            rig.RenderBlock(256);
+        if (change)
+            rig.SetParam(27, 0.3f, 37);
+        rig.RenderSeconds(0.3);
+        return rig.Left();
+    };
+    const std::vector<double> steady = render(false), lowered = render(true);
+    ASSERT_EQ(steady.size(), lowered.size());
+    size_t first = 0;
+    while (first < steady.size() && steady[first] == lowered[first])
+        ++first;
+    // Before the event frame nothing changes; the anti-alias filter's smooth impulse response takes a
+    // few frames to carry the step above the output's resolution.
+    EXPECT_GE(first, 60 * 256 + 37);
+    EXPECT_LT(first, 60 * 256 + 37 + 8);
+    EXPECT_LT(Rms(lowered, steady.size() - 4800), 0.5 * Rms(steady, steady.size() - 4800));
 }
 
 TEST(SynthSound, ChangingTheVoiceCountKeepsTheEngineRendering)
@@ -96,27 +104,23 @@ TEST(SynthSound, ChangingTheVoiceCountKeepsTheEngineRendering)
     for (int k = 0; k < 12; ++k)
         rig.NoteOn(48 + k);
     rig.RenderSeconds(0.1);
-    rig.mSynth.SetVoiceCount(6);
-    EXPECT_EQ(rig.mSynth.VoiceCount(), 6);
-    EXPECT_EQ(rig.mKeys.NumberOfVoices(), 6);
-    rig.mContext.SetSampleRate(48000.0f);
-    rig.mContext.ResetAll();
-    rig.SendPatch(DefaultPatch());
-    rig.NoteOn(72);
-    rig.RenderSeconds(0.2);
-    EXPECT_GT(Rms(rig.Left(), rig.Left().size() - 4800), 0.01);
-    rig.mSynth.SetVoiceCount(12);
-    rig.mContext.SetSampleRate(48000.0f);
-    rig.mContext.SetBlockSize(256);
-    rig.mContext.ResetAll();
-    rig.SendPatch(DefaultPatch());
-    for (int k = 0; k < 12; ++k)
-        rig.NoteOn(60 + k);
-    rig.RenderSeconds(0.2);
-    int sounding = 0;
-    for (int v = 0; v < 12; ++v)
-        sounding += rig.mSynth.Voice(v)->mGate[255] > 0.5f;
-    EXPECT_EQ(sounding, 12);
+    for (int voices : {6, 12}) {
+        rig.mSynth.SetVoiceCount(voices);
+        EXPECT_EQ(rig.mKeys.NumberOfVoices(), voices);
+        // New voices bring new buffers: the rate, size and reset the instrument gives them.
+        rig.mContext.SetSampleRate(48000.0f);
+        rig.mContext.SetBlockSize(256);
+        rig.mContext.ResetAll();
+        rig.SendPatch(DefaultPatch());
+        for (int k = 0; k < 12; ++k)
+            rig.NoteOn(60 + k);
+        rig.RenderSeconds(0.2);
+        int sounding = 0;
+        for (int v = 0; v < rig.mSynth.VoiceCount(); ++v)
+            sounding += rig.mSynth.Voice(v)->mGate[255] > 0.5f;
+        EXPECT_EQ(sounding, voices);
+        EXPECT_GT(Rms(rig.Left(), rig.Left().size() - 4800), 0.01);
+    }
 }
 
 TEST(SynthSound, PitchBendMovesThePitchByTheBendRange)
@@ -133,12 +137,6 @@ TEST(SynthSound, PitchBendMovesThePitchByTheBendRange)
     const double expected = 440.0 * std::pow(2.0, 7.0 / 12.0 * 8191.0 / 8192.0);
     EXPECT_NEAR(StrongestFrequency(tail, 48000.0, expected - 30, expected + 30), expected, 0.5);
 }
-
-} // namespace
-
-namespace {
-
-using namespace kt4rtest;
 
 // Set up as the instrument does it: rate, size and targets, but no full reset before the first note.
 TEST(SynthSound, TheFilterSelfNoiseIsHeardWithoutAFullReset)
@@ -164,6 +162,50 @@ TEST(SynthSound, TheFilterSelfNoiseIsHeardWithoutAFullReset)
         all.insert(all.end(), left.begin(), left.end());
     }
     EXPECT_GT(Rms(all, 4800), 1e-4);
+}
+
+TEST(SynthSound, ANoteAfterASampleRateChangeSoundsAtItsPitch)
+{
+    EngineRig rig(48000.0f, 256, 6);
+    rig.SendPatch(DefaultPatch());
+    rig.NoteOn(57);
+    rig.RenderSeconds(0.3);
+    rig.NoteOff(57);
+    rig.RenderSeconds(0.5);
+    // The order the instrument's processing reset uses, without a full reset.
+    rig.mSampleRate = 96000.0f;
+    rig.mContext.SetSampleRate(96000.0f);
+    rig.mSynth.RestateTargets(256);
+    rig.ClearOutput();
+    rig.NoteOn(69);
+    rig.RenderSeconds(1.0);
+    const std::vector<double> tail(rig.Left().begin() + 9600, rig.Left().end());
+    EXPECT_GT(Rms(tail), 0.01);
+    EXPECT_NEAR(StrongestFrequency(tail, 96000.0, 380.0, 500.0), 439.70, 0.5);
+}
+
+// The LFO locked to the tempo through "LFO SYNC", heard as the vibrato of oscillator 1's pitch.
+TEST(SynthSound, ASyncedLfoCyclesTwiceAsFastAtTwiceTheTempo)
+{
+    auto vibratoHz = [](double tempo) {
+        EngineRig rig(48000.0f, 256, 6);
+        auto patch = DefaultPatch();
+        patch[3] = 1.0f;   // DCO1 LFO depth
+        patch[33] = 0.48f; // one beat per cycle when synced
+        rig.SendPatch(patch);
+        rig.SetParam(65, 1.0f); // LFO SYNC
+        rig.mContext.mTempo = tempo;
+        rig.NoteOn(57);
+        std::vector<double> pitch;
+        for (int b = 0; b < 400; ++b) {
+            rig.RenderBlock(256);
+            const FloatBuffer& freq = rig.mSynth.Voice(0)->mDco1Freq;
+            pitch.insert(pitch.end(), freq.Data(), freq.Data() + 256);
+        }
+        return CrossingFrequency(pitch, 48000.0);
+    };
+    EXPECT_NEAR(vibratoHz(120.0), 2.0, 0.02);
+    EXPECT_NEAR(vibratoHz(240.0), 4.0, 0.04);
 }
 
 } // namespace

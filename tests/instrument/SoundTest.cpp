@@ -5,10 +5,17 @@
 #include <atomic>
 #include <thread>
 
+#include "support/Signal.h"
 #include "tests/support/PluginTestSupport.h"
 
 namespace kt4r_test {
 namespace {
+
+using kt4rtest::Brightness;
+using kt4rtest::Rms;
+using kt4rtest::StrongestFrequency;
+using kt4rtest::ToDouble;
+using kt4rtest::ToneMagnitude;
 
 constexpr double kRate = 48000.0;
 
@@ -21,8 +28,9 @@ TEST(Sound, HeldNote69SoundsAt439_7HzInBothChannelsThroughBothEntries)
         outputs[useDouble] = Render(*plugin.host, 48000 * 2, 512, useDouble);
         for (const std::vector<float>* channel : {&outputs[useDouble].left, &outputs[useDouble].right}) {
             ASSERT_TRUE(AllFinite(*channel));
-            EXPECT_GT(Rms(*channel, 24000, 96000), 0.01);
-            EXPECT_NEAR(PeakFrequency(*channel, kRate, 430.0, 450.0, 24000, 96000), 439.70, 0.3)
+            const std::vector<double> tail = ToDouble(*channel, 24000);
+            EXPECT_GT(Rms(tail), 0.01);
+            EXPECT_NEAR(StrongestFrequency(tail, kRate, 430.0, 450.0), 439.70, 0.3)
                 << (useDouble ? "double" : "float") << " entry";
         }
     }
@@ -40,7 +48,7 @@ TEST(Sound, NoNoteIsSilentAndEveryOutputSampleIsWritten)
     const Stereo out = Render(*plugin.host, 4801, 65);
     EXPECT_TRUE(AllFinite(out.left));
     EXPECT_TRUE(AllFinite(out.right));
-    EXPECT_LT(Rms(out.left), 1e-4);
+    EXPECT_LT(Rms(ToDouble(out.left)), 1e-4);
 }
 
 TEST(Sound, SuspendedPluginRendersExactZeros)
@@ -82,14 +90,14 @@ TEST(Sound, BlockLongerThanAnnouncedIsRenderedInSubBlocks)
     plugin->QueueMidi(0, 0x90, 60, 100);
     const Stereo longBlocks = Render(*plugin.host, 6400, 1000); // 1000 > the announced 64
     ASSERT_TRUE(AllFinite(longBlocks.left));
-    EXPECT_GT(Rms(longBlocks.left), 0.01);
+    const std::vector<double> measured = ToDouble(longBlocks.left, 3000), expected = ToDouble(reference.left, 3000);
+    EXPECT_GT(Rms(measured), 0.01);
     // Sub-blocks of 64 line up with the reference only where a 1000-frame block starts on a multiple of
     // 64 (every 8000 frames); the first block does, and after it the two runs differ only in phase of
     // the block grid, so compare the first 1000 frames exactly and the level afterwards.
     for (size_t i = 0; i < 1000; ++i)
         ASSERT_FLOAT_EQ(longBlocks.left[i], reference.left[i]) << i;
-    EXPECT_NEAR(Rms(longBlocks.left, 3000, 6400), Rms(reference.left, 3000, 6400),
-                0.1 * Rms(reference.left, 3000, 6400));
+    EXPECT_NEAR(Rms(measured), Rms(expected), 0.1 * Rms(expected));
 }
 
 TEST(Sound, VcfFrequencyAtZeroDarkensTheNextBlocks)
@@ -99,23 +107,10 @@ TEST(Sound, VcfFrequencyAtZeroDarkensTheNextBlocks)
     const Stereo open = Render(*plugin.host, 24000, 480);
     plugin->SetParameter(20, 0.0f);
     const Stereo closed = Render(*plugin.host, 24000, 480);
-    const double openBrightness = Brightness(open.left, 12000, 24000);
-    const double closedBrightness = Brightness(closed.left, 12000, 24000);
-    EXPECT_LT(closedBrightness, 0.5 * openBrightness);
+    const double openBrightness = Brightness(ToDouble(open.left), 12000);
+    EXPECT_LT(Brightness(ToDouble(closed.left), 12000), 0.5 * openBrightness);
     // The change reaches the sound from the first block after it: the filter starts gliding at once.
-    EXPECT_LT(Brightness(closed.left, 0, 4800), openBrightness);
-}
-
-TEST(Sound, GlobalGainHighDoublesTheLevel)
-{
-    double level[2];
-    for (int high = 0; high < 2; ++high) {
-        LoadedPlugin plugin = LoadPlugin(high ? "GLOBAL_GAIN = HIGH\n" : "GLOBAL_GAIN = NORMAL\n");
-        plugin->QueueMidi(0, 0x90, 69, 100);
-        const Stereo out = Render(*plugin.host, 24000, 480);
-        level[high] = Rms(out.left, 12000, 24000);
-    }
-    EXPECT_NEAR(level[1] / level[0], 2.0, 1e-3);
+    EXPECT_LT(Brightness(ToDouble(closed.left), 0, 4800), openBrightness);
 }
 
 // Twelve notes of the chromatic octave from middle C: the fundamentals that still sound tell how many
@@ -124,13 +119,12 @@ int SoundingNotes(PluginHost& host)
 {
     for (int i = 0; i < 12; ++i)
         host.QueueMidi(i * 400, 0x90, static_cast<uint8_t>(60 + i), 100);
-    const Stereo out = Render(host, 48000, 4800);
-    const size_t begin = 24000, end = 48000;
+    const std::vector<double> tail = ToDouble(Render(host, 48000, 4800).left, 24000);
     double loudest = 0.0;
     double magnitudes[12];
     for (int i = 0; i < 12; ++i) {
         const double hz = 440.0 * std::pow(2.0, (60 + i - 69) / 12.0);
-        magnitudes[i] = ToneMagnitude(out.left, hz, kRate, begin, end);
+        magnitudes[i] = ToneMagnitude(tail, kRate, hz);
         loudest = std::max(loudest, magnitudes[i]);
     }
     int sounding = 0;
@@ -192,7 +186,7 @@ TEST(Sound, ProgramChangeIsConsumedNotPlayed)
     plugin->QueueMidi(0, 0xC0, 0, 0);
     plugin->QueueMidi(10, 0xC0, 127, 0);
     const Stereo out = Render(*plugin.host, 4800, 480);
-    EXPECT_LT(Rms(out.left), 1e-4);
+    EXPECT_LT(Rms(ToDouble(out.left)), 1e-4);
 }
 
 // Parameter sets and MIDI from one thread while another renders: the plug-in lock serialises them.

@@ -27,6 +27,30 @@ double Mean(const std::vector<double>& x, size_t begin, size_t end)
     return s / static_cast<double>(end - begin);
 }
 
+double Brightness(const std::vector<double>& x, size_t begin, size_t end)
+{
+    end = std::min(end, x.size());
+    double diff = 0.0, sum = 0.0;
+    for (size_t i = begin + 1; i < end; ++i) {
+        diff += (x[i] - x[i - 1]) * (x[i] - x[i - 1]);
+        sum += x[i] * x[i];
+    }
+    return sum > 0.0 ? std::sqrt(diff / sum) : 0.0;
+}
+
+double CrossingFrequency(const std::vector<double>& x, double sampleRate)
+{
+    const double mean = Mean(x);
+    size_t first = 0, last = 0, count = 0;
+    for (size_t i = 1; i < x.size(); ++i) {
+        if (x[i - 1] <= mean && x[i] > mean) {
+            first = count++ ? first : i;
+            last = i;
+        }
+    }
+    return count < 2 ? 0.0 : static_cast<double>(count - 1) * sampleRate / static_cast<double>(last - first);
+}
+
 double Peak(const std::vector<double>& x)
 {
     double p = 0.0;
@@ -136,9 +160,9 @@ std::vector<double> PowerSpectrum(const std::vector<double>& x, size_t size)
     return power;
 }
 
-std::vector<double> ToDouble(const std::vector<float>& x)
+std::vector<double> ToDouble(const std::vector<float>& x, size_t begin)
 {
-    return std::vector<double>(x.begin(), x.end());
+    return std::vector<double>(x.begin() + static_cast<long>(std::min(begin, x.size())), x.end());
 }
 
 } // namespace kt4rtest
