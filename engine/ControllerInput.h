@@ -11,7 +11,8 @@ class Synth;
 class ControlChangeListener {
 public:
     virtual ~ControlChangeListener() = default;
-    // Audio thread, plug-in lock held.
+    // Called by DispatchControllers for each control change of the block: audio thread, plug-in lock
+    // held; must not allocate.
     virtual void OnControlChange(int time, int channel, int controller, int value) noexcept = 0;
 };
 

@@ -18,7 +18,8 @@ public:
     Midi2CVbase& operator=(const Midi2CVbase&) = delete;
     virtual ~Midi2CVbase() = default;
 
-    // Called by the voice at the start of its block, on the audio thread.
+    // Called by its voice at the start of the voice's block: audio thread, plug-in lock held; allocates
+    // nothing (the records it pops go back to their pool).
     virtual void ProcessBlock(int frames) noexcept = 0;
 
     EventQueue mQueue;
