@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signal/EventQueue.h"
+#include "engine/VoiceBase.h"
 #include "engine/VoiceOrderList.h"
 
 #include <bitset>
@@ -22,7 +23,6 @@ enum KeyMode : int32_t {
 
 class KeyAssigner {
 public:
-    static constexpr int kMaxVoices = 16;
     static constexpr int kNotes = 256;
 
     KeyAssigner();

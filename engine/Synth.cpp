@@ -74,7 +74,7 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
                      {22, in.vcfLfo},  {23, in.vcfEnv},  {24, in.vcfKey},  {27, in.vca},     {61, mChorusDepth},
                      {64, mChorusLevel}};
 
-    mNoise = std::make_unique<NoiseGenerator>(mNoiseBuf, mParams.get());
+    mNoise = std::make_unique<NoiseGenerator>(mNoiseBuf);
     mContext->AddComponent(mNoise.get());
     mLfo = std::make_unique<LFO>(mNoiseBuf, mLfoBuf, mLfoWheel, mParams.get());
     mContext->AddComponent(mLfo.get());
@@ -90,8 +90,7 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
     mContext->AddComponent(mDownSampler.get());
     mHpf = std::make_unique<HPF>(mAudio, mParams.get());
     mContext->AddComponent(mHpf.get());
-    mChorus = std::make_unique<Chorus>(mAudio, mNoiseBuf, mChorusLevel, mChorusDepth, mAudioL, mAudioR,
-                                       mParams.get());
+    mChorus = std::make_unique<Chorus>(mAudio, mNoiseBuf, mChorusDepth, mAudioL, mAudioR, mParams.get());
     mContext->AddComponent(mChorus.get());
 
     std::fill(std::begin(mChannelTable), std::end(mChannelTable), uint8_t{1});
@@ -121,8 +120,13 @@ void Synth::SetVoiceCount(int n)
 {
     n = std::clamp(n, 1, kMaxVoices);
     while (mVoiceCount < n) {
-        mVoices[mVoiceCount] = CreateVoice(mVoiceCount);
-        mKeyAssigner->AddVoice(mVoices[mVoiceCount]);
+        const int slot = mVoiceCount;
+        // The slot's pressure signal may still hold the pressure of a voice removed earlier.
+        mPat[slot]->Clear();
+        Kt4rVoice* v = CreateVoice(slot);
+        v->Prepare();
+        mVoices[slot] = v;
+        mKeyAssigner->AddVoice(v);
         ++mVoiceCount;
     }
     while (mVoiceCount > n) {

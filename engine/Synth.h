@@ -5,6 +5,7 @@
 #include "signal/Buffers.h"
 #include "signal/EngineParams.h"
 #include "signal/EventQueue.h"
+#include "engine/VoiceBase.h"
 #include "engine/VoiceInputs.h"
 
 #include <array>
@@ -23,8 +24,6 @@ class ProcessContext;
 
 class Synth {
 public:
-    static constexpr int kMaxVoices = 12;
-
     Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner);
     ~Synth();
     Synth(const Synth&) = delete;
@@ -36,7 +35,10 @@ public:
     void PushParamEvent(EngineEvent* event) noexcept { mParamQueue.Push(event); }
     void PushControllerEvent(EngineEvent* event) noexcept { mControllerQueue.Push(event); }
     void ApplyEvents() noexcept;
-    // Creates or destroys voices (allocates); plug-in lock held, never during a render.
+    // Adds voices at the top slots, each at the current rate and block size and freshly reset, or
+    // deletes the top ones; the voices that stay keep their state and notes, and the global blocks
+    // (chorus line, downsampler) are left alone. Host UI thread, plug-in lock held, never during a
+    // render; allocates.
     void SetVoiceCount(int n);
     // Announces the current engine values as targets of the smoothed parameter signals.
     void RestateTargets(int blockSize) noexcept;
