@@ -53,8 +53,8 @@ void Chorus::SetSampleRate(float rate)
 
 void Chorus::ProcessBlock(int frames) noexcept
 {
-    assert(frames >= 0 && frames <= std::min({mAudio->mSize, mNoise->mSize, mChorusDepth->mSize, mAudioL->mSize,
-                                              mAudioR->mSize}));
+    assert(frames >= 0 &&
+           frames <= std::min({mAudio->mSize, mNoise->mSize, mChorusDepth->mSize, mAudioL->mSize, mAudioR->mSize}));
     float* outL = mAudioL->Data();
     float* outR = mAudioR->Data();
     for (FloatBuffer* b : {mAudioL, mAudioR}) {

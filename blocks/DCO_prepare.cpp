@@ -22,16 +22,15 @@ constexpr float kGlideTimeSlope = -10.0f;
 } // namespace
 
 DCO_prepare::DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco,
-                         FloatBuffer* envMix, SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env,
-                         SmoothedBuffer* dco2Lfo, SmoothedBuffer* dco2Env, SmoothedBuffer* mixDco1,
-                         SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv,
-                         SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq,
-                         FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
+                         FloatBuffer* envMix, SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env, SmoothedBuffer* dco2Lfo,
+                         SmoothedBuffer* dco2Env, SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2,
+                         SmoothedBuffer* mixEnv, SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat,
+                         FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
                          const EngineParams* params)
     : mPitch(pitch), mLfo(lfo), mLfoWheel(lfoWheel), mEnvDco(envDco), mEnvMix(envMix), mDco1Lfo(dco1Lfo),
-      mDco1Env(dco1Env), mDco2Lfo(dco2Lfo), mDco2Env(dco2Env), mMixDco1(mixDco1),
-      mMixDco2(mixDco2), mMixEnv(mixEnv), mBender(bender), mMw(mw), mPat(pat), mDco1Freq(dco1Freq),
-      mDco2Freq(dco2Freq), mDco1Level(dco1Level), mDco2Level(dco2Level), mParams(params)
+      mDco1Env(dco1Env), mDco2Lfo(dco2Lfo), mDco2Env(dco2Env), mMixDco1(mixDco1), mMixDco2(mixDco2), mMixEnv(mixEnv),
+      mBender(bender), mMw(mw), mPat(pat), mDco1Freq(dco1Freq), mDco2Freq(dco2Freq), mDco1Level(dco1Level),
+      mDco2Level(dco2Level), mParams(params)
 {
 }
 

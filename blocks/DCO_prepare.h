@@ -11,9 +11,9 @@ class DCO_prepare final : public MyComponent {
 public:
     DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco, FloatBuffer* envMix,
                 SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env, SmoothedBuffer* dco2Lfo, SmoothedBuffer* dco2Env,
-                SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv,
-                SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq,
-                FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level, const EngineParams* params);
+                SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv, SmoothedBuffer* bender,
+                SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq, FloatBuffer* dco2Freq,
+                FloatBuffer* dco1Level, FloatBuffer* dco2Level, const EngineParams* params);
 
     // Rebuilds the glide coefficient from the stored portamento time for the new rate; see MyComponent.
     void Recalculate() override;

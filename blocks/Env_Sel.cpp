@@ -66,9 +66,9 @@ void Env_Sel::Smooth(const Route& route, Smoother& smoother, float* out, int fra
 void Env_Sel::ProcessBlock(int frames) noexcept
 {
     const EngineParams& p = *mParams;
-    assert(frames >= 0 && frames <= std::min({mGate->mSize, mAdsr1->mSize, mAdsr2->mSize, mVel[0]->mSize,
-                                              mVel[1]->mSize, mVel[2]->mSize, mEnvDco->mSize, mEnvMix->mSize,
-                                              mEnvVcf->mSize, mEnvVca->mSize}));
+    assert(frames >= 0 &&
+           frames <= std::min({mGate->mSize, mAdsr1->mSize, mAdsr2->mSize, mVel[0]->mSize, mVel[1]->mSize,
+                               mVel[2]->mSize, mEnvDco->mSize, mEnvMix->mSize, mEnvVcf->mSize, mEnvVca->mSize}));
 
     const Route dco = EnvelopeRoute(p.mDcoMode, p.mDcoDyna);
     const Route mix = EnvelopeRoute(p.mMixMode, p.mMixDyna);

@@ -23,10 +23,9 @@ Kt4rVoice::Kt4rVoice(const VoiceInputs& in, SmoothedBuffer* pat, ProcessContext*
     mAdsr2 = std::make_unique<ADSR>(mSegments.get(), params, &mAdsr2Out, 2);
     mEnvSel = std::make_unique<Env_Sel>(&mGate, &mAdsr1Out, &mAdsr2Out, &mVel1, &mVel2, &mVel3, &mEnvDco, &mEnvMix,
                                         &mEnvVcf, &mEnvVca, params);
-    mDcoPrepare = std::make_unique<DCO_prepare>(&mPitch, in.lfo, in.lfoWheel, &mEnvDco, &mEnvMix, in.dco1Lfo,
-                                                in.dco1Env, in.dco2Lfo, in.dco2Env, in.mixDco1,
-                                                in.mixDco2, in.mixEnv, in.bender, in.mw, pat, &mDco1Freq,
-                                                &mDco2Freq, &mDco1Level, &mDco2Level, params);
+    mDcoPrepare = std::make_unique<DCO_prepare>(
+        &mPitch, in.lfo, in.lfoWheel, &mEnvDco, &mEnvMix, in.dco1Lfo, in.dco1Env, in.dco2Lfo, in.dco2Env, in.mixDco1,
+        in.mixDco2, in.mixEnv, in.bender, in.mw, pat, &mDco1Freq, &mDco2Freq, &mDco1Level, &mDco2Level, params);
     mVcfPrepare = std::make_unique<VcfPrepare>(&mPitch, &mEnvVcf, in.lfo, in.vcfFreq, in.vcfRes, in.vcfLfo,
                                                in.vcfEnv, in.vcfKey, pat, &mVcfFreq, &mVcfRes, &mEnvVca, params);
     mEngine = std::make_unique<Engine>(&mDco1Freq, &mDco2Freq, &mDco1Level, &mDco2Level, in.noise, &mVcfFreq,

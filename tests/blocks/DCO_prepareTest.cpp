@@ -12,13 +12,14 @@ namespace {
 struct DcoRig {
     explicit DcoRig(int frames = 64, float rate = 44100.0f) : size(frames)
     {
-        for (BufferBase* b : {static_cast<BufferBase*>(&pitch), static_cast<BufferBase*>(&lfo), static_cast<BufferBase*>(&lfoWheel),
-                              static_cast<BufferBase*>(&envDco), static_cast<BufferBase*>(&envMix), static_cast<BufferBase*>(&dco1Lfo),
-                              static_cast<BufferBase*>(&dco1Env), static_cast<BufferBase*>(&dco2Lfo), static_cast<BufferBase*>(&dco2Env),
-                              static_cast<BufferBase*>(&mixDco1), static_cast<BufferBase*>(&mixDco2),
-                              static_cast<BufferBase*>(&mixEnv), static_cast<BufferBase*>(&bender), static_cast<BufferBase*>(&mw),
-                              static_cast<BufferBase*>(&pat), static_cast<BufferBase*>(&freq1), static_cast<BufferBase*>(&freq2),
-                              static_cast<BufferBase*>(&level1), static_cast<BufferBase*>(&level2)})
+        for (BufferBase* b :
+             {static_cast<BufferBase*>(&pitch), static_cast<BufferBase*>(&lfo), static_cast<BufferBase*>(&lfoWheel),
+              static_cast<BufferBase*>(&envDco), static_cast<BufferBase*>(&envMix), static_cast<BufferBase*>(&dco1Lfo),
+              static_cast<BufferBase*>(&dco1Env), static_cast<BufferBase*>(&dco2Lfo),
+              static_cast<BufferBase*>(&dco2Env), static_cast<BufferBase*>(&mixDco1),
+              static_cast<BufferBase*>(&mixDco2), static_cast<BufferBase*>(&mixEnv), static_cast<BufferBase*>(&bender),
+              static_cast<BufferBase*>(&mw), static_cast<BufferBase*>(&pat), static_cast<BufferBase*>(&freq1),
+              static_cast<BufferBase*>(&freq2), static_cast<BufferBase*>(&level1), static_cast<BufferBase*>(&level2)})
             b->Resize(frames);
         // Neutral patch: 8' ranges, tunes, fine tune and master tune centred, no stretch.
         params.mDco1Range = params.mDco2Range = 1;
@@ -52,8 +53,8 @@ struct DcoRig {
     SmoothedBuffer bender{"bender"}, mw{"MW"}, pat{"PAT"};
     FloatBuffer freq1{"dco1_freq"}, freq2{"dco2_freq"}, level1{"dco1_level"}, level2{"dco2_level"};
     EngineParams params;
-    DCO_prepare dco{&pitch, &lfo, &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env,
-                    &mixDco1, &mixDco2, &mixEnv, &bender, &mw, &pat, &freq1, &freq2, &level1, &level2, &params};
+    DCO_prepare dco{&pitch,   &lfo,    &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env, &mixDco1,
+                    &mixDco2, &mixEnv, &bender,   &mw,     &pat,    &freq1,   &freq2,   &level1,  &level2,  &params};
 };
 
 TEST(DCO_prepare, NeutralNote69SitsAt440HzWithOscillator2SlightlyFlat)
@@ -181,9 +182,9 @@ TEST(DCO_prepare, SlowGlideArrivesAtTheNote)
 TEST(DCO_prepare, PortamentoSetBeforeTheRateIsAppliedWhenItArrives)
 {
     DcoRig r;
-    DCO_prepare early{&r.pitch, &r.lfo, &r.lfoWheel, &r.envDco, &r.envMix, &r.dco1Lfo, &r.dco1Env, &r.dco2Lfo,
-                      &r.dco2Env, &r.mixDco1, &r.mixDco2, &r.mixEnv, &r.bender, &r.mw, &r.pat,
-                      &r.freq1, &r.freq2, &r.level1, &r.level2, &r.params};
+    DCO_prepare early{&r.pitch,   &r.lfo,     &r.lfoWheel, &r.envDco,  &r.envMix, &r.dco1Lfo, &r.dco1Env,
+                      &r.dco2Lfo, &r.dco2Env, &r.mixDco1,  &r.mixDco2, &r.mixEnv, &r.bender,  &r.mw,
+                      &r.pat,     &r.freq1,   &r.freq2,    &r.level1,  &r.level2, &r.params};
     early.SetPortamento(0.5f);
     early.SetSampleRate(44100.0f);
     r.dco.SetPortamento(0.5f);
