@@ -41,7 +41,7 @@ std::string LfoRateText(double n, const ReadoutContext& context)
     // The engine receives the value in single precision: the same conversion shows what it plays.
     const LFO::BeatFraction beats = LFO::SyncedCycleBeats(static_cast<float>(n));
     char text[32];
-    std::snprintf(text, sizeof text, "%2d/%2d", static_cast<int>(beats.numerator), static_cast<int>(beats.denominator));
+    std::snprintf(text, sizeof text, "%2d/%2d", beats.numerator, beats.denominator);
     return text;
 }
 
