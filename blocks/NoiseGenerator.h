@@ -11,12 +11,12 @@ class NoiseGenerator final : public MyComponent {
 public:
     explicit NoiseGenerator(FloatBuffer* noise);
 
-    // Called by the render at its noise step, before the LFO; fills frames samples in [-0.5, 0.5).
+    // Called by the render at its noise step, before the LFO; fills frames samples in [-0.5, 0.5].
     // Audio thread, plug-in lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     // One step of the generator on its two state words: the second word, read as a signed 32-bit
-    // number and scaled by 2^-32, is the sample in [-0.5, 0.5).
+    // number and scaled by 2^-32, is the sample in [-0.5, 0.5].
     static float Next(uint32_t& a, uint32_t& b) noexcept
     {
         a ^= b;
