@@ -3,6 +3,7 @@
 #include "blocks/ADSR.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace {
@@ -10,18 +11,14 @@ namespace {
 // Key follow shortens all three times for notes above the reference pitch 2.25 (MIDI note 24).
 constexpr float kKeyFollowTable[4] = {0.0f, 0.19f, 0.38f, 0.56f};
 constexpr float kReferencePitch = 2.25f;
-constexpr float kTimeScale = 1.0f;
-constexpr float kTimeOffset = 0.0f;
 // A prepared time value P gives a time constant of about e^(P - 5) / ln 2 seconds at any update rate.
 constexpr float kTimeBias = 5.0f;
 constexpr float kLn2 = 0.69314718f;
 
 } // namespace
 
-ADSR::ADSR(NoteSegmentList* segments, const EngineParams* params, FloatBuffer* out, int voiceIndex,
-           int envelopeNumber)
-    : mSegments(segments), mParams(params), mEnv(envelopeNumber == 2 ? &params->mEnv2 : &params->mEnv1),
-      mOut(out), mVoiceIndex(voiceIndex), mEnvelopeNumber(envelopeNumber)
+ADSR::ADSR(NoteSegmentList* segments, const EngineParams* params, FloatBuffer* out, int envelopeNumber)
+    : mSegments(segments), mEnv(envelopeNumber == 2 ? &params->mEnv2 : &params->mEnv1), mOut(out)
 {
 }
 
@@ -65,13 +62,13 @@ inline void ADSR::Update(bool gate, float sustain) noexcept
 
 void ADSR::ProcessBlock(int frames) noexcept
 {
+    assert(frames >= 0 && frames <= mOut->mSize);
     float* out = mOut->Data();
-    const int size = std::min(frames, mOut->mSize);
     const int count = std::min(mSegments->mCount, NoteSegmentList::kCapacity);
 
     if (count <= 0 || (count == 1 && mAtRest && (mSegments->mItems[0].gate > 0.5f) == mLastGate)) {
         // Nothing can change until the key state does: hold the settled level.
-        const int end = count <= 0 ? size : std::clamp(mSegments->mItems[0].end, 0, size);
+        const int end = count <= 0 ? frames : std::clamp(mSegments->mItems[0].end, 0, frames);
         const float level = mPreviousLevel;
         for (int i = 0; i < end; ++i)
             out[i] = level;
@@ -87,15 +84,15 @@ void ADSR::ProcessBlock(int frames) noexcept
 
     for (int s = 0; s < count; ++s) {
         const NoteSegment& seg = mSegments->mItems[s];
-        const int start = std::clamp(seg.start, 0, size);
-        const int end = std::clamp(seg.start + std::max(seg.length, 0), start, size);
+        const int start = std::clamp(seg.start, 0, frames);
+        const int end = std::clamp(seg.start + std::max(seg.length, 0), start, frames);
         const int length = end - start;
 
         gate = seg.gate > 0.5f;
         const float kf = (seg.pitch - kReferencePitch) * kKeyFollowTable[keyFollow];
         const float times[3] = {mEnv->mRelease, mEnv->mAttack, mEnv->mDecay};
         for (int k = 0; k < 3; ++k)
-            mCoefficient[k] = 1.0f / (std::exp((times[k] - kf) * kTimeScale + kTimeOffset - kTimeBias) * mK + 1.0f);
+            mCoefficient[k] = 1.0f / (std::exp((times[k] - kf) - kTimeBias) * mK + 1.0f);
         const float sustain = mEnv->mSustain;
         mAtRest = false;
 
@@ -129,5 +126,5 @@ void ADSR::ProcessBlock(int frames) noexcept
     }
 
     mLastGate = gate;
-    mOut->mFilled = size;
+    mOut->mFilled = frames;
 }

@@ -12,11 +12,12 @@
 class ADSR final : public MyComponent {
 public:
     // envelopeNumber 1 reads the ENV1 parameters, 2 the ENV2 parameters.
-    ADSR(NoteSegmentList* segments, const EngineParams* params, FloatBuffer* out, int voiceIndex,
-         int envelopeNumber);
+    ADSR(NoteSegmentList* segments, const EngineParams* params, FloatBuffer* out, int envelopeNumber);
 
+    // The update period in samples for the new rate; see MyComponent.
     void Recalculate() override;
     // Called by the voice right after its note segments were written; fills frames samples of out.
+    // Audio thread, plug-in lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     // Cleared by parameter application when the sustain level changes, so a settled envelope picks
@@ -35,11 +36,8 @@ private:
     void Update(bool gate, float sustain) noexcept;
 
     NoteSegmentList* mSegments;
-    [[maybe_unused]] const EngineParams* mParams;
     const EnvelopeParams* mEnv;
     FloatBuffer* mOut;
-    [[maybe_unused]] int mVoiceIndex;
-    [[maybe_unused]] int mEnvelopeNumber;
 
     int32_t mStepsPerUpdate = 1;
     float mK = 0.0f; // control rate / ln 2

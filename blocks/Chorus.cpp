@@ -3,6 +3,7 @@
 #include "blocks/Chorus.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace {
@@ -11,6 +12,8 @@ namespace {
 constexpr float kModeDepth[3] = {0.0f, 0.37f, 0.365f};
 // Triangle rates in Hz at full "CHORUS SPEED" for modes 1 and 2.
 constexpr float kModeRateHz[3] = {0.0f, 1.36f, 2.04f};
+// The wet level is fixed per mode rather than read from "CHORUS LEVEL", so existing patches (whose
+// level is 0) keep their chorus.
 constexpr float kWetLevel = 1.2f;
 constexpr float kNoiseGain = 0.002f;
 // Part of the noise enters the line with the signal; the rest rides on each tap.
@@ -25,10 +28,9 @@ constexpr float kToneCornerHz = 4000.0f;
 
 } // namespace
 
-Chorus::Chorus(FloatBuffer* audio, FloatBuffer* noise, SmoothedBuffer* chorusLevel, SmoothedBuffer* chorusDepth,
-               FloatBuffer* audioL, FloatBuffer* audioR, const EngineParams* params)
-    : mAudio(audio), mNoise(noise), mChorusLevel(chorusLevel), mChorusDepth(chorusDepth), mAudioL(audioL),
-      mAudioR(audioR), mParams(params)
+Chorus::Chorus(FloatBuffer* audio, FloatBuffer* noise, SmoothedBuffer* chorusDepth, FloatBuffer* audioL,
+               FloatBuffer* audioR, const EngineParams* params)
+    : mAudio(audio), mNoise(noise), mChorusDepth(chorusDepth), mAudioL(audioL), mAudioR(audioR), mParams(params)
 {
 }
 
@@ -51,8 +53,8 @@ void Chorus::SetSampleRate(float rate)
 
 void Chorus::ProcessBlock(int frames) noexcept
 {
-    frames = std::clamp(frames, 0, std::min({mAudio->mSize, mNoise->mSize, mChorusDepth->mSize,
-                                             mAudioL->mSize, mAudioR->mSize}));
+    assert(frames >= 0 &&
+           frames <= std::min({mAudio->mSize, mNoise->mSize, mChorusDepth->mSize, mAudioL->mSize, mAudioR->mSize}));
     float* outL = mAudioL->Data();
     float* outR = mAudioR->Data();
     for (FloatBuffer* b : {mAudioL, mAudioR}) {

@@ -10,28 +10,21 @@
 
 class Chorus final : public MyComponent {
 public:
-    Chorus(FloatBuffer* audio, FloatBuffer* noise, SmoothedBuffer* chorusLevel, SmoothedBuffer* chorusDepth,
-           FloatBuffer* audioL, FloatBuffer* audioR, const EngineParams* params);
+    Chorus(FloatBuffer* audio, FloatBuffer* noise, SmoothedBuffer* chorusDepth, FloatBuffer* audioL,
+           FloatBuffer* audioR, const EngineParams* params);
 
-    // Resizes and clears the delay line; called by the context, never during a render.
+    // Resizes (allocates) and clears the delay line; see MyComponent. Only a rate change calls it, so
+    // a voice-count change leaves the line and its tail alone.
     void SetSampleRate(float rate) override;
     // Called by the render after the high-pass filter, also while no voice sounds so the tail decays.
+    // Audio thread, plug-in lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     static constexpr float kLineSeconds = 0.03f;
 
 private:
-    // One-pole low-pass carrying a +1 offset in its state, which rests at 1.0 for silence.
-    struct Smoother {
-        float mState = 1.0f;
-        float mCoefficient = 0.0f;
-    };
-
     FloatBuffer* mAudio;
     FloatBuffer* mNoise;
-    // Kept up to date by the engine but not applied: the wet level is fixed per mode, so existing
-    // patches (whose level is 0) keep their chorus.
-    [[maybe_unused]] SmoothedBuffer* mChorusLevel;
     SmoothedBuffer* mChorusDepth;
     FloatBuffer* mAudioL;
     FloatBuffer* mAudioR;

@@ -4,10 +4,12 @@
 
 #include "signal/EngineParams.h"
 
+#include <cassert>
 #include <cmath>
 
 namespace {
-// Oscillator 2 sits this far (octaves) below oscillator 1 at equal settings, a slow beat between them.
+// Range offset of oscillator 2 in octaves: oscillator 1 subtracts 1.0, oscillator 2 this, so at equal
+// settings oscillator 2 sits 0.0025 octave (3 cents) below oscillator 1 and the two beat slowly.
 constexpr float kDco2Offset = 1.0025f;
 // Oscillator amplitude rises slightly with pitch, as an analog oscillator's does.
 constexpr float kLevelPitchSlope = 0.003f;
@@ -20,16 +22,15 @@ constexpr float kGlideTimeSlope = -10.0f;
 } // namespace
 
 DCO_prepare::DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco,
-                         FloatBuffer* envMix, SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env,
-                         SmoothedBuffer* dco2Lfo, SmoothedBuffer* dco2Env, SmoothedBuffer* dco2Fine,
-                         SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv,
-                         SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq,
-                         FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
+                         FloatBuffer* envMix, SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env, SmoothedBuffer* dco2Lfo,
+                         SmoothedBuffer* dco2Env, SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2,
+                         SmoothedBuffer* mixEnv, SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat,
+                         FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
                          const EngineParams* params)
     : mPitch(pitch), mLfo(lfo), mLfoWheel(lfoWheel), mEnvDco(envDco), mEnvMix(envMix), mDco1Lfo(dco1Lfo),
-      mDco1Env(dco1Env), mDco2Lfo(dco2Lfo), mDco2Env(dco2Env), mDco2Fine(dco2Fine), mMixDco1(mixDco1),
-      mMixDco2(mixDco2), mMixEnv(mixEnv), mBender(bender), mMw(mw), mPat(pat), mDco1Freq(dco1Freq),
-      mDco2Freq(dco2Freq), mDco1Level(dco1Level), mDco2Level(dco2Level), mParams(params)
+      mDco1Env(dco1Env), mDco2Lfo(dco2Lfo), mDco2Env(dco2Env), mMixDco1(mixDco1), mMixDco2(mixDco2), mMixEnv(mixEnv),
+      mBender(bender), mMw(mw), mPat(pat), mDco1Freq(dco1Freq), mDco2Freq(dco2Freq), mDco1Level(dco1Level),
+      mDco2Level(dco2Level), mParams(params)
 {
 }
 
@@ -61,8 +62,7 @@ int DCO_prepare::OversamplingFor(float maxPitch) noexcept
 
 int DCO_prepare::ProcessBlock(int frames) noexcept
 {
-    if (frames <= 0)
-        return 2;
+    assert(frames >= 0 && frames <= mDco1Freq->mSize);
     const EngineParams& p = *mParams;
     const float offset1 = static_cast<float>(p.mDco1Range) - 1.0f + p.mDco1Tune + p.mMasterTune + mDetune;
     const float offset2 =

@@ -11,16 +11,15 @@ class DCO_prepare final : public MyComponent {
 public:
     DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco, FloatBuffer* envMix,
                 SmoothedBuffer* dco1Lfo, SmoothedBuffer* dco1Env, SmoothedBuffer* dco2Lfo, SmoothedBuffer* dco2Env,
-                SmoothedBuffer* dco2Fine, SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv,
-                SmoothedBuffer* bender, SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq,
-                FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level, const EngineParams* params);
+                SmoothedBuffer* mixDco1, SmoothedBuffer* mixDco2, SmoothedBuffer* mixEnv, SmoothedBuffer* bender,
+                SmoothedBuffer* mw, SmoothedBuffer* pat, FloatBuffer* dco1Freq, FloatBuffer* dco2Freq,
+                FloatBuffer* dco1Level, FloatBuffer* dco2Level, const EngineParams* params);
 
-    // Called by the context on a host-rate change (audio thread, plug-in lock): rebuilds the glide
-    // coefficient from the stored portamento time.
+    // Rebuilds the glide coefficient from the stored portamento time for the new rate; see MyComponent.
     void Recalculate() override;
 
     // Fills the four outputs for frames 0..frames-1 and returns the oscillator oversampling N (2, 4, 8
-    // or 16) for the kernel. Audio thread.
+    // or 16) for the kernel. Audio thread, plug-in lock held; frames is within 0..block size.
     int ProcessBlock(int frames) noexcept;
 
     // Glide time 0..1; may arrive before the host rate, in which case Recalculate applies it.
@@ -47,7 +46,6 @@ private:
     SmoothedBuffer* mDco1Env;
     SmoothedBuffer* mDco2Lfo;
     SmoothedBuffer* mDco2Env;
-    [[maybe_unused]] SmoothedBuffer* mDco2Fine; // handed in for the wiring; the fine tune is read unsmoothed from the params
     SmoothedBuffer* mMixDco1;
     SmoothedBuffer* mMixDco2;
     SmoothedBuffer* mMixEnv;

@@ -3,6 +3,7 @@
 #include "blocks/DownSampler.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace {
@@ -140,7 +141,7 @@ void DownSampler::Run(int frames) noexcept
 
 void DownSampler::ProcessBlock(int frames) noexcept
 {
-    frames = std::clamp(frames, 0, std::min(mAudio4->mSize, mAudio->mSize));
+    assert(frames >= 0 && frames <= std::min(mAudio4->mSize, mAudio->mSize));
     switch (mOversampling) {
     case 1:
         Run<1>(frames);

@@ -10,9 +10,11 @@ class DownSampler final : public MyComponent {
 public:
     DownSampler(QuadBuffer* audio4, FloatBuffer* audio);
 
-    // Redesigns both filters for the filter rate (oversampling factor × rate) and sets them to rest.
+    // Redesigns both filters for the filter rate (oversampling factor × rate) and sets them to rest;
+    // see MyComponent. Only a rate change calls it, so a voice-count change does not re-settle them.
     void SetSampleRate(float rate) override;
-    // Called by the render after the voices; "audio4" lanes F-1 .. 0 are oldest to newest.
+    // Called by the render after the voices; "audio4" lanes F-1 .. 0 are oldest to newest. Audio
+    // thread, plug-in lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     // Difference-equation coefficients: y = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2.

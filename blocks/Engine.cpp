@@ -1,10 +1,13 @@
-// The oversampled sound core of one voice: two oscillators, their mix, a DC blocker and a four-pole
-// resonant low-pass filter with self-noise, writing the filter-rate sub-samples of each host frame.
+// Engine is one voice's sound kernel (Synth is the whole engine): two oversampled oscillators, their
+// mix, a DC blocker and a four-pole resonant low-pass filter with self-noise, writing the filter-rate
+// sub-samples of each host frame.
 #include "blocks/Engine.h"
 
+#include "blocks/NoiseGenerator.h"
 #include "signal/EngineParams.h"
 #include "signal/Rand.h"
 
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <xmmintrin.h>
@@ -12,11 +15,12 @@
 namespace {
 
 constexpr float kTwoPi = 6.283185307f;
+// Pitch counts octaves with A 440 Hz at 5.0 (MIDI note 69), so pitch 0 sits at 440/32 Hz.
+constexpr float kPitchZeroHz = 440.0f / 32.0f;
 constexpr float kPulseCornerHz = 700.0f;  // rise rate of the PULSE ramp
 constexpr float kDcCornerHz = 3.0f;       // both DC trackers
 constexpr float kStage2Ratio = 0.95f;     // the second filter stage sits slightly lower
 constexpr float kDco2DcOffset = 0.15f;    // per unit of N: oscillator 2's DC target sits below its mean
-constexpr float kNoiseScale = 1.0f / 4294967296.0f;
 constexpr float kSelfNoiseScale = 0.1f;
 constexpr float kSelfNoiseResonance = 0.4f;
 // Cutoff coefficient cap: keeps g and the stability bound on q sane if the filter rate is low.
@@ -63,8 +67,8 @@ Engine::Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Le
     : mVoiceIndex(voiceIndex), mDco1Freq(dco1Freq), mDco2Freq(dco2Freq), mDco1Level(dco1Level),
       mDco2Level(dco2Level), mNoise(noise), mVcfFreq(vcfFreq), mVcfRes(vcfRes), mTmp4(tmp4), mParams(params)
 {
-    // The engine is reset only when the voices are rebuilt: a voice must not wait for that to get
-    // its own phases and a running self-noise generator (from all-zero words it would stay silent).
+    // A voice built with the engine is not reset before it first plays: it must not wait for that to
+    // get its own phases and a running self-noise generator (from all-zero words it would stay silent).
     Seed();
 }
 
@@ -82,7 +86,7 @@ void Engine::ResetState()
     Seed();
     mDc2 = mDcMix = 0.0f;
     mBp1 = mLp1 = mBp2 = mLp2 = 0.0f;
-    mN = mPreviousN = 4;
+    mPreviousN = 4;
     mRefresh = 0;
     Recalculate();
 }
@@ -90,13 +94,13 @@ void Engine::ResetState()
 void Engine::Recalculate()
 {
     mFilterRate = static_cast<float>(mOversampling) * mSampleRate;
-    mIncrementScale = 440.0f / (32.0f * static_cast<float>(mN) * mFilterRate);
     mDcCoefficient = -std::expm1(-kTwoPi * kDcCornerHz / mFilterRate);
 }
 
 template <Engine::Mode kMode>
 void Engine::Run(int frames, int n) noexcept
 {
+    assert(frames >= 0 && frames <= mTmp4->mSize);
     // The oscillator control only asks for 2, 4, 8 or 16; any other request takes the next supported
     // factor up, so the box sums never divide by zero and the sub-step loop always unrolls.
     n = n <= 2 ? 2 : (n <= 4 ? 4 : (n <= 8 ? 8 : 16));
@@ -105,7 +109,7 @@ void Engine::Run(int frames, int n) noexcept
         // The tracker follows a box sum whose size scales with N.
         mDc2 = mDc2 * static_cast<float>(n) / static_cast<float>(mPreviousN);
     }
-    mPreviousN = mN = n;
+    mPreviousN = n;
     switch (n) {
     case 2:
         Render<kMode, 2>(frames);
@@ -130,8 +134,7 @@ void Engine::Render(int frames) noexcept
 
     const float nf = static_cast<float>(kN);
     const float oscRate = nf * mFilterRate;
-    const float incScale = 440.0f / (32.0f * oscRate);
-    mIncrementScale = incScale;
+    const float incScale = kPitchZeroHz / oscRate;
     const float pulseRise = -std::expm1(-kTwoPi * kPulseCornerHz / oscRate);
 
     const int wave1 = ClampWave(mWave1);
@@ -188,7 +191,8 @@ void Engine::Render(int frames) noexcept
             const float wrap1 = WrapThreshold(inc1);
             const float wrap2 = WrapThreshold(inc2);
             wrapAt = Quad_float{wrap1, wrap2, wrap1, wrap2};
-            const float cutoffHz = 440.0f * std::exp2(10.0f * vcfFreq[i] - 5.0f);
+            // The cutoff control reads 0.1 per octave on the same scale: 0.5 is 32 times pitch 0.
+            const float cutoffHz = 32.0f * kPitchZeroHz * std::exp2(10.0f * vcfFreq[i] - 5.0f);
             float ratio = cutoffHz / filterRate;
             ratio = ratio < kMaxCutoffRatio ? ratio : kMaxCutoffRatio;
             // The argument is deliberately not multiplied by pi: this sets the filter's cutoff scale.
@@ -202,9 +206,7 @@ void Engine::Render(int frames) noexcept
         }
         --refresh;
 
-        a ^= b;
-        b += a;
-        const float white = static_cast<float>(static_cast<int32_t>(b)) * kNoiseScale;
+        const float white = NoiseGenerator::Next(a, b);
         const float res = vcfRes[i];
         const float s = (1.0f + kSelfNoiseResonance * res) * (1.0f - vcfFreq[i]) * sigma * white;
         const float twoS = 2.0f * s;

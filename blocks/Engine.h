@@ -1,5 +1,6 @@
-// The oversampled sound core of one voice: two oscillators, their mix, a DC blocker and a four-pole
-// resonant low-pass filter with self-noise, writing the filter-rate sub-samples of each host frame.
+// Engine is one voice's sound kernel (Synth is the whole engine): two oversampled oscillators, their
+// mix, a DC blocker and a four-pole resonant low-pass filter with self-noise, writing the filter-rate
+// sub-samples of each host frame.
 #pragma once
 
 #include "signal/Buffers.h"
@@ -17,14 +18,14 @@ public:
            FloatBuffer* noise, FloatBuffer* vcfFreq, FloatBuffer* vcfRes, QuadBuffer* tmp4,
            const EngineParams* params, int voiceIndex);
 
-    // Called by the context's ResetAll (plug-in lock): new random phases and noise words, silent filter.
+    // New random phases and noise words, silent filter; see MyComponent.
     void ResetState() override;
-    // Called after a host-rate change (plug-in lock): filter-rate coefficients.
+    // Filter-rate coefficients for the new rate; see MyComponent.
     void Recalculate() override;
 
-    // One block of "tmp4" with oscillator oversampling n; audio thread. The variant is chosen by the
-    // voice from the cross-modulation code; ProcessBlock does the same dispatch (codes other than
-    // 0..3 render nothing).
+    // One block of "tmp4" with oscillator oversampling n; audio thread, plug-in lock held, frames
+    // within 0..block size. The variant is chosen by the voice from the cross-modulation code;
+    // ProcessBlock does the same dispatch (codes other than 0..3 render nothing).
     void ProcessOff(int frames, int n) noexcept;
     void ProcessSync1(int frames, int n) noexcept;
     void ProcessSync2(int frames, int n) noexcept;
@@ -51,10 +52,8 @@ public:
     float mBp2 = 0.0f;
     float mLp2 = 0.0f;
     int32_t mRefresh = 0;
-    int32_t mN = 2;
     int32_t mPreviousN = 2;
     float mFilterRate = 0.0f;
-    float mIncrementScale = 0.0f;
     float mG = 0.0f;
     float mG2 = 0.0f;
     float mQ = 0.0f;

@@ -3,6 +3,7 @@
 #include "blocks/Env_Sel.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace {
 
@@ -65,9 +66,9 @@ void Env_Sel::Smooth(const Route& route, Smoother& smoother, float* out, int fra
 void Env_Sel::ProcessBlock(int frames) noexcept
 {
     const EngineParams& p = *mParams;
-    frames = std::min({frames, mGate->mSize, mAdsr1->mSize, mAdsr2->mSize, mVel[0]->mSize, mVel[1]->mSize,
-                       mVel[2]->mSize, mEnvDco->mSize, mEnvMix->mSize, mEnvVcf->mSize, mEnvVca->mSize});
-    frames = std::max(frames, 0);
+    assert(frames >= 0 &&
+           frames <= std::min({mGate->mSize, mAdsr1->mSize, mAdsr2->mSize, mVel[0]->mSize, mVel[1]->mSize,
+                               mVel[2]->mSize, mEnvDco->mSize, mEnvMix->mSize, mEnvVcf->mSize, mEnvVca->mSize}));
 
     const Route dco = EnvelopeRoute(p.mDcoMode, p.mDcoDyna);
     const Route mix = EnvelopeRoute(p.mMixMode, p.mMixDyna);

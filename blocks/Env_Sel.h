@@ -12,8 +12,10 @@ public:
             FloatBuffer* vel3, FloatBuffer* envDco, FloatBuffer* envMix, FloatBuffer* envVcf, FloatBuffer* envVca,
             const EngineParams* params);
 
+    // The three smoothing coefficients for the new rate; see MyComponent.
     void SetSampleRate(float rate) override;
-    // Called by the voice after the envelopes and before oscillator control.
+    // Called by the voice after the envelopes and before oscillator control; audio thread, plug-in
+    // lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     static constexpr float kMixCornerHz = 300.0f;
@@ -21,13 +23,6 @@ public:
     static constexpr float kVcaCornerHz = 300.0f;
 
 private:
-    // One-pole low-pass whose state carries a +1 offset, so it rests at 1.0 instead of decaying
-    // into denormals when the envelope is 0.
-    struct Smoother {
-        float mState = 1.0f;
-        float mCoefficient = 0.0f;
-    };
-
     struct Route {
         const FloatBuffer* mSource;
         float mSign;

@@ -3,6 +3,7 @@
 #include "blocks/HPF.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 namespace {
@@ -46,7 +47,7 @@ void HPF::Run(float* audio, int frames, float coefficient) noexcept
 
 void HPF::ProcessBlock(int frames) noexcept
 {
-    frames = std::clamp(frames, 0, mAudio->mSize);
+    assert(frames >= 0 && frames <= mAudio->mSize);
     const int position = std::clamp(mParams->mHpfStep, 0, 3);
     if (position == 0)
         Run<true>(mAudio->Data(), frames, mCoefficient[0]);

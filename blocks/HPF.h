@@ -10,8 +10,10 @@ class HPF final : public MyComponent {
 public:
     HPF(FloatBuffer* audio, const EngineParams* params);
 
+    // The corner coefficients for the new rate; see MyComponent.
     void SetSampleRate(float rate) override;
-    // Called by the render after the downsampler; filters "audio" in place by "HPF FREQ".
+    // Called by the render after the downsampler; filters "audio" in place by "HPF FREQ". Audio
+    // thread, plug-in lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     static constexpr float kBassGain = 0.7f;

@@ -5,6 +5,7 @@
 #include "signal/ProcessContext.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <numeric>
 
@@ -23,6 +24,26 @@ LFO::LFO(FloatBuffer* noise, FloatBuffer* lfo, FloatBuffer* lfoWheel, const Engi
 {
 }
 
+LFO::BeatFraction LFO::SyncedCycleBeats(float rate) noexcept
+{
+    // Out of range (or not a number) the knob reads as its nearest end, so the count stays in 1..16.
+    const float r = rate >= 0.0f ? std::fmin(rate, 1.0f) : 0.0f;
+    const float u = 1.0f - r;
+    int32_t n, m;
+    if (r < 0.5f) {
+        n = 1 + static_cast<int32_t>(15.0f * u);
+        m = 8;
+    } else if (r < 0.75f) {
+        n = 1 + static_cast<int32_t>(31.0f * u);
+        m = 16;
+    } else {
+        n = 1 + static_cast<int32_t>(63.0f * u);
+        m = 32;
+    }
+    const int32_t g = std::gcd(n, m);
+    return {n / g, m / g};
+}
+
 float LFO::Rate() const noexcept
 {
     const float r = mParams->mLfoRate;
@@ -31,24 +52,9 @@ float LFO::Rate() const noexcept
         // One cycle is two phase units (up and down), hence 2 f.
         rate = 2.0f * std::exp(kRateSlope * r + kRateBase) / mSampleRate;
     } else {
-        // A cycle lasts n/m beats: up to 2 beats in eighths, then sixteenths, then thirty-seconds.
-        const float u = 1.0f - r;
-        int32_t n, m;
-        if (r < 0.5f) {
-            n = 1 + static_cast<int32_t>(15.0f * u);
-            m = 8;
-        } else if (r < 0.75f) {
-            n = 1 + static_cast<int32_t>(31.0f * u);
-            m = 16;
-        } else {
-            n = 1 + static_cast<int32_t>(63.0f * u);
-            m = 32;
-        }
-        const int32_t g = std::gcd(n, m);
-        n /= g;
-        m /= g;
+        const BeatFraction beats = SyncedCycleBeats(r);
         const double tempo = mContext ? mContext->mTempo : 0.0;
-        rate = tempo / ((static_cast<double>(n) / m) * 30.0 * mSampleRate);
+        rate = tempo / ((static_cast<double>(beats.numerator) / beats.denominator) * 30.0 * mSampleRate);
     }
     // A host tempo or rate that is absurd, non-finite or not yet set must not push the phase out of
     // its fold range: at most one phase unit per sample, and a standstill for anything invalid.
@@ -125,7 +131,7 @@ void LFO::Run(int frames, float rate, int32_t delayLength, int32_t fadeLength) n
 
 void LFO::ProcessBlock(int frames) noexcept
 {
-    frames = std::clamp(frames, 0, std::min({mNoise->mSize, mLfo->mSize, mLfoWheel->mSize}));
+    assert(frames >= 0 && frames <= std::min({mNoise->mSize, mLfo->mSize, mLfoWheel->mSize}));
     const float d = mParams->mLfoDelay;
     const int32_t delayLength = static_cast<int32_t>(mSampleRate * d);
     const int32_t fadeLength = static_cast<int32_t>(2.0f * d * mSampleRate);

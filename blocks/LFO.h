@@ -12,10 +12,20 @@ class LFO final : public MyComponent {
 public:
     LFO(FloatBuffer* noise, FloatBuffer* lfo, FloatBuffer* lfoWheel, const EngineParams* params);
 
-    // Called by the render once per block, after the noise and before the voices.
+    // Called by the render once per block, after the noise and before the voices; audio thread,
+    // plug-in lock held; frames is within 0..block size.
     void ProcessBlock(int frames) noexcept;
     // Called by the key assigner with the note-on's frame in the coming block when no voice is active.
     void NoteStartsFromSilence(int time) noexcept;
+
+    // The length of one synced cycle in beats, in lowest terms.
+    struct BeatFraction {
+        int32_t numerator;
+        int32_t denominator;
+    };
+    // "LFO RATE" 0..1 with "LFO SYNC" on: up to 2 beats in eighths below 0.5, in sixteenths below
+    // 0.75, in thirty-seconds above. The panel readout shows the same fraction.
+    static BeatFraction SyncedCycleBeats(float rate) noexcept;
 
     // "LFO SYNC": 0 free rate, otherwise a fraction of a beat at the host tempo.
     uint8_t mSync = 0;

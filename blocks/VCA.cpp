@@ -4,6 +4,8 @@
 
 #include "signal/EngineParams.h"
 
+#include <cassert>
+
 VCA::VCA(QuadBuffer* tmp4, FloatBuffer* envVca, SmoothedBuffer* vca, SmoothedBuffer* pat, QuadBuffer* audio4,
          const EngineParams* params)
     : mTmp4(tmp4), mEnvVca(envVca), mVca(vca), mPat(pat), mAudio4(audio4), mParams(params)
@@ -12,6 +14,7 @@ VCA::VCA(QuadBuffer* tmp4, FloatBuffer* envVca, SmoothedBuffer* vca, SmoothedBuf
 
 void VCA::ProcessBlock(int frames) noexcept
 {
+    assert(frames >= 0 && frames <= mAudio4->mSize);
     // Aftertouch swings the level around its centre: no pressure lowers it by half the depth. The
     // amplifier inverts, as the voice's output stage does.
     const float depth = mParams->mAtVolume;

@@ -12,7 +12,8 @@ public:
     VCA(QuadBuffer* tmp4, FloatBuffer* envVca, SmoothedBuffer* vca, SmoothedBuffer* pat, QuadBuffer* audio4,
         const EngineParams* params);
 
-    // Adds this voice's block into "audio4"; audio thread, after the kernel.
+    // Adds this voice's block into "audio4"; audio thread, plug-in lock held, after the kernel; frames
+    // is within 0..block size.
     void ProcessBlock(int frames) noexcept;
 
 private:

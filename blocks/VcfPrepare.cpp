@@ -5,6 +5,8 @@
 
 #include "signal/EngineParams.h"
 
+#include <cassert>
+
 namespace {
 // Key follow pivots around pitch 2.25 (55 Hz); 0.12857 per octave at full key follow.
 constexpr float kKeyPivot = 2.25f;
@@ -52,6 +54,7 @@ float VcfPrepare::ShapeCutoff(float c) noexcept
 
 void VcfPrepare::ProcessBlock(int frames) noexcept
 {
+    assert(frames >= 0 && frames <= mVcfFreqOut->mSize);
     const float brilliance = mParams->mAtBrilliance;
     const float* pitch = mPitch->mData;
     const float* envVcf = mEnvVcf->mData;

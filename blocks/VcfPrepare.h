@@ -16,8 +16,9 @@ public:
     VcfPrepare(const VcfPrepare&) = delete;
     VcfPrepare& operator=(const VcfPrepare&) = delete;
 
-    // Writes "vcf_freq" and "vcf_res" and rescales "env_vca" in place; audio thread, once per block,
-    // after the envelope selector and before the kernel.
+    // Writes "vcf_freq" and "vcf_res" and rescales "env_vca" in place; audio thread, plug-in lock
+    // held, once per block, after the envelope selector and before the kernel; frames is within
+    // 0..block size.
     void ProcessBlock(int frames) noexcept;
 
     // Resonance control 0..1 to the filter's resonance factor, 0.1 (open) to about 1.0.

@@ -57,6 +57,11 @@ void KeyAssigner::FitVoices() noexcept
 {
     mVoicesInUse = VoicesInUseFor(mKeyMode);
     mOrder.Rebuild(mVoicesInUse);
+    // Voices still holding a key stay busy: the next notes go to the free and the new voices first
+    // instead of cutting a held note.
+    for (int v = 0; v < mVoicesInUse && v < mNumVoices; ++v)
+        if (mVoices[v]->NoteInput().mKeyDown)
+            mOrder.AppendBusy(v);
     ApplyVoiceFlags();
 }
 

@@ -4,6 +4,7 @@
 
 #include "signal/EventPool.h"
 #include "signal/EventQueue.h"
+#include "engine/VoiceBase.h"
 #include "engine/VoiceOrderList.h"
 
 #include <bitset>
@@ -24,7 +25,6 @@ enum KeyMode : int32_t {
 
 class KeyAssigner {
 public:
-    static constexpr int kMaxVoices = 16;
     static constexpr int kNotes = 256;
 
     KeyAssigner();

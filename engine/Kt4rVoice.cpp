@@ -19,14 +19,13 @@ Kt4rVoice::Kt4rVoice(const VoiceInputs& in, SmoothedBuffer* pat, ProcessContext*
         context->AddBuffer(b);
 
     mNoteInput = std::make_unique<Midi2CV>(index, mSegments.get(), &mGate, &mVel1, &mVel2, &mVel3, &mPitch);
-    mAdsr1 = std::make_unique<ADSR>(mSegments.get(), params, &mAdsr1Out, index, 1);
-    mAdsr2 = std::make_unique<ADSR>(mSegments.get(), params, &mAdsr2Out, index, 2);
+    mAdsr1 = std::make_unique<ADSR>(mSegments.get(), params, &mAdsr1Out, 1);
+    mAdsr2 = std::make_unique<ADSR>(mSegments.get(), params, &mAdsr2Out, 2);
     mEnvSel = std::make_unique<Env_Sel>(&mGate, &mAdsr1Out, &mAdsr2Out, &mVel1, &mVel2, &mVel3, &mEnvDco, &mEnvMix,
                                         &mEnvVcf, &mEnvVca, params);
-    mDcoPrepare = std::make_unique<DCO_prepare>(&mPitch, in.lfo, in.lfoWheel, &mEnvDco, &mEnvMix, in.dco1Lfo,
-                                                in.dco1Env, in.dco2Lfo, in.dco2Env, in.dco2Fine, in.mixDco1,
-                                                in.mixDco2, in.mixEnv, in.bender, in.mw, pat, &mDco1Freq,
-                                                &mDco2Freq, &mDco1Level, &mDco2Level, params);
+    mDcoPrepare = std::make_unique<DCO_prepare>(
+        &mPitch, in.lfo, in.lfoWheel, &mEnvDco, &mEnvMix, in.dco1Lfo, in.dco1Env, in.dco2Lfo, in.dco2Env, in.mixDco1,
+        in.mixDco2, in.mixEnv, in.bender, in.mw, pat, &mDco1Freq, &mDco2Freq, &mDco1Level, &mDco2Level, params);
     mVcfPrepare = std::make_unique<VcfPrepare>(&mPitch, &mEnvVcf, in.lfo, in.vcfFreq, in.vcfRes, in.vcfLfo,
                                                in.vcfEnv, in.vcfKey, pat, &mVcfFreq, &mVcfRes, &mEnvVca, params);
     mEngine = std::make_unique<Engine>(&mDco1Freq, &mDco2Freq, &mDco1Level, &mDco2Level, in.noise, &mVcfFreq,
@@ -46,6 +45,11 @@ Kt4rVoice::~Kt4rVoice()
         mContext->RemoveComponent(c);
     for (BufferBase* b : OwnBuffers())
         mContext->RemoveBuffer(b);
+}
+
+void Kt4rVoice::Prepare()
+{
+    mContext->Prepare(OwnComponents(), OwnBuffers());
 }
 
 std::array<BufferBase*, 18> Kt4rVoice::OwnBuffers() noexcept

@@ -28,7 +28,12 @@ public:
               int index);
     ~Kt4rVoice() override;
 
+    // See VoiceBase.
     void Process(int frames) noexcept override;
+    // Gives this voice's own buffers and components the context's current rate and block size and
+    // resets them, touching no other part; called by Synth for a voice added by a voice-count change.
+    // Host UI thread, plug-in lock held; allocates.
+    void Prepare();
 
     Midi2CV& NoteInput() noexcept { return *mNoteInput; }
     ADSR& Envelope(int number) noexcept { return number == 1 ? *mAdsr1 : *mAdsr2; }

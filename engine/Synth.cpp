@@ -57,7 +57,6 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
     in.dco1Env = ParamSignalOf(ParamId::kDco1Env);
     in.dco2Lfo = ParamSignalOf(ParamId::kDco2Lfo);
     in.dco2Env = ParamSignalOf(ParamId::kDco2Env);
-    in.dco2Fine = ParamSignalOf(ParamId::kDco2Fine);
     in.mixDco1 = ParamSignalOf(ParamId::kMixDco1);
     in.mixDco2 = ParamSignalOf(ParamId::kMixDco2);
     in.mixEnv = ParamSignalOf(ParamId::kMixEnv);
@@ -72,7 +71,7 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
         pat = AddSmoothed("PAT");
     in.mw = AddSmoothed("MW");
 
-    mNoise = std::make_unique<NoiseGenerator>(mNoiseBuf, mParams.get());
+    mNoise = std::make_unique<NoiseGenerator>(mNoiseBuf);
     mContext->AddComponent(mNoise.get());
     mLfo = std::make_unique<LFO>(mNoiseBuf, mLfoBuf, mLfoWheel, mParams.get());
     mContext->AddComponent(mLfo.get());
@@ -88,8 +87,8 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
     mContext->AddComponent(mDownSampler.get());
     mHpf = std::make_unique<HPF>(mAudio, mParams.get());
     mContext->AddComponent(mHpf.get());
-    mChorus = std::make_unique<Chorus>(mAudio, mNoiseBuf, ParamSignalOf(ParamId::kChorusLevel),
-                                       ParamSignalOf(ParamId::kChorusDepth), mAudioL, mAudioR, mParams.get());
+    mChorus = std::make_unique<Chorus>(mAudio, mNoiseBuf, ParamSignalOf(ParamId::kChorusDepth), mAudioL, mAudioR,
+                                       mParams.get());
     mContext->AddComponent(mChorus.get());
 
     std::fill(std::begin(mChannelTable), std::end(mChannelTable), uint8_t{1});
@@ -119,8 +118,13 @@ void Synth::SetVoiceCount(int n)
 {
     n = std::clamp(n, 1, kMaxVoices);
     while (mVoiceCount < n) {
-        mVoices[mVoiceCount] = CreateVoice(mVoiceCount);
-        mKeyAssigner->AddVoice(mVoices[mVoiceCount]);
+        const int slot = mVoiceCount;
+        // The slot's pressure signal may still hold the pressure of a voice removed earlier.
+        mPat[slot]->Clear();
+        Kt4rVoice* v = CreateVoice(slot);
+        v->Prepare();
+        mVoices[slot] = v;
+        mKeyAssigner->AddVoice(v);
         ++mVoiceCount;
     }
     while (mVoiceCount > n) {

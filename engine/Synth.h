@@ -7,6 +7,7 @@
 #include "signal/EngineParams.h"
 #include "signal/ParamId.h"
 #include "signal/EventQueue.h"
+#include "engine/VoiceBase.h"
 #include "engine/VoiceInputs.h"
 
 #include <array>
@@ -25,8 +26,6 @@ class ProcessContext;
 
 class Synth {
 public:
-    static constexpr int kMaxVoices = 12;
-
     Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner);
     ~Synth();
     Synth(const Synth&) = delete;
@@ -38,7 +37,10 @@ public:
     void PushParamEvent(EngineEvent* event) noexcept { mParamQueue.Push(event); }
     void PushControllerEvent(EngineEvent* event) noexcept { mControllerQueue.Push(event); }
     void ApplyEvents() noexcept;
-    // Creates or destroys voices (allocates); plug-in lock held, never during a render.
+    // Adds voices at the top slots, each at the current rate and block size and freshly reset, or
+    // deletes the top ones; the voices that stay keep their state and notes, and the global blocks
+    // (chorus line, downsampler) are left alone. Host UI thread, plug-in lock held, never during a
+    // render; allocates.
     void SetVoiceCount(int n);
     // Announces the current engine values as targets of the smoothed parameter signals from time on:
     // every signal, or those of one kind.

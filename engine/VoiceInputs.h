@@ -12,7 +12,6 @@ struct VoiceInputs {
     SmoothedBuffer* dco1Env = nullptr;
     SmoothedBuffer* dco2Lfo = nullptr;
     SmoothedBuffer* dco2Env = nullptr;
-    SmoothedBuffer* dco2Fine = nullptr;
     SmoothedBuffer* mixDco1 = nullptr;
     SmoothedBuffer* mixDco2 = nullptr;
     SmoothedBuffer* mixEnv = nullptr;

@@ -2,12 +2,12 @@
 // they were started; the cursor marks the last free node.
 #pragma once
 
+#include "engine/VoiceBase.h"
+
 #include <cstdint>
 
 class VoiceOrderList {
 public:
-    static constexpr int kMaxVoices = 16;
-
     void Rebuild(int n) noexcept;
     void MarkFree(int v) noexcept;
     int TakeHead() noexcept;

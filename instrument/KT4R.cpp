@@ -297,14 +297,9 @@ void KT4R::ApplySideEffect(int id)
 
 void KT4R::RebuildVoices(int voices)
 {
+    // The synth builds only the voices added (at the current rate and size) and deletes the ones
+    // removed; the voices that stay sound on. The whole patch goes out again so the new voices take it.
     mSynth->SetVoiceCount(voices);
-    // New voices bring new buffers and components: give every one the current rate and size, reset, and
-    // send the whole patch again so the new voices take it.
-    if (mContext->mSampleRate > 0.0f)
-        mContext->SetSampleRate(mContext->mSampleRate);
-    mContext->SetBlockSize(mContext->mBlockSize);
-    mContext->ResetAll();
-    mSynth->RestateTargets(mContext->mBlockSize);
     if (!mEngineReady)
         return;
     for (int id = 0; id < kPatchParamCount; ++id) {

@@ -1,8 +1,9 @@
 #include "instrument/ReadoutText.h"
 
+#include "blocks/LFO.h"
+
 #include <cmath>
 #include <cstdio>
-#include <numeric>
 
 namespace kt4r {
 
@@ -37,21 +38,10 @@ std::string LfoRateText(double n, const ReadoutContext& context)
 {
     if (!context.lfoSync)
         return Format("%4d", Round(n * 99.0));
-    int numerator;
-    int denominator;
-    if (n < 0.5) {
-        denominator = 8;
-        numerator = 1 + static_cast<int>((1.0 - n) * 15.0);
-    } else if (n < 0.75) {
-        denominator = 16;
-        numerator = 1 + static_cast<int>((1.0 - n) * 31.0);
-    } else {
-        denominator = 32;
-        numerator = 1 + static_cast<int>((1.0 - n) * 63.0);
-    }
-    const int divisor = std::gcd(numerator, denominator);
+    // The engine receives the value in single precision: the same conversion shows what it plays.
+    const LFO::BeatFraction beats = LFO::SyncedCycleBeats(static_cast<float>(n));
     char text[32];
-    std::snprintf(text, sizeof text, "%2d/%2d", numerator / divisor, denominator / divisor);
+    std::snprintf(text, sizeof text, "%2d/%2d", beats.numerator, beats.denominator);
     return text;
 }
 

@@ -13,16 +13,29 @@ enum BufferState : uint32_t {
     Fresh = 3,     // smoothed only: raw written samples that the next Advance smooths in place
 };
 
+// Resize, SetSampleRate and the destructor are set-up calls: host UI thread, plug-in lock held, may
+// allocate. Clear is called by both; Advance and the writers only by the render (audio thread,
+// plug-in lock held), and allocate nothing.
 class BufferBase {
 public:
     explicit BufferBase(std::string name) : mName(std::move(name)) {}
     BufferBase(const BufferBase&) = delete;
     BufferBase& operator=(const BufferBase&) = delete;
 
+    // Called by the context on a block-size change, and for a voice's own buffers when a voice-count
+    // change creates the voice; reallocates and leaves the buffer cleared. Host UI thread, plug-in
+    // lock held; allocates.
     virtual void Resize(int n) { mSize = n; }
+    // Called by the context's ResetAll and by Resize (set-up, plug-in lock held), and by the render
+    // for a sum it rebuilds every block (audio thread, plug-in lock held); allocates nothing.
     virtual void Clear() {}
+    // Called by the render once per block for the smoothed parameter signals; audio thread, plug-in
+    // lock held; allocates nothing.
     virtual void Advance() {}
+    // Called by the context when the host rate changes, and for a voice's own buffers when a
+    // voice-count change creates the voice. Host UI thread, plug-in lock held; may allocate.
     virtual void SetSampleRate(float) {}
+    // Called by the owner when it removes the buffer; host UI thread, plug-in lock held.
     virtual ~BufferBase() = default;
 
     const std::string& Name() const { return mName; }
@@ -42,6 +55,8 @@ public:
     void Resize(int n) override;
     void Clear() override;
     void Advance() override;
+    // Write value from start to the end of the buffer, or over [start, end). Called by event
+    // application and the blocks; audio thread, plug-in lock held; allocates nothing.
     virtual void FillFrom(int start, const T& value);
     virtual void FillRange(int start, int end, const T& value);
 
@@ -72,7 +87,10 @@ public:
     void Clear() override;
     void Advance() override;
     void SetSampleRate(float rate) override;
+    // Called by the owner when it sets the signal up; host UI thread, plug-in lock held.
     virtual void SetSmoothingFrequency(float hz);
+    // A new target from start (to end); called by event application, audio thread, plug-in lock
+    // held, or by a set-up call announcing the targets; allocates nothing.
     virtual void SetTargetFrom(int start, float value);
     virtual void SetTargetRange(int start, int end, float value);
 
@@ -99,3 +117,9 @@ inline float OffsetOnePoleStep(float& state, float coefficient, float input) noe
     state = (state - v) * coefficient + v;
     return state - 1.0f;
 }
+
+// The state and coefficient of one such low-pass; a fresh one rests at 1.0 (silence).
+struct Smoother {
+    float mState = 1.0f;
+    float mCoefficient = 0.0f;
+};

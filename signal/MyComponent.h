@@ -5,15 +5,20 @@
 
 class ProcessContext;
 
+// Set-up calls (construction, a rate change, a reset, a voice-count change) come from the host's UI
+// thread with the plug-in lock held and may allocate. A block's per-block ProcessBlock runs on the
+// audio thread with the plug-in lock held and allocates nothing.
 class MyComponent {
 public:
     MyComponent() = default;
     MyComponent(const MyComponent&) = delete;
     MyComponent& operator=(const MyComponent&) = delete;
 
-    // Called by the context's ResetAll (instrument reset, voice-count rebuild), under the plug-in lock.
+    // Called by the context's ResetAll, and for a voice's own components when a voice-count change
+    // creates the voice. Host UI thread, plug-in lock held; may allocate.
     virtual void ResetState() {}
-    // Called by the context when the host rate changes, under the plug-in lock; may allocate.
+    // Called by the context when the host rate changes, and for a voice's own components when a
+    // voice-count change creates the voice. Host UI thread, plug-in lock held; may allocate.
     virtual void SetSampleRate(float rate)
     {
         mSampleRate = rate;
@@ -21,9 +26,12 @@ public:
         mOversampling = rate > 160000.0f ? 1 : (rate > 80000.0f ? 2 : 4);
         Recalculate();
     }
-    // Recomputes rate-dependent coefficients; called from SetSampleRate.
+    // Recomputes rate-dependent coefficients; called from SetSampleRate (and a block's own set-up
+    // calls), on the same thread under the same lock; may allocate.
     virtual void Recalculate() {}
+    // Called by the owner when it configures the block; host UI thread, plug-in lock held; may allocate.
     virtual void SetIntegerOption(int32_t option) { mIntegerOption = option; }
+    // Called by the owner when it removes the block; host UI thread, plug-in lock held.
     virtual ~MyComponent() = default;
 
     float mSampleRate = 0.0f;

@@ -1,13 +1,16 @@
 // The registry of every buffer and component of the engine; it broadcasts sample rate, block size and
-// reset to all of them.
+// reset to all of them, or brings parts added later up to the current ones.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class BufferBase;
 class MyComponent;
 
+// Every call here is a set-up call: host UI thread, plug-in lock held, never during a render; they
+// may allocate.
 class ProcessContext {
 public:
     ProcessContext() = default;
@@ -25,6 +28,10 @@ public:
     void SetBlockSize(int n);
     // ResetState on every component, then Clear on every buffer.
     void ResetAll();
+    // Gives parts registered after the context was set up (a voice added by a voice-count change)
+    // the current rate (once there is one) and block size, then resets them, in the order of
+    // SetSampleRate, SetBlockSize and ResetAll; every other registered part is left as it is.
+    void Prepare(std::span<MyComponent* const> components, std::span<BufferBase* const> buffers);
 
     int32_t mBlockSize = 0;
     float mSampleRate = 0.0f;

@@ -13,7 +13,7 @@ struct EnvelopeRig {
     EngineParams params;
     NoteSegmentList segments;
     FloatBuffer out{"adsr1"};
-    ADSR adsr{&segments, &params, &out, 0, 1};
+    ADSR adsr{&segments, &params, &out, 1};
     float heldGate = 0.0f;
     std::vector<float> r;
 

@@ -15,8 +15,8 @@ constexpr float kRate = 48000.0f;
 struct ChorusRig {
     EngineParams params;
     FloatBuffer audio{"audio"}, noise{"noise"}, left{"audio_l"}, right{"audio_r"};
-    SmoothedBuffer level{"Chorus_Level"}, depth{"Chorus_Depth"};
-    Chorus chorus{&audio, &noise, &level, &depth, &left, &right, &params};
+    SmoothedBuffer depth{"Chorus_Depth"};
+    Chorus chorus{&audio, &noise, &depth, &left, &right, &params};
     std::vector<double> dry, outL, outR;
     float tone = 0.3f; // 50 Hz level
     int n = 0;

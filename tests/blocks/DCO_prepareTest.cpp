@@ -13,8 +13,8 @@ struct DcoRig {
     explicit DcoRig(int frames = 64, float rate = 44100.0f) : size(frames)
     {
         for (BufferBase* b : std::initializer_list<BufferBase*>{
-                 &pitch,   &lfo,     &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env, &dco2Fine,
-                 &mixDco1, &mixDco2, &mixEnv,   &bender, &mw,     &pat,     &freq1,   &freq2,   &level1,  &level2})
+                 &pitch, &lfo, &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env, &mixDco1, &mixDco2,
+                 &mixEnv, &bender, &mw, &pat, &freq1, &freq2, &level1, &level2})
             b->Resize(frames);
         // Neutral patch: 8' ranges, tunes, fine tune and master tune centred, no stretch.
         params.mDco1Range = params.mDco2Range = 1;
@@ -44,13 +44,12 @@ struct DcoRig {
     int size;
     FloatBuffer pitch{"pitch"}, lfo{"lfo"}, lfoWheel{"lfo_wheel"}, envDco{"env_dco"}, envMix{"env_mix"};
     SmoothedBuffer dco1Lfo{"dco1_lfo"}, dco1Env{"dco1_env"}, dco2Lfo{"dco2_lfo"}, dco2Env{"dco2_env"};
-    SmoothedBuffer dco2Fine{"dco2_fine"}, mixDco1{"mix_dco1"}, mixDco2{"mix_dco2"}, mixEnv{"mix_env"};
+    SmoothedBuffer mixDco1{"mix_dco1"}, mixDco2{"mix_dco2"}, mixEnv{"mix_env"};
     SmoothedBuffer bender{"bender"}, mw{"MW"}, pat{"PAT"};
     FloatBuffer freq1{"dco1_freq"}, freq2{"dco2_freq"}, level1{"dco1_level"}, level2{"dco2_level"};
     EngineParams params;
-    DCO_prepare dco{&pitch,   &lfo,     &lfoWheel, &envDco,  &envMix,  &dco1Lfo, &dco1Env,
-                    &dco2Lfo, &dco2Env, &dco2Fine, &mixDco1, &mixDco2, &mixEnv,  &bender,
-                    &mw,      &pat,     &freq1,    &freq2,   &level1,  &level2,  &params};
+    DCO_prepare dco{&pitch,   &lfo,    &lfoWheel, &envDco, &envMix, &dco1Lfo, &dco1Env, &dco2Lfo, &dco2Env, &mixDco1,
+                    &mixDco2, &mixEnv, &bender,   &mw,     &pat,    &freq1,   &freq2,   &level1,  &level2,  &params};
 };
 
 TEST(DCO_prepare, NeutralNote69SitsAt440HzWithOscillator2SlightlyFlat)
@@ -178,9 +177,9 @@ TEST(DCO_prepare, SlowGlideArrivesAtTheNote)
 TEST(DCO_prepare, PortamentoSetBeforeTheRateIsAppliedWhenItArrives)
 {
     DcoRig r;
-    DCO_prepare early{&r.pitch,   &r.lfo,     &r.lfoWheel, &r.envDco,  &r.envMix,  &r.dco1Lfo, &r.dco1Env,
-                      &r.dco2Lfo, &r.dco2Env, &r.dco2Fine, &r.mixDco1, &r.mixDco2, &r.mixEnv,  &r.bender,
-                      &r.mw,      &r.pat,     &r.freq1,    &r.freq2,   &r.level1,  &r.level2,  &r.params};
+    DCO_prepare early{&r.pitch,   &r.lfo,     &r.lfoWheel, &r.envDco,  &r.envMix, &r.dco1Lfo, &r.dco1Env,
+                      &r.dco2Lfo, &r.dco2Env, &r.mixDco1,  &r.mixDco2, &r.mixEnv, &r.bender,  &r.mw,
+                      &r.pat,     &r.freq1,   &r.freq2,    &r.level1,  &r.level2, &r.params};
     early.SetPortamento(0.5f);
     early.SetSampleRate(44100.0f);
     r.dco.SetPortamento(0.5f);

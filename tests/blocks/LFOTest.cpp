@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -68,6 +69,23 @@ TEST(LFO, SyncedCyclesLastAFractionOfABeatAndStandStillWithoutATempo)
         rig.params.mLfoRate = 0.9f;
         rig.Blocks(20);
         EXPECT_EQ(rig.wheelOut.back(), 0.0f) << "tempo " << tempo;
+    }
+}
+
+TEST(LFO, SyncedCycleLengthsAreReducedFractionsAndKnobValuesOutsideTheRangeReadAsItsEnds)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float rate;
+        int32_t numerator, denominator;
+    } cases[] = {
+        {0.0f, 2, 1},  {0.3f, 11, 8}, {0.5f, 1, 1},  {0.75f, 1, 2}, {1.0f, 1, 32},
+        {-1.0f, 2, 1}, {-inf, 2, 1},  {2.0f, 1, 32}, {inf, 1, 32},  {std::nanf(""), 2, 1},
+    };
+    for (const auto& c : cases) {
+        const LFO::BeatFraction beats = LFO::SyncedCycleBeats(c.rate);
+        EXPECT_EQ(beats.numerator, c.numerator) << "rate " << c.rate;
+        EXPECT_EQ(beats.denominator, c.denominator) << "rate " << c.rate;
     }
 }
 

@@ -10,10 +10,9 @@ namespace {
 
 std::vector<double> Render(int total, int block)
 {
-    EngineParams params;
     FloatBuffer noise("noise");
     noise.Resize(65);
-    NoiseGenerator gen(&noise, &params);
+    NoiseGenerator gen(&noise);
     std::vector<double> out;
     for (int t = 0; t < total; t += block) {
         gen.ProcessBlock(std::min(block, total - t));
