@@ -17,7 +17,7 @@ struct KernelRig {
     FloatBuffer noise{"noise"}, vcfFreq{"vcf_freq"}, vcfRes{"vcf_res"};
     QuadBuffer tmp4{"tmp4"};
     EngineParams params;
-    Engine engine{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4, &params, 0};
+    Engine engine{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4, &params};
 
     explicit KernelRig(float pitch)
     {
@@ -36,9 +36,9 @@ struct KernelRig {
         }
         engine.SetSampleRate(kRate);
         engine.ResetState();
-        engine.mWave1 = 3;
-        engine.mWave2 = 1;
-        engine.mXmod = 0;
+        engine.mWave1 = Waveform::kSaw;
+        engine.mWave2 = Waveform::kSquare;
+        engine.mXmod = XmodMode::kOff;
     }
 };
 

@@ -68,7 +68,7 @@ void Chorus::ProcessBlock(int frames) noexcept
         return;
     }
 
-    const int mode = std::clamp(mParams->mChorusMode, 0, 2);
+    const int mode = std::clamp(static_cast<int>(mParams->mChorusMode), 0, 2); // table index
     const float noiseGain = mode >= 1 ? mParams->mChorusNoise * kNoiseGain : 0.0f;
     const float wetTarget = mode >= 1 ? kWetLevel : 0.0f;
     const float phaseStep = mParams->mChorusSpeed * 2.0f * mModeRate[mode];

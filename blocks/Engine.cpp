@@ -28,16 +28,21 @@ constexpr float kMaxCutoffRatio = 0.24f;
 constexpr float kMaxDamping = 2.0f;
 constexpr int kRefreshInterval = 10;      // host samples between exponential evaluations
 
-enum Wave { kNoise = 0, kSquare = 1, kPulse = 2, kSaw = 3 };
+// Table index of each wave.
+constexpr int kNoise = static_cast<int>(Waveform::kNoise);
+constexpr int kSquare = static_cast<int>(Waveform::kSquare);
+constexpr int kPulse = static_cast<int>(Waveform::kPulse);
+constexpr int kSaw = static_cast<int>(Waveform::kSaw);
 constexpr float kGain1[4] = {0.6f, 0.835f, 1.003f, 0.76f};
 constexpr float kGain2[4] = {0.45f, 0.61f, 0.66f, 0.8f};
 // Oscillator 2 weight in the product mixes, by its wave.
 constexpr float kXmodWeight[4] = {0.7f, 0.84f, 0.7f, 0.84f};
 
-inline int ClampWave(int32_t wave) noexcept
+inline int ClampWave(Waveform wave) noexcept
 {
     // A code outside the table would index past it; take the nearest wave instead.
-    return wave < kNoise ? kNoise : (wave > kSaw ? kSaw : wave);
+    const int index = static_cast<int>(wave);
+    return index < kNoise ? kNoise : (index > kSaw ? kSaw : index);
 }
 
 inline Quad_int LaneMask(bool l0, bool l1, bool l2, bool l3) noexcept
@@ -63,8 +68,8 @@ float WrapThreshold(float increment) noexcept
 
 Engine::Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
                FloatBuffer* noise, FloatBuffer* vcfFreq, FloatBuffer* vcfRes, QuadBuffer* tmp4,
-               const EngineParams* params, int voiceIndex)
-    : mVoiceIndex(voiceIndex), mDco1Freq(dco1Freq), mDco2Freq(dco2Freq), mDco1Level(dco1Level),
+               const EngineParams* params)
+    : mDco1Freq(dco1Freq), mDco2Freq(dco2Freq), mDco1Level(dco1Level),
       mDco2Level(dco2Level), mNoise(noise), mVcfFreq(vcfFreq), mVcfRes(vcfRes), mTmp4(tmp4), mParams(params)
 {
     // A voice built with the engine is not reset before it first plays: it must not wait for that to
@@ -97,7 +102,7 @@ void Engine::Recalculate()
     mDcCoefficient = -std::expm1(-kTwoPi * kDcCornerHz / mFilterRate);
 }
 
-template <Engine::Mode kMode>
+template <XmodMode kMode>
 void Engine::Run(int frames, int n) noexcept
 {
     assert(frames >= 0 && frames <= mTmp4->mSize);
@@ -126,11 +131,11 @@ void Engine::Run(int frames, int n) noexcept
     }
 }
 
-template <Engine::Mode kMode, int kN>
+template <XmodMode kMode, int kN>
 void Engine::Render(int frames) noexcept
 {
-    constexpr bool kSync = kMode == Mode::Sync1 || kMode == Mode::Sync2;
-    constexpr bool kProduct = kMode == Mode::Sync2 || kMode == Mode::Xmod;
+    constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
+    constexpr bool kProduct = kMode == XmodMode::kSync2 || kMode == XmodMode::kXmod;
 
     const float nf = static_cast<float>(kN);
     const float oscRate = nf * mFilterRate;
@@ -288,27 +293,18 @@ void Engine::Render(int frames) noexcept
     }
 }
 
-void Engine::ProcessOff(int frames, int n) noexcept { Run<Mode::Off>(frames, n); }
-void Engine::ProcessSync1(int frames, int n) noexcept { Run<Mode::Sync1>(frames, n); }
-void Engine::ProcessSync2(int frames, int n) noexcept { Run<Mode::Sync2>(frames, n); }
-void Engine::ProcessXmod(int frames, int n) noexcept { Run<Mode::Xmod>(frames, n); }
+void Engine::ProcessOff(int frames, int n) noexcept { Run<XmodMode::kOff>(frames, n); }
+void Engine::ProcessSync1(int frames, int n) noexcept { Run<XmodMode::kSync1>(frames, n); }
+void Engine::ProcessSync2(int frames, int n) noexcept { Run<XmodMode::kSync2>(frames, n); }
+void Engine::ProcessXmod(int frames, int n) noexcept { Run<XmodMode::kXmod>(frames, n); }
 
 void Engine::ProcessBlock(int frames, int n) noexcept
 {
     switch (mXmod) {
-    case 0:
-        ProcessOff(frames, n);
-        break;
-    case 1:
-        ProcessSync1(frames, n);
-        break;
-    case 2:
-        ProcessSync2(frames, n);
-        break;
-    case 3:
-        ProcessXmod(frames, n);
-        break;
-    default:
-        break;
+    case XmodMode::kOff: ProcessOff(frames, n); break;
+    case XmodMode::kSync1: ProcessSync1(frames, n); break;
+    case XmodMode::kSync2: ProcessSync2(frames, n); break;
+    case XmodMode::kXmod: ProcessXmod(frames, n); break;
+    default: break; // a code outside the switch renders nothing
     }
 }

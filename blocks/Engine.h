@@ -4,19 +4,16 @@
 #pragma once
 
 #include "signal/Buffers.h"
+#include "signal/EngineParams.h"
 #include "signal/MyComponent.h"
 
 #include <cstdint>
 
-struct EngineParams;
-
 class Engine final : public MyComponent {
 public:
-    enum class Mode { Off, Sync1, Sync2, Xmod };
-
     Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
            FloatBuffer* noise, FloatBuffer* vcfFreq, FloatBuffer* vcfRes, QuadBuffer* tmp4,
-           const EngineParams* params, int voiceIndex);
+           const EngineParams* params);
 
     // New random phases and noise words, silent filter; see MyComponent.
     void ResetState() override;
@@ -33,9 +30,9 @@ public:
     void ProcessBlock(int frames, int n) noexcept;
 
     // Copied in by the voice before every block.
-    int32_t mWave1 = 0;
-    int32_t mWave2 = 0;
-    int32_t mXmod = 0;
+    Waveform mWave1 = Waveform::kNoise;
+    Waveform mWave2 = Waveform::kNoise;
+    XmodMode mXmod = XmodMode::kOff;
 
     // Oscillator phases, lanes: shape phase 1, shape phase 2, pitch phase 1, pitch phase 2.
     Quad_float mPhase = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -58,13 +55,12 @@ public:
     float mG2 = 0.0f;
     float mQ = 0.0f;
     float mDcCoefficient = 0.0f;
-    int32_t mVoiceIndex;
 
 private:
     void Seed() noexcept;
-    template <Mode kMode>
+    template <XmodMode kMode>
     void Run(int frames, int n) noexcept;
-    template <Mode kMode, int kN>
+    template <XmodMode kMode, int kN>
     void Render(int frames) noexcept;
 
     FloatBuffer* mDco1Freq;

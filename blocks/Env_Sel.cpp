@@ -38,12 +38,12 @@ Env_Sel::Route Env_Sel::DynamicsOnly(const FloatBuffer* source, int32_t dyna) co
     return {source, 1.0f, mVel[dyna - 1]->Data(), 1};
 }
 
-Env_Sel::Route Env_Sel::EnvelopeRoute(int32_t mode, int32_t dyna) const noexcept
+Env_Sel::Route Env_Sel::EnvelopeRoute(EnvelopeMode mode, int32_t dyna) const noexcept
 {
-    // 3 "1 UP", 2 "1 DOWN", 1 "2 UP", 0 "2 DOWN".
-    mode = std::clamp(mode, 0, 3);
-    Route r = DynamicsOnly(mode >= 2 ? mAdsr1 : mAdsr2, dyna);
-    r.mSign = (mode & 1) ? 1.0f : -1.0f;
+    const bool env1 = mode == EnvelopeMode::kEnv1Down || mode == EnvelopeMode::kEnv1Up;
+    const bool up = mode == EnvelopeMode::kEnv1Up || mode == EnvelopeMode::kEnv2Up;
+    Route r = DynamicsOnly(env1 ? mAdsr1 : mAdsr2, dyna);
+    r.mSign = up ? 1.0f : -1.0f;
     return r;
 }
 
@@ -73,7 +73,7 @@ void Env_Sel::ProcessBlock(int frames) noexcept
     const Route dco = EnvelopeRoute(p.mDcoMode, p.mDcoDyna);
     const Route mix = EnvelopeRoute(p.mMixMode, p.mMixDyna);
     const Route vcf = EnvelopeRoute(p.mVcfMode, p.mVcfDyna);
-    const Route vca = DynamicsOnly(p.mVcaMode == 0 ? mGate : mAdsr2, p.mVcaDyna);
+    const Route vca = DynamicsOnly(p.mVcaMode == VcaMode::kGate ? mGate : mAdsr2, p.mVcaDyna);
 
     {
         const float* src = dco.mSource->Data();

@@ -30,7 +30,7 @@ private:
         int mDynamicsStride; // 0 for the constant unit signal
     };
 
-    Route EnvelopeRoute(int32_t mode, int32_t dyna) const noexcept;
+    Route EnvelopeRoute(EnvelopeMode mode, int32_t dyna) const noexcept;
     Route DynamicsOnly(const FloatBuffer* source, int32_t dyna) const noexcept;
     static void Smooth(const Route& route, Smoother& smoother, float* out, int frames) noexcept;
 

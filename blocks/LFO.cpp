@@ -137,16 +137,10 @@ void LFO::ProcessBlock(int frames) noexcept
     const int32_t fadeLength = static_cast<int32_t>(2.0f * d * mSampleRate);
     const float rate = Rate();
 
-    switch (std::clamp(mParams->mLfoWave, 0, 2)) {
-    case kRandom:
-        Run<kRandom>(frames, rate, delayLength, fadeLength);
-        break;
-    case kSquare:
-        Run<kSquare>(frames, rate, delayLength, fadeLength);
-        break;
-    default:
-        Run<kTriangle>(frames, rate, delayLength, fadeLength);
-        break;
+    switch (mParams->mLfoWave) {
+    case LfoWave::kRandom: Run<kRandom>(frames, rate, delayLength, fadeLength); break;
+    case LfoWave::kSquare: Run<kSquare>(frames, rate, delayLength, fadeLength); break;
+    default: Run<kTriangle>(frames, rate, delayLength, fadeLength); break;
     }
     for (FloatBuffer* b : {mLfo, mLfoWheel}) {
         b->mFilled = frames;
@@ -160,7 +154,7 @@ void LFO::NoteStartsFromSilence(int time) noexcept
         mDelayState = kWaitingForTrigger;
         mTriggerTime = time;
     }
-    if (mRetriggerMode == 2 || (mRetriggerMode == 1 && mVoicesIdle)) {
+    if (mRetriggerMode == LfoTrigger::kHard || (mRetriggerMode == LfoTrigger::kSoft && mVoicesIdle)) {
         mDirection = 1.0f;
         mPhase = 0.0f;
     }

@@ -30,7 +30,7 @@ public:
     // "LFO SYNC": 0 free rate, otherwise a fraction of a beat at the host tempo.
     uint8_t mSync = 0;
     // "LFO FREERUN": 0 free, 1 soft (phase reset only from silence), 2 hard (every trigger).
-    int32_t mRetriggerMode = 0;
+    LfoTrigger mRetriggerMode = LfoTrigger::kFree;
     // Set by the render after the voices; no voice sounds before the first note.
     uint8_t mVoicesIdle = 1;
 

@@ -43,9 +43,22 @@ float VcaLevel(float v) noexcept
     return 0.2f * static_cast<float>(0.5 * std::exp(1.0 - 4.4 * static_cast<double>(1.0f - v)));
 }
 
-int32_t VcaMode(float v) noexcept
+VcaMode VcaModeOf(float v) noexcept
 {
-    return v >= 0.5f ? 1 : 0;
+    return v >= 0.5f ? VcaMode::kEnv2 : VcaMode::kGate;
+}
+
+// A switch with four or three positions, stored as its mode.
+template <typename Mode>
+Mode Position4(float v) noexcept
+{
+    return static_cast<Mode>(Quantize4(v));
+}
+
+template <typename Mode>
+Mode Position3(float v) noexcept
+{
+    return static_cast<Mode>(Quantize3(v));
 }
 
 uint8_t Above(float v) noexcept
@@ -63,9 +76,9 @@ float AtBrilliance(float v) noexcept
     return v * 0.2f;
 }
 
-int32_t KeyMode(float v) noexcept
+KeyMode KeyModeOf(float v) noexcept
 {
-    return std::clamp(static_cast<int32_t>(v * 5.0f), 0, 5);
+    return static_cast<KeyMode>(std::clamp(static_cast<int32_t>(v * 5.0f), 0, 5));
 }
 
 float UnisonDetune(float v) noexcept
@@ -135,24 +148,24 @@ int32_t Quantize3(float v) noexcept
 // clang-format off
 constexpr EngineParamDef kRows[kPatchParamCount] = {
   {Id::kDco1Rang,       Store<&P::mDco1Range, Quantize4>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDco1Wave,       Store<&P::mDco1Wave, Quantize4>,   kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
+  {Id::kDco1Wave,       Store<&P::mDco1Wave, Position4<Waveform>>,   kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
   {Id::kDco1Tune,       Store<&P::mDco1Tune, Tune>,        kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kDco1Lfo,        Store<&P::mDco1Lfo, Linear>,       kPatchSignal,  "dco1_lfo",   &P::mDco1Lfo,  Fx::kNone},
   {Id::kDco1Env,        Store<&P::mDco1Env, EnvDepth>,     kPatchSignal,  "dco1_env",   &P::mDco1Env,  Fx::kNone},
   {Id::kDco2Rang,       Store<&P::mDco2Range, Quantize4>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDco2Wave,       Store<&P::mDco2Wave, Quantize4>,   kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
-  {Id::kDco2Xmod,       Store<&P::mXmod, Quantize4>,       kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
+  {Id::kDco2Wave,       Store<&P::mDco2Wave, Position4<Waveform>>,   kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
+  {Id::kDco2Xmod,       Store<&P::mXmod, Position4<XmodMode>>,       kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
   {Id::kDco2Tune,       Store<&P::mDco2Tune, Tune>,        kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kDco2Fine,       Store<&P::mDco2Fine, Fine>,        kPatchSignal,  "dco2_fine",  &P::mDco2Fine, Fx::kNone},
   {Id::kDco2Lfo,        Store<&P::mDco2Lfo, Linear>,       kPatchSignal,  "dco2_lfo",   &P::mDco2Lfo,  Fx::kNone},
   {Id::kDco2Env,        Store<&P::mDco2Env, EnvDepth>,     kPatchSignal,  "dco2_env",   &P::mDco2Env,  Fx::kNone},
   {Id::kDcoDyna,        Store<&P::mDcoDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDcoMode,        Store<&P::mDcoMode, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+  {Id::kDcoMode,        Store<&P::mDcoMode, Position4<EnvelopeMode>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kMixDco1,        Store<&P::mMixDco1, Linear>,       kPatchSignal,  "mix_dco1",   &P::mMixDco1,  Fx::kNone},
   {Id::kMixDco2,        Store<&P::mMixDco2, Linear>,       kPatchSignal,  "mix_dco2",   &P::mMixDco2,  Fx::kNone},
   {Id::kMixEnv,         Store<&P::mMixEnv, Linear>,        kPatchSignal,  "mix_env",    &P::mMixEnv,   Fx::kNone},
   {Id::kMixDyna,        Store<&P::mMixDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kMixMode,        Store<&P::mMixMode, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+  {Id::kMixMode,        Store<&P::mMixMode, Position4<EnvelopeMode>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kHpfFreq,        Store<&P::mHpfStep, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kVcfFreq,        Store<&P::mVcfFreq, Linear>,       kPatchSignal,  "vcf_freq",   &P::mVcfFreq,  Fx::kNone},
   {Id::kVcfReso,        Store<&P::mVcfRes, Linear>,        kPatchSignal,  "vcf_res",    &P::mVcfRes,   Fx::kNone},
@@ -160,12 +173,12 @@ constexpr EngineParamDef kRows[kPatchParamCount] = {
   {Id::kVcfEnv,         Store<&P::mVcfEnv, Linear>,        kPatchSignal,  "vcf_env",    &P::mVcfEnv,   Fx::kNone},
   {Id::kVcfKey,         Store<&P::mVcfKey, Linear>,        kPatchSignal,  "vcf_key",    &P::mVcfKey,   Fx::kNone},
   {Id::kVcfDyna,        Store<&P::mVcfDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kVcfMode,        Store<&P::mVcfMode, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+  {Id::kVcfMode,        Store<&P::mVcfMode, Position4<EnvelopeMode>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kVcaLevel,       Store<&P::mVcaLevel, VcaLevel>,    kPatchSignal,  "vca",        &P::mVcaLevel, Fx::kNone},
-  {Id::kVcaMode,        Store<&P::mVcaMode, VcaMode>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+  {Id::kVcaMode,        Store<&P::mVcaMode, VcaModeOf>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kVcaDyna,        Store<&P::mVcaDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kChorus,         Store<&P::mChorusMode, Quantize3>, kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kLfoWave,        Store<&P::mLfoWave, Quantize3>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+  {Id::kChorus,         Store<&P::mChorusMode, Position3<ChorusMode>>, kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+  {Id::kLfoWave,        Store<&P::mLfoWave, Position3<LfoWave>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kLfoDelay,       Store<&P::mLfoDelay, Linear>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kLfoRate,        Store<&P::mLfoRate, Linear>,       kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kBendLfo,        Store<&P::mBendLfo, BendLfo>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
@@ -185,7 +198,7 @@ constexpr EngineParamDef kRows[kPatchParamCount] = {
   {Id::kBendRange,      StoreBendRange,                    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kPortamentoTime, Store<&P::mPortamentoTime, Linear>, kNoSignal,    nullptr,      nullptr,       Fx::kPortamentoTime},
   {Id::kPortamento,     nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kPortamentoSwitch},
-  {Id::kPolyMode,       Store<&P::mKeyMode, KeyMode>,      kNoSignal,     nullptr,      nullptr,       Fx::kKeyMode},
+  {Id::kPolyMode,       Store<&P::mKeyMode, KeyModeOf>,      kNoSignal,     nullptr,      nullptr,       Fx::kKeyMode},
   {Id::kUnisonDetune,   Store<&P::mUnisonDetune, UnisonDetune>, kNoSignal, nullptr,     nullptr,       Fx::kUnisonDetune},
   {Id::kMasterTune,     Store<&P::mMasterTune, Fine>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kOctaveStretch,  Store<&P::mOctaveStretch, OctaveStretch>, kNoSignal, nullptr,   nullptr,       Fx::kNone},
@@ -200,7 +213,7 @@ constexpr EngineParamDef kRows[kPatchParamCount] = {
   {Id::kChorusOffset,   Store<&P::mChorusOffset, Linear>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kChorusLevel,    Store<&P::mChorusLevel, Linear>,   kGlobalSignal, "Chorus_Level", &P::mChorusLevel, Fx::kNone},
   {Id::kLfoSync,        Store<&P::mLfoSync, Above>,        kNoSignal,     nullptr,      nullptr,       Fx::kLfoSync},
-  {Id::kLfoFreerun,     Store<&P::mLfoTrigger, Quantize3>, kNoSignal,     nullptr,      nullptr,       Fx::kLfoTrigger},
+  {Id::kLfoFreerun,     Store<&P::mLfoTrigger, Position3<LfoTrigger>>, kNoSignal,     nullptr,      nullptr,       Fx::kLfoTrigger},
   {Id::kNumberOfVoices, nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kSysexMode,      nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
   {Id::kUndefined,      nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},

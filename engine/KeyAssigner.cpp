@@ -4,6 +4,8 @@
 #include "engine/Kt4rVoice.h"
 #include "engine/Midi2CV.h"
 
+using enum KeyMode;
+
 void KeyAssigner::PushNote(Midi2CV& m, int time, uint8_t status, int note, int velocity) noexcept
 {
     if (note < 0 || note > 127)
@@ -308,7 +310,7 @@ void KeyAssigner::ReleaseAllVoices() noexcept
     mReleaseAllPending = 0;
 }
 
-int KeyAssigner::VoicesInUseFor(int mode) const noexcept
+int KeyAssigner::VoicesInUseFor(KeyMode mode) const noexcept
 {
     if (mode == kPoly1 || mode == kPoly2)
         return mNumVoices;
@@ -317,15 +319,15 @@ int KeyAssigner::VoicesInUseFor(int mode) const noexcept
     return 1;
 }
 
-void KeyAssigner::EnsureKeyMode(int mode) noexcept
+void KeyAssigner::EnsureKeyMode(KeyMode mode) noexcept
 {
     if (mode != mKeyMode)
         SetKeyMode(mode);
 }
 
-void KeyAssigner::SetKeyMode(int mode) noexcept
+void KeyAssigner::SetKeyMode(KeyMode mode) noexcept
 {
-    if (mode < kPoly1 || mode > kMono2)
+    if (static_cast<int>(mode) < static_cast<int>(kPoly1) || static_cast<int>(mode) > static_cast<int>(kMono2))
         mode = kPoly1;
     mMono = 0;
     ReleaseAllVoices();

@@ -2,6 +2,7 @@
 // note-on and note-off events to the chosen voices.
 #pragma once
 
+#include "signal/EngineParams.h"
 #include "signal/EventPool.h"
 #include "signal/EventQueue.h"
 #include "engine/VoiceBase.h"
@@ -14,14 +15,6 @@ class Kt4rVoice;
 class Midi2CV;
 class LFO;
 
-enum KeyMode : int32_t {
-    kPoly1 = 0,
-    kPoly2 = 1,
-    kUnison1 = 2,
-    kUnison2 = 3,
-    kMono1 = 4,
-    kMono2 = 5,
-};
 
 class KeyAssigner {
 public:
@@ -33,10 +26,10 @@ public:
 
     // Drains the MIDI queued since the last block; audio thread, plug-in lock held.
     void ProcessBlock(int frames) noexcept;
-    void SetKeyMode(int mode) noexcept;
+    void SetKeyMode(KeyMode mode) noexcept;
     // SetKeyMode, unless the assigner already runs that mode: re-sending an unchanged mode (a program
     // load, the host reopening, automation) must not cut held or new notes.
-    void EnsureKeyMode(int mode) noexcept;
+    void EnsureKeyMode(KeyMode mode) noexcept;
     void SetMonoRetrigger(bool on) noexcept;
     void SetPortamentoCyclic(bool on) noexcept { mPortamentoCyclic = on; }
     void ReleaseAllVoices() noexcept;
@@ -50,7 +43,7 @@ public:
     int VoiceForNote(int note) const noexcept;
     int VoicesInUse() const noexcept { return mVoicesInUse; }
     int NumberOfVoices() const noexcept { return mNumVoices; }
-    int KeyModeValue() const noexcept { return mKeyMode; }
+    KeyMode CurrentKeyMode() const noexcept { return mKeyMode; }
     int HeldCount() const noexcept { return mHeldCount; }
 
     EventQueue mInput{"KeyAssigner"};
@@ -79,7 +72,7 @@ private:
     void FitVoices() noexcept;
     void ClearFifos() noexcept;
     bool IsMono() const noexcept { return mMono != 0; }
-    int VoicesInUseFor(int mode) const noexcept;
+    int VoicesInUseFor(KeyMode mode) const noexcept;
     static int OctaveDown(int note) noexcept { return note >= 13 ? note - 12 : note; }
 
     // Declared before the voices' queues can hold its records, and outlives them: the engine that owns
@@ -94,7 +87,7 @@ private:
     int32_t mVoicesInUse = 0;
     int32_t mLastVoice = -1;
     std::bitset<kMaxVoices> mActiveSet;
-    int32_t mKeyMode = kPoly1;
+    KeyMode mKeyMode = KeyMode::kPoly1;
     uint8_t mMono = 0;
     uint8_t mCyclic = 0;
     uint8_t mSustain = 0;

@@ -29,7 +29,7 @@ Kt4rVoice::Kt4rVoice(const VoiceInputs& in, SmoothedBuffer* pat, ProcessContext*
     mVcfPrepare = std::make_unique<VcfPrepare>(&mPitch, &mEnvVcf, in.lfo, in.vcfFreq, in.vcfRes, in.vcfLfo,
                                                in.vcfEnv, in.vcfKey, pat, &mVcfFreq, &mVcfRes, &mEnvVca, params);
     mEngine = std::make_unique<Engine>(&mDco1Freq, &mDco2Freq, &mDco1Level, &mDco2Level, in.noise, &mVcfFreq,
-                                       &mVcfRes, &mTmp4, params, index);
+                                       &mVcfRes, &mTmp4, params);
     mVca = std::make_unique<VCA>(&mTmp4, &mEnvVca, in.vca, pat, in.audio4, params);
 
     for (MyComponent* c : OwnComponents())

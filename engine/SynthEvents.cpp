@@ -105,24 +105,24 @@ void Synth::SetUnisonDetune(bool wholePatch) noexcept
 {
     const int n = mVoiceCount;
     const float d = mParams->mUnisonDetune;
-    const int mode = mParams->mKeyMode;
+    const KeyMode mode = mParams->mKeyMode;
     for (int i = 0; i < n; ++i) {
         DCO_prepare& osc = mVoices[i]->Oscillators();
         switch (mode) {
-        case kPoly1:
-        case kMono1:
+        case KeyMode::kPoly1:
+        case KeyMode::kMono1:
             if (!wholePatch)
                 osc.mDetune = 0.0f;
             break;
-        case kPoly2:
+        case KeyMode::kPoly2:
             if (!wholePatch)
                 osc.mDetune = static_cast<float>(i - n / 2 + 1) * d / static_cast<float>(n);
             break;
-        case kMono2:
+        case KeyMode::kMono2:
             osc.mDetune = static_cast<float>(i - n / 2 + 1) * d / static_cast<float>(wholePatch ? 2 * n : n);
             break;
-        case kUnison1:
-        case kUnison2:
+        case KeyMode::kUnison1:
+        case KeyMode::kUnison2:
             if (i < n / 2) {
                 osc.mDetune = d * 0.5f;
                 if (n / 2 + i < n)

@@ -262,8 +262,8 @@ void KT4R::ApplySideEffect(int id)
     case SideEffect::kPortamentoSwitch: mKeyAssigner->SetPortamentoCyclic(value >= 0.5); break;
     case SideEffect::kKeyAssignMode: {
         // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
-        const int mode = std::clamp(static_cast<int>(value), 0, 5);
-        if (mode != mKeyAssigner->KeyModeValue())
+        const auto mode = static_cast<KeyMode>(std::clamp(static_cast<int>(value), 0, 5));
+        if (mode != mKeyAssigner->CurrentKeyMode())
             mKeyAssigner->SetKeyMode(mode);
         RedrawKeyAssignSwitches();
         SetEdited(true);

@@ -3,6 +3,17 @@
 
 #include <cstdint>
 
+// The positions of the panel's mode switches, as the engine stores them.
+enum class Waveform : int32_t { kNoise, kSquare, kPulse, kSaw };
+enum class XmodMode : int32_t { kOff, kSync1, kSync2, kXmod };
+// Which envelope drives a destination, and in which direction.
+enum class EnvelopeMode : int32_t { kEnv2Down, kEnv2Up, kEnv1Down, kEnv1Up };
+enum class VcaMode : int32_t { kGate, kEnv2 };
+enum class ChorusMode : int32_t { kOff, kChorus1, kChorus2 };
+enum class LfoWave : int32_t { kRandom, kSquare, kSine };
+enum class LfoTrigger : int32_t { kFree, kSoft, kHard };
+enum class KeyMode : int32_t { kPoly1, kPoly2, kUnison1, kUnison2, kMono1, kMono2 };
+
 struct EnvelopeParams {
     float mAttack = 0.0f;   // prepared time value, min(v * 7.879, v * 30 - 3)
     float mDecay = 0.0f;
@@ -14,24 +25,24 @@ struct EnvelopeParams {
 struct EngineParams {
     uint32_t mExtendedBend = 0;
     int32_t mDco1Range = 0;
-    int32_t mDco1Wave = 0;
+    Waveform mDco1Wave = Waveform::kNoise;
     float mDco1Tune = 0.0f;     // octaves
     float mDco1Lfo = 0.0f;
     float mDco1Env = 0.0f;
     int32_t mDco2Range = 0;
-    int32_t mDco2Wave = 0;
-    int32_t mXmod = 0;          // 0 off, 1 sync1, 2 sync2, 3 xmod
+    Waveform mDco2Wave = Waveform::kNoise;
+    XmodMode mXmod = XmodMode::kOff;
     float mDco2Tune = 0.0f;     // octaves
     float mDco2Fine = 0.0f;     // octaves
     float mDco2Lfo = 0.0f;
     float mDco2Env = 0.0f;
     int32_t mDcoDyna = 0;
-    int32_t mDcoMode = 0;
+    EnvelopeMode mDcoMode = EnvelopeMode::kEnv2Down;
     float mMixDco1 = 0.0f;
     float mMixDco2 = 0.0f;
     float mMixEnv = 0.0f;
     int32_t mMixDyna = 0;
-    int32_t mMixMode = 0;
+    EnvelopeMode mMixMode = EnvelopeMode::kEnv2Down;
     int32_t mHpfStep = 0;
     float mVcfFreq = 0.0f;
     float mVcfRes = 0.0f;
@@ -39,12 +50,12 @@ struct EngineParams {
     float mVcfEnv = 0.0f;
     float mVcfKey = 0.0f;
     int32_t mVcfDyna = 0;
-    int32_t mVcfMode = 0;
+    EnvelopeMode mVcfMode = EnvelopeMode::kEnv2Down;
     float mVcaLevel = 0.0f;
-    int32_t mVcaMode = 0;
+    VcaMode mVcaMode = VcaMode::kGate;
     int32_t mVcaDyna = 0;
-    int32_t mChorusMode = 0;
-    int32_t mLfoWave = 0;
+    ChorusMode mChorusMode = ChorusMode::kOff;
+    LfoWave mLfoWave = LfoWave::kRandom;
     float mLfoDelay = 0.0f;
     float mLfoRate = 0.0f;
     float mBendLfo = 0.0f;      // modulation-wheel vibrato depth, v * 0.05
@@ -56,7 +67,7 @@ struct EngineParams {
     float mBendRange = 2.0f;    // octaves per full bend
     float mPortamentoTime = 0.0f;
     float mUnisonDetune = 0.01f; // octaves
-    int32_t mKeyMode = 0;       // 0..5
+    KeyMode mKeyMode = KeyMode::kPoly1;
     uint8_t mMonoRetrigger = 0;
     float mSelfNoise = 0.5f;
     float mMasterTune = 0.5f;   // octaves
@@ -67,5 +78,5 @@ struct EngineParams {
     float mChorusLevel = 0.0f;
     float mChorusNoise = 0.0f;
     uint8_t mLfoSync = 0;
-    int32_t mLfoTrigger = 0;    // 0 free, 1 soft, 2 hard
+    LfoTrigger mLfoTrigger = LfoTrigger::kFree;
 };

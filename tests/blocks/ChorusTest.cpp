@@ -26,7 +26,7 @@ struct ChorusRig {
         for (FloatBuffer* b : {&audio, &noise, &left, &right, static_cast<FloatBuffer*>(&depth)})
             b->Resize(kBlock);
         chorus.SetSampleRate(kRate);
-        params.mChorusMode = 1;
+        params.mChorusMode = ChorusMode::kChorus1;
         params.mChorusNoise = 1.0f;
     }
     void Seconds(double s)
@@ -52,7 +52,7 @@ TEST(Chorus, TurnedOffBothSidesBecomeTheDrySignalAfterTheFade)
     rig.depth.FillFrom(0, 0.5f);
     rig.Seconds(0.5);
     EXPECT_GT(std::fabs(rig.outL.back() - rig.dry.back()), 1e-3);
-    rig.params.mChorusMode = 0;
+    rig.params.mChorusMode = ChorusMode::kOff;
     rig.Seconds(1.0);
     for (size_t i = rig.dry.size() - kBlock; i < rig.dry.size(); ++i) {
         EXPECT_EQ(rig.outL[i], rig.dry[i]);

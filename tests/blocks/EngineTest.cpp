@@ -58,7 +58,7 @@ struct KernelRig {
     FloatBuffer noise{"noise"}, vcfFreq{"vcf_freq"}, vcfRes{"vcf_res"};
     QuadBuffer tmp4{"tmp4"};
     EngineParams params;
-    Engine engine{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4, &params, 0};
+    Engine engine{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4, &params};
 };
 
 // The kernel written out one lane at a time, straight from its definition, to check the vector code.
@@ -193,9 +193,9 @@ TEST(EngineKernel, MatchesScalarReferenceBitForBitInEveryVariant)
                 const int w2 = (w1 + mode + 1) & 3;
                 KernelRig r(rate, 37);
                 r.params.mSelfNoise = 0.7f;
-                r.engine.mWave1 = w1;
-                r.engine.mWave2 = w2;
-                r.engine.mXmod = mode;
+                r.engine.mWave1 = static_cast<Waveform>(w1);
+                r.engine.mWave2 = static_cast<Waveform>(w2);
+                r.engine.mXmod = static_cast<XmodMode>(mode);
                 ScalarKernel ref(r.engine, rate);
                 // N changes between blocks exercise the tracker rescale and the forced refresh.
                 const int ns[] = {4, 4, 2, 16, 8, 8, 16, 2, 4};
@@ -226,7 +226,7 @@ TEST(EngineKernel, SawSoundsAtItsPitch)
     for (const auto& c : cases) {
         KernelRig r(48000.0f, 256);
         r.Fill(c.pitch, c.pitch, 1.0f, 0.0f, 1.0f, 1.0f);
-        r.engine.mWave1 = kSaw;
+        r.engine.mWave1 = static_cast<Waveform>(kSaw);
         r.params.mSelfNoise = 0.0f;
         std::vector<double> out = r.Render(24, c.n);
         out.erase(out.begin(), out.begin() + 2048); // let the DC trackers settle
@@ -255,9 +255,9 @@ TEST(EngineKernel, EachCrossModulationModeHasItsOwnSpectrum)
         auto render = [&](int wave1) {
             KernelRig r(static_cast<float>(rate), 128);
             r.Fill(p1, p2, 0.0f, 1.0f, 1.0f, 1.0f);
-            r.engine.mWave1 = wave1;
-            r.engine.mWave2 = kSaw;
-            r.engine.mXmod = mode;
+            r.engine.mWave1 = static_cast<Waveform>(wave1);
+            r.engine.mWave2 = static_cast<Waveform>(kSaw);
+            r.engine.mXmod = static_cast<XmodMode>(mode);
             r.params.mSelfNoise = 0.0f;
             std::vector<double> out = r.Render(64, 4);
             out.erase(out.begin(), out.begin() + 2048); // let the DC trackers settle
@@ -282,8 +282,8 @@ TEST(EngineKernel, SelfNoiseFollowsTheSettingAndVanishesWithTheFilterOpen)
         KernelRig r(48000.0f, 256);
         r.Fill(4.0f, 4.0f, 0.0f, 0.0f, cutoff, 0.8f);
         r.params.mSelfNoise = selfNoise;
-        r.engine.mWave1 = kSaw;
-        r.engine.mWave2 = kSaw;
+        r.engine.mWave1 = static_cast<Waveform>(kSaw);
+        r.engine.mWave2 = static_cast<Waveform>(kSaw);
         return kt4rtest::Rms(r.Render(8, 2));
     };
     EXPECT_EQ(rms(0.0f, 0.5f), 0.0);
@@ -306,9 +306,9 @@ TEST(EngineKernel, OutputsStayFiniteAtExtremeControls)
                     for (int i = 0; i < r.size; ++i)
                         r.noise[i] = (i & 1) ? 0.5f : -0.5f;
                     r.params.mSelfNoise = 1.0f;
-                    r.engine.mWave1 = mode;
-                    r.engine.mWave2 = 3 - mode;
-                    r.engine.mXmod = mode;
+                    r.engine.mWave1 = static_cast<Waveform>(mode);
+                    r.engine.mWave2 = static_cast<Waveform>(3 - mode);
+                    r.engine.mXmod = static_cast<XmodMode>(mode);
                     double peak = 0.0;
                     for (int blk = 0; blk < 40; ++blk) {
                         r.engine.ProcessBlock(r.size, 16);
@@ -328,9 +328,9 @@ TEST(EngineKernel, BlockSplitDoesNotChangeTheOutput)
     SeedRand(5);
     Wobble(whole, 0, 4.2f, 5.1f);
     for (KernelRig* r : {&whole, &split}) {
-        r->engine.mWave1 = kPulse;
-        r->engine.mWave2 = kSquare;
-        r->engine.mXmod = 2;
+        r->engine.mWave1 = static_cast<Waveform>(static_cast<Waveform>(kPulse));
+        r->engine.mWave2 = static_cast<Waveform>(static_cast<Waveform>(kSquare));
+        r->engine.mXmod = static_cast<XmodMode>(static_cast<XmodMode>(2));
     }
     whole.engine.ProcessBlock(300, 8);
     FloatBuffer KernelRig::*inputs[] = {&KernelRig::freq1, &KernelRig::freq2,   &KernelRig::level1, &KernelRig::level2,
@@ -353,7 +353,7 @@ TEST(EngineKernel, LanesFollowTheFilterOversamplingAndUnknownModesRenderNothing)
     for (float rate : {96000.0f, 192000.0f}) {
         KernelRig r(rate, 64);
         r.Fill(4.0f, 4.0f, 1.0f, 1.0f, 0.9f, 1.0f);
-        r.engine.mWave1 = kSaw;
+        r.engine.mWave1 = static_cast<Waveform>(kSaw);
         r.Render(4, 2);
         const int used = rate > 160000.0f ? 1 : 2;
         double energy = 0.0;
@@ -367,7 +367,7 @@ TEST(EngineKernel, LanesFollowTheFilterOversamplingAndUnknownModesRenderNothing)
     KernelRig r(44100.0f, 16);
     for (int i = 0; i < 16; ++i)
         r.tmp4[i] = Quad_float{7.0f, 7.0f, 7.0f, 7.0f};
-    r.engine.mXmod = 4;
+    r.engine.mXmod = static_cast<XmodMode>(4);
     r.engine.ProcessBlock(16, 2);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(r.tmp4[i][0], 7.0f);

@@ -44,9 +44,9 @@ TEST(Env_Sel, ModesPickEnvelopeAndPolarityAndDynamicsScaleByVelocity)
     for (int32_t mode = 0; mode < 4; ++mode) {
         for (int32_t dyna = 0; dyna < 4; ++dyna) {
             SelectorRig rig;
-            rig.p.mDcoMode = rig.p.mMixMode = rig.p.mVcfMode = mode;
+            rig.p.mDcoMode = rig.p.mMixMode = rig.p.mVcfMode = static_cast<EnvelopeMode>(mode);
             rig.p.mDcoDyna = rig.p.mMixDyna = rig.p.mVcfDyna = rig.p.mVcaDyna = dyna;
-            rig.p.mVcaMode = mode & 1; // gate or envelope 2
+            rig.p.mVcaMode = static_cast<VcaMode>(mode & 1); // gate or envelope 2
             rig.Blocks(40);
             const float e = source[mode] * factor[dyna];
             EXPECT_FLOAT_EQ(rig.dco[7], e);
@@ -60,7 +60,7 @@ TEST(Env_Sel, ModesPickEnvelopeAndPolarityAndDynamicsScaleByVelocity)
 TEST(Env_Sel, SmoothersHaveTheirCornerTimeConstantsAndSettleToExactZero)
 {
     SelectorRig rig;
-    rig.p.mMixMode = rig.p.mVcfMode = 3;
+    rig.p.mMixMode = rig.p.mVcfMode = EnvelopeMode::kEnv1Up;
     rig.Inputs(1.0f, 1.0f, 1.0f);
     rig.Blocks(1);
     // Samples to reach 1 - 1/e: the time constant fs / (2π f).

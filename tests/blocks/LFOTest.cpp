@@ -92,7 +92,7 @@ TEST(LFO, SyncedCycleLengthsAreReducedFractionsAndKnobValuesOutsideTheRangeReadA
 TEST(LFO, ADelayHoldsTheWaveSilentThenFadesItIn)
 {
     LfoRig rig;
-    rig.params.mLfoWave = 1; // the square's magnitude shows the fade level
+    rig.params.mLfoWave = LfoWave::kSquare; // the square's magnitude shows the fade level
     rig.params.mLfoDelay = 0.25f;
     rig.Blocks(3);
     rig.osc.NoteStartsFromSilence(10);
@@ -122,7 +122,7 @@ TEST(LFO, RetriggerModesDecideWhetherANoteResetsThePhase)
         LfoRig rig;
         rig.params.mLfoRate = 0.6f;
         rig.Blocks(300);
-        rig.osc.mRetriggerMode = c.mode;
+        rig.osc.mRetriggerMode = static_cast<LfoTrigger>(c.mode);
         rig.osc.mVoicesIdle = c.idle;
         rig.osc.NoteStartsFromSilence(0);
         rig.Blocks(1);

@@ -20,17 +20,17 @@ double Read(const EngineParams& p, ParamId id)
 {
     switch (id) {
     case ParamId::kDco1Tune: return p.mDco1Tune;
-    case ParamId::kDco2Xmod: return p.mXmod;
+    case ParamId::kDco2Xmod: return static_cast<double>(p.mXmod);
     case ParamId::kDco2Fine: return p.mDco2Fine;
     case ParamId::kVcaLevel: return p.mVcaLevel;
-    case ParamId::kVcaMode: return p.mVcaMode;
+    case ParamId::kVcaMode: return static_cast<double>(p.mVcaMode);
     case ParamId::kEnv1Att: return p.mEnv1.mAttack;
     case ParamId::kBendRange: return p.mBendRange;
-    case ParamId::kPolyMode: return p.mKeyMode;
+    case ParamId::kPolyMode: return static_cast<double>(p.mKeyMode);
     case ParamId::kOctaveStretch: return p.mOctaveStretch;
     case ParamId::kMonoRetrgger: return p.mMonoRetrigger;
     case ParamId::kLfoSync: return p.mLfoSync;
-    case ParamId::kLfoFreerun: return p.mLfoTrigger;
+    case ParamId::kLfoFreerun: return static_cast<double>(p.mLfoTrigger);
     default: return NAN;
     }
 }
