@@ -244,7 +244,7 @@ void KT4R::ParameterChanged(int id, int source)
             OfferMidiLearnTarget(id);
         if (mEngineReady)
             mSynth->PushParamEvent(new ValueEvent(0, id, static_cast<float>(param->ToNormalized())));
-        StoreCurrentProgram();
+        MarkEditBufferChanged();
         if (Param(kSendSysexParam)->Value() >= 0.5)
             SendParamSysEx(id);
     }
