@@ -22,6 +22,8 @@ public:
     static constexpr int kInitialBlockSize = 1024;
 
     IPlugVST(const IPlugInfo& info, vst::HostCallback host);
+    // The close opcode (host UI thread), after the lock was taken and released; clears the record's
+    // object so a late call through the record finds nothing. Frees memory.
     ~IPlugVST() override;
 
     vst::EffectRecord* Record() { return &mRecord; }

@@ -47,6 +47,20 @@ void Automate(PluginHost& host, float amount)
     host.SetParameter(2, 0.5f * amount);  // continuous
 }
 
+// An instance automated by `amount` and the bank chunk taken from it afterwards.
+struct SavedBank {
+    LoadedPlugin plugin;
+    std::vector<char> bank;
+};
+SavedBank AutomatedBank(float amount)
+{
+    SavedBank saved{LoadPlugin(), {}};
+    Automate(*saved.plugin.host, amount);
+    saved.bank = TakeChunk(*saved.plugin.host, kBank);
+    EXPECT_GT(saved.bank.size(), 40u);
+    return saved;
+}
+
 TEST(StateChunk, AProgramChunkRoundTripsBetweenTwoInstances)
 {
     LoadedPlugin a = LoadPlugin();
@@ -62,11 +76,7 @@ TEST(StateChunk, AProgramChunkRoundTripsBetweenTwoInstances)
 
 TEST(StateChunk, ABankChunkRoundTripsBetweenTwoInstancesByteForByte)
 {
-    LoadedPlugin a = LoadPlugin();
-    Automate(*a.host, 0.75f);
-    const std::vector<char> bank = TakeChunk(*a.host, kBank);
-    ASSERT_GT(bank.size(), 8u);
-
+    const auto [a, bank] = AutomatedBank(0.75f);
     LoadedPlugin b = LoadPlugin();
     EXPECT_EQ(LoadChunk(*b.host, kBank, bank), 1);
     EXPECT_EQ(HostValues(*a.host), HostValues(*b.host));
@@ -127,11 +137,7 @@ TEST(StateChunk, ATruncatedProgramChunkIsRejected)
 
 TEST(StateChunk, ATruncatedBankChangesNoParameterItCannotReadInFull)
 {
-    LoadedPlugin a = LoadPlugin();
-    Automate(*a.host, 0.75f);
-    const std::vector<char> bank = TakeChunk(*a.host, kBank);
-    ASSERT_GT(bank.size(), 40u);
-
+    const auto [a, bank] = AutomatedBank(0.75f);
     LoadedPlugin b = LoadPlugin();
     Automate(*b.host, 0.25f);
     const auto before = HostValues(*b.host);
