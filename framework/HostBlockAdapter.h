@@ -30,8 +30,8 @@ public:
     // the sub-block; the last sub-block also takes those at or beyond the host block's end. Then
     // render(start, frames) renders the sub-block. With nothing to render (no frames or no maximum)
     // every queued event is delivered at offset 0. Events queued while the block runs (a host calling
-    // back into the plug-in) wait for the next block. Every event queued before the call is delivered
-    // by its end, also when a callback throws (the rest are dropped then).
+    // back into the plug-in) wait for the next block. If a callback throws, the block's undelivered
+    // events are dropped and the adapter is ready for the next block.
     template <typename Deliver, typename Render> void Run(int frames, int maxBlock, Deliver&& deliver, Render&& render)
     {
         Round round(*this);
