@@ -4,7 +4,7 @@
 #include <cstdint>
 
 struct IMidiEvent {
-    int offset = 0; // frame offset within the coming block
+    int offset = 0; // frames into the host block as sent; into the sub-block as delivered to the plug-in
     uint8_t status = 0;
     uint8_t data1 = 0;
     uint8_t data2 = 0;

@@ -218,6 +218,8 @@ bool IPlugBase::WriteBank(IStateChunk* chunk)
 
 int IPlugBase::ReadBank(const IStateChunk& chunk, int pos)
 {
+    // Edits of the current program reach its slot first: a bank that cannot replace it restores them.
+    StorePendingEdits();
     for (auto& slot : mPrograms) {
         if (pos < 0)
             break;
@@ -234,15 +236,21 @@ int IPlugBase::ReadBank(const IStateChunk& chunk, int pos)
         pos = chunk.GetInt8(&flag, afterName);
         if (pos < 0)
             break;
-        slot->initialized = flag != 0;
-        if (slot->initialized) {
-            pos = ReadState(chunk, pos);
-            if (pos > 0) {
-                slot->chunk.Clear();
-                WriteState(&slot->chunk);
-            }
+        if (flag == 0) {
+            slot->initialized = false;
+            continue;
+        }
+        // The state passes through the parameters into the slot; a state cut short leaves the slot as
+        // it was, and restoring the current program below undoes what it set.
+        pos = ReadState(chunk, pos);
+        if (pos > 0) {
+            slot->initialized = true;
+            slot->chunk.Clear();
+            WriteState(&slot->chunk);
         }
     }
+    // The parameters hold the last state read, not edits of the current program.
+    mEditsPending = false;
     RestoreProgram(mCurrentProgram);
     return pos;
 }
@@ -300,6 +308,7 @@ bool IPlugBase::RestoreProgram(int index)
     IProgramSlot* slot = ProgramSlot(index);
     if (!slot)
         return false;
+    StorePendingEdits();
     if (!slot->initialized) {
         int users = 0;
         for (const auto& other : mPrograms) {
@@ -315,6 +324,8 @@ bool IPlugBase::RestoreProgram(int index)
     } else if (ReadState(slot->chunk, 0) <= 0) {
         return false;
     }
+    // The parameters now hold the slot's state.
+    mEditsPending = false;
     mCurrentProgram = index;
     ProgramChanged();
     SyncEditorToParams();
@@ -328,8 +339,15 @@ void IPlugBase::StoreCurrentProgram(const char* name)
         return;
     slot->chunk.Clear();
     WriteState(&slot->chunk);
+    mEditsPending = false;
     if (name && name[0])
         slot->name = std::string(name).substr(0, IProgramSlot::kNameLen - 1);
+}
+
+void IPlugBase::StorePendingEdits()
+{
+    if (mEditsPending)
+        StoreCurrentProgram();
 }
 
 std::string IPlugBase::ProgramName(int index) const

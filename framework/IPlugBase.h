@@ -45,54 +45,73 @@ public:
     IPlugBase(const IPlugBase&) = delete;
     IPlugBase& operator=(const IPlugBase&) = delete;
 
-    // Slot 0. Called by the host layer's close opcode, outside the lock; deletes the bound editor
-    // first, then parameters, program slots and channels.
+    // Each virtual below says who calls it, on which thread, under which lock (the plug-in lock,
+    // Mutex()), and whether it may allocate. "Audio thread" calls must not allocate.
+
+    // Slot 0. The host's close opcode, host UI thread, after the lock was taken and released.
+    // Deletes the bound editor first, then parameters, program slots and channels; frees memory.
     virtual ~IPlugBase();
 
-    // Slot 1. Host layer, after a sample-rate or block-size change and after deactivation; under the lock.
-    // Sets up processing for the stored rate and maximum block size.
+    // Slot 1. Host layer on the host UI thread, after a sample-rate or block-size change and after
+    // deactivation; under the lock. Sets up processing for the stored rate and maximum block size; may allocate.
     virtual void ResetProcessing();
-    // Slot 2. Any thread that changed parameter `index` (host, editor, state load); under the lock.
-    // The framework always passes source 0.
+    // Slot 2. Any thread that changed parameter `index` (host automation on the audio thread, editor,
+    // state load); under the lock. Must not allocate. The framework always passes source 0.
     virtual void ParameterChanged(int index, int source);
-    // Slot 3. Host audio thread, under the lock; frames never exceed the maximum block size.
-    // Default: copies input i to output i where an input exists, zero-fills the other outputs.
+    // Slot 3. Host audio thread inside a process call, under the lock; must not allocate. Frames never
+    // exceed the maximum block size. Default: copies input i to output i, zero-fills the other outputs.
     virtual void RenderDouble(double** inputs, double** outputs, int frames);
     // Slot 4. As slot 3 for float buffers; the host layer never calls it (it renders doubles).
+    // Audio thread, under the lock; must not allocate.
     virtual void RenderFloat(float** inputs, float** outputs, int frames);
     // Slot 5. Host UI thread after the editor window opened; under the lock.
+    // May allocate.
     virtual void EditorOpened() {}
     // Slot 6. Host UI thread before the editor window closes; under the lock.
+    // May allocate.
     virtual void EditorClosed() {}
     // Slot 7. Unused hook, kept for the slot order.
+    // Never called.
     virtual void ReservedHook7() {}
     // Slot 8. Host UI thread (mains changed); under the lock. Suspend or resume processing.
+    // May allocate.
     virtual void SetActive(bool active);
-    // Slot 9. Host thread delivering events, before the block they fall in; under the lock.
-    // Default: echoes the event to the host.
+    // Slot 9. Host audio thread inside a process call, before the sub-block the event falls in; the
+    // offset is within that sub-block. Under the lock; must not allocate. Default: echoes the event.
     virtual void HandleMidiEvent(const IMidiEvent& event);
-    // Slot 10. As slot 9, for a SysEx message; the data lives only for the call.
+    // Slot 10. The thread delivering the host's events (effProcessEvents), at once; under the lock;
+    // must not allocate. A SysEx message; its data lives only for the call.
     virtual void HandleSysExEvent(const ISysExEvent& event) {}
-    // Slot 11. Host UI thread; under the lock. Names a MIDI key; default: empty text, false.
+    // Slot 11. Host UI thread; under the lock; may allocate.
+    // Names a MIDI key; default: empty text, false.
     virtual bool QueryMidiNoteName(int note, char* text);
-    // Slot 12. Any thread; takes the lock. Appends the state; default: the parameter block.
+    // Slot 12. Any thread but the audio thread; takes the lock; allocates (the chunk grows).
+    // Appends the state; default: the parameter block.
     virtual bool WriteState(IStateChunk* chunk);
-    // Slot 13. Any thread; takes the lock. Reads the state at pos; answers the next position or -1.
+    // Slot 13. Any thread but the audio thread; takes the lock; may allocate.
+    // Reads the state at pos; answers the next position or -1.
     virtual int ReadState(const IStateChunk& chunk, int pos);
-    // Slot 14. Any thread; under the lock. True when the parameter block at pos matches the values.
+    // Slot 14. Any thread; under the lock; allocates nothing.
+    // True when the parameter block at pos matches the values.
     virtual bool StateMatches(const IStateChunk& chunk, int pos);
-    // Slot 15. Host UI thread after the editor rectangle changed.
+    // Slot 15. Host UI thread after the editor rectangle changed; under the lock.
+    // May allocate.
     virtual void EditorResized() {}
     // Slot 16. Unused hook; answers false.
+    // Never called.
     virtual bool EditorRefreshHook() { return false; }
     // Slot 17. Host UI thread at start-up, after the host was identified; under the lock.
+    // May allocate.
     virtual void HostIdentified() {}
-    // Slot 18. Editor thread: context menu for a parameter control.
+    // Slot 18. Editor thread: context menu for a parameter control; takes the lock if it needs state.
+    // May allocate.
     virtual void ParamContextMenu(int index, int x, int y) {}
     // Slot 19. Editor thread; takes the lock. A control moved parameter `index` to `normalized`.
+    // Allocates nothing beyond what ParameterChanged does.
     virtual void SetParamFromEditor(int index, double normalized);
 
-    // Slots 20-28: host services, implemented by the host layer. Any thread, under the lock.
+    // Slots 20-28: host services, implemented by the host layer. Any thread, under the lock; each is
+    // one call of the host callback and allocates nothing.
     virtual void HostBeginEdit(int index) = 0;
     virtual void HostAutomate(int index, double normalized) = 0;
     virtual void HostEndEdit(int index) = 0;
@@ -102,32 +121,45 @@ public:
     virtual double HostTempo() = 0;
     virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
     virtual void HostTransport(ITransportInfo* info) = 0;
-    // Slot 29. Host UI thread; under the lock. Answers the stored host id.
+    // Slot 29. Host UI thread; under the lock; allocates nothing.
+    // Answers the stored host id.
     virtual int IdentifyHost() { return mHostId; }
-    // Slot 30. Any thread. Answers the API code.
+    // Slot 30. Any thread, no lock needed (the code never changes); allocates nothing.
+    // Answers the API code.
     virtual int ApiCode() { return mApiCode; }
-    // Slot 31. Editor thread, after the editor changed its size; implemented by the host layer.
+    // Slot 31. Editor thread, after the editor changed its size; under the lock; allocates nothing.
+    // Implemented by the host layer.
     virtual void EditorSizeChanged() = 0;
     // Slot 32. Host UI thread at open; under the lock.
+    // May allocate.
     virtual void HostStartup() {}
-    // Slot 33. Plug-in constructor or UI thread; takes the lock. Takes ownership of the editor.
+    // Slot 33. Plug-in constructor or host UI thread; takes the lock; may allocate.
+    // Takes ownership of the editor.
     virtual void BindEditor(IGraphics* editor);
-    // Slot 34. Any thread; under the lock. Stores the latency in frames.
+    // Slot 34. Any thread; under the lock; allocates nothing.
+    // Stores the latency in frames.
     virtual void SetProcessingLatency(int frames);
-    // Slots 35, 36. Host audio thread, under the lock: MIDI and SysEx to the host; true when accepted.
+    // Slots 35, 36. Host audio thread (or any thread outside a process call), under the lock; allocate
+    // nothing. MIDI and SysEx to the host, offsets within the sub-block being rendered; true when accepted.
     virtual bool EmitMidiEvent(const IMidiEvent& event) = 0;
     virtual bool EmitSysExEvent(const ISysExEvent& event) = 0;
-    // Slot 37. Any thread; under the lock. Every parameter's plain value to the bound editor.
+    // Slot 37. Any thread but the audio thread; under the lock; allocates nothing.
+    // Every parameter's plain value to the bound editor.
     virtual void SyncEditorToParams();
-    // Slot 38. Any thread; under the lock. Appends every program slot.
+    // Slot 38. Any thread but the audio thread; under the lock; allocates (the chunk grows).
+    // Appends every program slot.
     virtual bool WriteBank(IStateChunk* chunk);
-    // Slot 39. Any thread; under the lock. Reads every program slot; answers the next position or -1.
+    // Slot 39. Any thread but the audio thread; under the lock; allocates.
+    // Reads every program slot; answers the next position or -1.
     virtual int ReadBank(const IStateChunk& chunk, int pos);
     // Slot 40. Unused hook, kept for the slot order.
+    // Never called.
     virtual void ReservedHook40() {}
-    // Slot 41. Any thread; under the lock. The current program changed (restored or renamed).
+    // Slot 41. Any thread but the audio thread; under the lock; may allocate.
+    // The current program changed (restored or renamed).
     virtual void ProgramChanged() {}
-    // Slot 42. Host UI thread; under the lock. Resizes the channels' scratch buffers.
+    // Slot 42. Host UI thread; under the lock; allocates.
+    // Resizes the channels' scratch buffers.
     virtual void SetMaxBlockSize(int frames);
 
     // Parameters.
@@ -148,8 +180,16 @@ public:
     int CurrentProgramIndex() const { return mCurrentProgram; }
     void SetCurrentProgramIndex(int index) { mCurrentProgram = index; }
     void MakeDefaultPrograms(const char* name, int count);
+    // Stores pending edits in the slot being left, then loads slot `index` (a fresh slot takes the
+    // current values). Not on the audio thread: allocates.
     bool RestoreProgram(int index);
+    // Writes the parameters (the edit buffer) to the current slot, and the name when given.
     void StoreCurrentProgram(const char* name = nullptr);
+    // A parameter change marks the edit buffer as not yet stored; it reaches the current slot when the
+    // slot is next read (a chunk taken, a program switch, a rename), so automation stays off the heap.
+    void MarkEditBufferChanged() { mEditsPending = true; }
+    bool EditsPending() const { return mEditsPending; }
+    void StorePendingEdits();
     std::string ProgramName(int index) const;
     IProgramSlot* ProgramSlot(int index)
     {
@@ -212,6 +252,7 @@ private:
     bool mIsInstrument;
     bool mTakesMidi;
     int mCurrentProgram = 0;
+    bool mEditsPending = false;
     double mSampleRate = 44100.0;
     int mMaxBlockSize = 0;
     int mLatency = 0;

@@ -246,7 +246,7 @@ void KT4R::ParameterChanged(int id, int source)
             OfferMidiLearnTarget(id);
         if (mEngineReady)
             mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(param->ToNormalized())));
-        StoreCurrentProgram();
+        MarkEditBufferChanged();
         if (Param(SettingId::kSendSysexParam)->Value() >= 0.5)
             SendParamSysEx(id);
     }

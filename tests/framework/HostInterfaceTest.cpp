@@ -254,34 +254,6 @@ TEST(HostInterface, OutOfRangeHostValuesAreClampedAndNaNKeepsTheValue)
     EXPECT_EQ(plugin->GetParameter(20), 0.0f);
 }
 
-TEST(HostInterface, ChunksRoundTripBetweenTwoInstances)
-{
-    LoadedPlugin a = LoadPlugin();
-    a->SetParameter(20, 0.25f);
-    a->SetParameter(50, 1.0f);
-    a->SetParameter(33, 0.75f);
-    void* data = nullptr;
-    const intptr_t size = a->Dispatch(vst::effGetChunk, 1, 0, &data);
-    ASSERT_GT(size, 8);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::memcmp(data, "tffp", 4), 0);
-    const std::vector<char> chunk(static_cast<char*>(data), static_cast<char*>(data) + size);
-
-    LoadedPlugin b = LoadPlugin();
-    EXPECT_EQ(b->Dispatch(vst::effSetChunk, 1, size, const_cast<char*>(chunk.data())), 1);
-    for (int i = 0; i < 70; ++i)
-        EXPECT_EQ(a->GetParameter(i), b->GetParameter(i)) << "id " << i;
-}
-
-TEST(HostInterface, ATruncatedChunkIsRejected)
-{
-    LoadedPlugin plugin = LoadPlugin();
-    plugin->SetParameter(20, 0.25f);
-    const char shortChunk[6] = {'t', 'f', 'f', 'p', 0, 0};
-    EXPECT_EQ(plugin->Dispatch(vst::effSetChunk, 1, 6, const_cast<char*>(shortChunk)), 0);
-    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
-}
-
 TEST(HostInterface, HostIsAskedForTimeAndMidiEveryBlock)
 {
     LoadedPlugin plugin = LoadPlugin();

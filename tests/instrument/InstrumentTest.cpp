@@ -151,6 +151,7 @@ TEST_F(InstrumentTest, MidiThruEchoesAlsoWhatTheChannelFilterDrops)
     Create("MIDI_THRU=TRUE\n");
     SetSetting(Index(SettingId::kMidiChannel), 5.0 / 16.0);
     SendMidi({{0x94, 60, 100}, {0x90, 61, 100}});
+    Render(1); // events reach the instrument in the process call after they were sent
     ASSERT_EQ(mSent.size(), 2u);
     EXPECT_EQ(mSent[0].status, 0x94);
     EXPECT_EQ(mSent[1].status, 0x90);
@@ -160,9 +161,12 @@ TEST_F(InstrumentTest, MidiThruEchoesAlsoWhatTheChannelFilterDrops)
 TEST_F(InstrumentTest, ProgramChangeSelectsProgramsOneTo128AndTheStepCommandsWrap)
 {
     Create();
+    // Events reach the instrument in the process call after they were sent.
     SendMidi({{0xC0, 41, 0}});
+    Render(1);
     EXPECT_EQ(mPlug->CurrentProgramNumber(), 42);
     SendMidi({{0xC0, 127, 0}});
+    Render(1);
     EXPECT_EQ(mPlug->CurrentProgramNumber(), 128);
     SetSetting(Index(SettingId::kCommandNextProgram), 1.0);
     EXPECT_EQ(mPlug->CurrentProgramNumber(), 1);

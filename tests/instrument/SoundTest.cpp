@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <atomic>
-#include <thread>
 
 #include "support/Signal.h"
 #include "tests/support/PluginTestSupport.h"
@@ -187,55 +185,6 @@ TEST(Sound, ProgramChangeIsConsumedNotPlayed)
     plugin->QueueMidi(10, 0xC0, 127, 0);
     const Stereo out = Render(*plugin.host, 4800, 480);
     EXPECT_LT(Rms(ToDouble(out.left)), 1e-4);
-}
-
-// Parameter sets and MIDI from one thread while another renders: the plug-in lock serialises them.
-// Run under the sanitizer build to catch races on the engine's state and use of freed events.
-TEST(Concurrency, ParametersAndMidiWhileRendering)
-{
-    LoadedPlugin plugin = LoadPlugin(std::string(), kRate, 256);
-    vst::EffectRecord* effect = plugin->Effect();
-    std::atomic<bool> stop{false};
-    std::atomic<int> blocks{0};
-    bool finite = true;
-    std::thread renderer([&] {
-        std::vector<float> l(256), r(256);
-        float* outs[2] = {l.data(), r.data()};
-        while (!stop.load()) {
-            effect->processReplacing(effect, nullptr, outs, 256);
-            for (float v : l)
-                finite = finite && std::isfinite(v);
-            ++blocks;
-        }
-    });
-    uint32_t seed = 1;
-    auto next = [&seed] { return (seed = seed * 214013u + 2531011u) >> 16 & 0x7FFF; };
-    for (int i = 0; i < 3000; ++i) {
-        const int id = static_cast<int>(next() % 70);
-        // Voice-count rebuilds are heavy; keep them to a few.
-        if (id != 67 || i % 500 == 0)
-            effect->setParameter(effect, id, static_cast<float>(next() % 101) / 100.0f);
-        vst::MidiEvent note{};
-        note.type = vst::kMidiType;
-        note.byteSize = sizeof note;
-        note.deltaFrames = static_cast<int32_t>(next() % 256);
-        note.midiData[0] = static_cast<char>((i % 2) ? 0x90 : 0x80);
-        note.midiData[1] = static_cast<char>(40 + next() % 40);
-        note.midiData[2] = 100;
-        vst::Events list{};
-        list.numEvents = 1;
-        list.events[0] = reinterpret_cast<vst::Event*>(&note);
-        effect->dispatcher(effect, vst::effProcessEvents, 0, 0, &list, 0.0f);
-        char text[64];
-        effect->dispatcher(effect, vst::effGetParamDisplay, id, 0, text, 0.0f);
-        (void)effect->getParameter(effect, id);
-    }
-    while (blocks.load() < 50)
-        std::this_thread::yield();
-    stop = true;
-    renderer.join();
-    EXPECT_TRUE(finite);
-    EXPECT_GE(blocks.load(), 50);
 }
 
 } // namespace

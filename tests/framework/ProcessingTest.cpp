@@ -1,0 +1,83 @@
+// The process entries as a host sees them: every frame written, the caller's floating-point mode left
+// as it was, and the pitch right after the sample rate changes between plays.
+#include <gtest/gtest.h>
+#include <xmmintrin.h>
+
+#include <vector>
+
+#include "tests/support/PluginTestSupport.h"
+#include "tests/support/Signal.h"
+
+namespace kt4r_test {
+namespace {
+
+constexpr unsigned kFlushToZero = 0x8000;
+constexpr unsigned kDenormalsAreZero = 0x0040;
+
+TEST(Processing, HostBlocksOfOddLengthsAboveTheMaximumWriteEveryFrame)
+{
+    for (bool useDouble : {false, true}) {
+        LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, 64);
+        plugin->QueueMidi(130, 0x90, 57, 100);
+        // Render pre-fills every buffer with a sentinel; AllFinite fails on any sample left unwritten.
+        const Stereo out = Render(*plugin.host, 3 * 1001, 1001, useDouble);
+        EXPECT_TRUE(AllFinite(out.left) && AllFinite(out.right)) << (useDouble ? "double" : "float");
+        EXPECT_GT(Rms(out.left, 1001), 0.01);
+    }
+}
+
+TEST(Processing, WithoutAnAnnouncedBlockSizeAReplacingCallRendersSilence)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->Dispatch(vst::effSetBlockSize, 0, 0);
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    const Stereo out = Render(*plugin.host, 300, 300);
+    for (float v : out.left)
+        ASSERT_EQ(v, 0.0f);
+}
+
+TEST(Processing, TheCallersFlushToZeroAndDenormalsAreZeroBitsSurviveAProcessCall)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    plugin->SendEvents();
+    const unsigned saved = _mm_getcsr();
+    for (unsigned modes : {0u, kFlushToZero, kDenormalsAreZero, kFlushToZero | kDenormalsAreZero}) {
+        const unsigned state = (saved & ~(kFlushToZero | kDenormalsAreZero)) | modes;
+        std::vector<float> lf(256), rf(256);
+        std::vector<double> ld(256), rd(256);
+        float* floats[2] = {lf.data(), rf.data()};
+        double* doubles[2] = {ld.data(), rd.data()};
+        _mm_setcsr(state);
+        plugin->ProcessFloat(nullptr, floats, 256);
+        const unsigned afterFloat = _mm_getcsr();
+        _mm_setcsr(state);
+        plugin->ProcessDouble(nullptr, doubles, 256);
+        const unsigned afterDouble = _mm_getcsr();
+        _mm_setcsr(saved);
+        EXPECT_EQ(afterFloat, state) << std::hex << "float entry, control word " << state;
+        EXPECT_EQ(afterDouble, state) << std::hex << "double entry, control word " << state;
+    }
+}
+
+TEST(Processing, ANotePlayedAfterTheSampleRateChangedSoundsAtItsPitch)
+{
+    LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, 512);
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    Render(*plugin.host, 24000, 512);
+    plugin->QueueMidi(0, 0x80, 69, 0);
+    Render(*plugin.host, 24000, 512);
+
+    constexpr double kNewRate = 44100.0;
+    plugin->Suspend();
+    plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kNewRate));
+    plugin->Resume();
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    const Stereo out = Render(*plugin.host, 2 * 44100, 512);
+    const std::vector<double> tail =
+        kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 44100 / 2, out.left.end()));
+    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, kNewRate, 380.0, 520.0), 439.70, 0.5);
+}
+
+} // namespace
+} // namespace kt4r_test

@@ -1,0 +1,158 @@
+// State through the host's chunk opcodes: saved from one instance, loaded into a second, and what a
+// damaged chunk may and may not change.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "tests/support/PluginTestSupport.h"
+
+namespace kt4r_test {
+namespace {
+
+constexpr int kHostParams = 70;
+constexpr int kBank = 0;
+constexpr int kProgram = 1;
+
+std::vector<char> TakeChunk(PluginHost& host, int kind)
+{
+    void* data = nullptr;
+    const intptr_t size = host.Dispatch(vst::effGetChunk, kind, 0, &data);
+    if (size <= 0 || !data)
+        return {};
+    return std::vector<char>(static_cast<char*>(data), static_cast<char*>(data) + size);
+}
+
+intptr_t LoadChunk(PluginHost& host, int kind, std::vector<char> chunk)
+{
+    return host.Dispatch(vst::effSetChunk, kind, static_cast<intptr_t>(chunk.size()), chunk.data());
+}
+
+std::array<float, kHostParams> HostValues(PluginHost& host)
+{
+    std::array<float, kHostParams> values{};
+    for (int i = 0; i < kHostParams; ++i)
+        values[static_cast<size_t>(i)] = host.GetParameter(i);
+    return values;
+}
+
+// A few parameters of every kind moved away from their defaults, as automation does.
+void Automate(PluginHost& host, float amount)
+{
+    host.SetParameter(20, amount);        // continuous
+    host.SetParameter(33, 1.0f - amount); // continuous
+    host.SetParameter(50, 1.0f);          // switch
+    host.SetParameter(51, amount);        // integer
+    host.SetParameter(2, 0.5f * amount);  // continuous
+}
+
+// An instance automated by `amount` and the bank chunk taken from it afterwards.
+struct SavedBank {
+    LoadedPlugin plugin;
+    std::vector<char> bank;
+};
+SavedBank AutomatedBank(float amount)
+{
+    SavedBank saved{LoadPlugin(), {}};
+    Automate(*saved.plugin.host, amount);
+    saved.bank = TakeChunk(*saved.plugin.host, kBank);
+    EXPECT_GT(saved.bank.size(), 40u);
+    return saved;
+}
+
+TEST(StateChunk, AProgramChunkRoundTripsBetweenTwoInstances)
+{
+    LoadedPlugin a = LoadPlugin();
+    Automate(*a.host, 0.25f);
+    const std::vector<char> chunk = TakeChunk(*a.host, kProgram);
+    ASSERT_GT(chunk.size(), 8u);
+    EXPECT_EQ(std::memcmp(chunk.data(), "tffp", 4), 0);
+
+    LoadedPlugin b = LoadPlugin();
+    EXPECT_EQ(LoadChunk(*b.host, kProgram, chunk), 1);
+    EXPECT_EQ(HostValues(*a.host), HostValues(*b.host));
+}
+
+TEST(StateChunk, ABankChunkRoundTripsBetweenTwoInstancesByteForByte)
+{
+    const auto [a, bank] = AutomatedBank(0.75f);
+    LoadedPlugin b = LoadPlugin();
+    EXPECT_EQ(LoadChunk(*b.host, kBank, bank), 1);
+    EXPECT_EQ(HostValues(*a.host), HostValues(*b.host));
+    EXPECT_FLOAT_EQ(b->GetParameter(20), 0.75f) << "the bank holds the automation made before it was taken";
+    EXPECT_EQ(TakeChunk(*b.host, kBank), bank);
+}
+
+TEST(StateChunk, ChunksTakenAfterAutomationHoldIt)
+{
+    LoadedPlugin a = LoadPlugin();
+    Render(*a.host, 512, 512);
+    const std::vector<char> before = TakeChunk(*a.host, kProgram);
+    a->SetParameter(20, 0.125f);
+    Render(*a.host, 512, 512);
+    a->SetParameter(20, 0.375f);
+    const std::vector<char> program = TakeChunk(*a.host, kProgram);
+    const std::vector<char> bank = TakeChunk(*a.host, kBank);
+    EXPECT_NE(program, before);
+
+    for (const auto& [kind, chunk] : {std::pair{kProgram, program}, std::pair{kBank, bank}}) {
+        LoadedPlugin b = LoadPlugin();
+        ASSERT_EQ(LoadChunk(*b.host, kind, chunk), 1);
+        EXPECT_FLOAT_EQ(b->GetParameter(20), 0.375f) << (kind == kBank ? "bank" : "program");
+    }
+}
+
+TEST(StateChunk, SelectingTheCurrentProgramAgainKeepsItsAutomation)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    Automate(*plugin.host, 0.25f);
+    const auto automated = HostValues(*plugin.host);
+    plugin->Dispatch(vst::effSetProgram, 0, 0);
+    EXPECT_EQ(HostValues(*plugin.host), automated);
+}
+
+TEST(StateChunk, RenamingTheProgramKeepsItsAutomationInTheBank)
+{
+    LoadedPlugin a = LoadPlugin();
+    Automate(*a.host, 0.25f);
+    a->Dispatch(vst::effSetProgramName, 0, 0, const_cast<char*>("Brass"));
+    char name[64] = {};
+    a->Dispatch(vst::effGetProgramName, 0, 0, name);
+    EXPECT_STREQ(name, "Brass");
+    LoadedPlugin b = LoadPlugin();
+    ASSERT_EQ(LoadChunk(*b.host, kBank, TakeChunk(*a.host, kBank)), 1);
+    EXPECT_EQ(HostValues(*a.host), HostValues(*b.host));
+    b->Dispatch(vst::effGetProgramName, 0, 0, name);
+    EXPECT_STREQ(name, "Brass");
+}
+
+TEST(StateChunk, ATruncatedProgramChunkIsRejected)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    plugin->SetParameter(20, 0.25f);
+    EXPECT_EQ(LoadChunk(*plugin.host, kProgram, {'t', 'f', 'f', 'p', 0, 0}), 0);
+    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
+}
+
+TEST(StateChunk, ATruncatedBankChangesNoParameterItCannotReadInFull)
+{
+    const auto [a, bank] = AutomatedBank(0.75f);
+    LoadedPlugin b = LoadPlugin();
+    Automate(*b.host, 0.25f);
+    const auto before = HostValues(*b.host);
+    ASSERT_NE(before, HostValues(*a.host));
+    // Inside the header, the name, the flag, the first values, the middle and the very last byte.
+    for (size_t cut : {size_t{6}, size_t{8}, size_t{14}, bank.size() - 70 * 8, bank.size() - 69 * 8 + 3,
+                       bank.size() / 2, bank.size() - 1}) {
+        ASSERT_LT(cut, bank.size());
+        EXPECT_EQ(LoadChunk(*b.host, kBank, std::vector<char>(bank.begin(), bank.begin() + cut)), 0) << cut;
+        EXPECT_EQ(HostValues(*b.host), before) << "cut after " << cut << " bytes";
+    }
+    // The instance is still whole: the complete bank loads afterwards.
+    EXPECT_EQ(LoadChunk(*b.host, kBank, bank), 1);
+    EXPECT_EQ(HostValues(*b.host), HostValues(*a.host));
+}
+
+} // namespace
+} // namespace kt4r_test
