@@ -25,17 +25,20 @@ public:
     explicit KT4R(vst::HostCallback host, const std::string& configFolder = std::string());
     ~KT4R() override;
 
-    // Host UI thread; takes the lock. Sample rate and block size into the engine.
+    // Host UI thread; takes the lock; may allocate. Sample rate and block size into the engine.
     void ResetProcessing() override;
     // Host UI thread; takes the lock. Rendering while inactive outputs silence.
     void SetActive(bool active) override;
-    // Host audio thread, under the lock. Inputs are ignored; outputs[0] left, outputs[1] right.
+    // Host audio thread, under the lock; allocates nothing. Inputs are ignored; outputs[0] left,
+    // outputs[1] right.
     void RenderDouble(double** inputs, double** outputs, int frames) override;
-    // Host thread delivering events, under the lock: thru, channel filter and routing.
+    // Host audio thread, before the sub-block the event falls in; under the lock; takes its record
+    // from a fixed pool. Thru, channel filter and routing.
     void HandleMidiEvent(const IMidiEvent& event) override;
-    // Host thread delivering events, under the lock.
+    // The thread delivering the host's events, under the lock.
     void HandleSysExEvent(const ISysExEvent& event) override;
-    // Any thread that changed id (0-97); takes the lock. Engine event, program re-store, side effects.
+    // Any thread that changed id (0-97); takes the lock. Engine event from a fixed pool, edit buffer
+    // marked, side effects. Allocates only when "Number of Voices" builds new voices.
     void ParameterChanged(int id, int source) override;
 
     // Ids 0-69 from the base's list, 70-97 from the settings list; nullptr for other ids.

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "support/Signal.h"
 #include "tests/support/PluginTestSupport.h"
 #include "signal/ParamId.h"
 
@@ -134,7 +135,7 @@ TEST(RealTime, RenderingWithMidiAndAutomationAllocatesNothing)
     gCounting = false;
 
     EXPECT_EQ(gAllocations.load(), 0);
-    EXPECT_GT(Rms(left), 1e-4); // the notes sounded
+    EXPECT_GT(kt4rtest::Rms(kt4rtest::ToDouble(left)), 1e-4); // the notes sounded
 }
 
 } // namespace

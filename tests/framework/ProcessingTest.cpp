@@ -22,7 +22,7 @@ TEST(Processing, HostBlocksOfOddLengthsAboveTheMaximumWriteEveryFrame)
         // Render pre-fills every buffer with a sentinel; AllFinite fails on any sample left unwritten.
         const Stereo out = Render(*plugin.host, 3 * 1001, 1001, useDouble);
         EXPECT_TRUE(AllFinite(out.left) && AllFinite(out.right)) << (useDouble ? "double" : "float");
-        EXPECT_GT(Rms(out.left, 1001), 0.01);
+        EXPECT_GT(kt4rtest::Rms(kt4rtest::ToDouble(out.left, 1001)), 0.01);
     }
 }
 

@@ -85,62 +85,6 @@ Stereo Render(PluginHost& host, int frames, int blockSize, bool useDouble)
     return out;
 }
 
-double Rms(const std::vector<float>& x, size_t begin, size_t end)
-{
-    if (end == 0 || end > x.size())
-        end = x.size();
-    if (end <= begin)
-        return 0.0;
-    double sum = 0.0;
-    for (size_t i = begin; i < end; ++i)
-        sum += static_cast<double>(x[i]) * x[i];
-    return std::sqrt(sum / static_cast<double>(end - begin));
-}
-
-double ToneMagnitude(const std::vector<float>& x, double freqHz, double rate, size_t begin, size_t end)
-{
-    const size_t n = end - begin;
-    const double w = 2.0 * M_PI * freqHz / rate;
-    double re = 0.0, im = 0.0;
-    for (size_t i = 0; i < n; ++i) {
-        const double hann = 0.5 - 0.5 * std::cos(2.0 * M_PI * static_cast<double>(i) / static_cast<double>(n - 1));
-        const double v = x[begin + i] * hann;
-        re += v * std::cos(w * static_cast<double>(i));
-        im -= v * std::sin(w * static_cast<double>(i));
-    }
-    return 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(n);
-}
-
-double PeakFrequency(const std::vector<float>& x, double rate, double loHz, double hiHz, size_t begin, size_t end)
-{
-    double best = loHz;
-    double bestMag = -1.0;
-    for (double step : {0.25, 0.01, 0.001}) {
-        const double lo = bestMag < 0.0 ? loHz : best - 50.0 * step;
-        const double hi = bestMag < 0.0 ? hiHz : best + 50.0 * step;
-        bestMag = -1.0;
-        for (double f = lo; f <= hi; f += step) {
-            const double m = ToneMagnitude(x, f, rate, begin, end);
-            if (m > bestMag) {
-                bestMag = m;
-                best = f;
-            }
-        }
-    }
-    return best;
-}
-
-double Brightness(const std::vector<float>& x, size_t begin, size_t end)
-{
-    double diff = 0.0, sum = 0.0;
-    for (size_t i = begin + 1; i < end; ++i) {
-        const double d = static_cast<double>(x[i]) - x[i - 1];
-        diff += d * d;
-        sum += static_cast<double>(x[i]) * x[i];
-    }
-    return sum > 0.0 ? std::sqrt(diff / sum) : 0.0;
-}
-
 bool AllFinite(const std::vector<float>& x)
 {
     for (float v : x) {

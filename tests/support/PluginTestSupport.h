@@ -44,13 +44,7 @@ struct Stereo {
 // events handed over before the first block.
 Stereo Render(PluginHost& host, int frames, int blockSize, bool useDouble = false);
 
-double Rms(const std::vector<float>& x, size_t begin = 0, size_t end = 0);
-// Magnitude of the signal's component at freqHz (Hann-windowed single-bin DFT).
-double ToneMagnitude(const std::vector<float>& x, double freqHz, double rate, size_t begin, size_t end);
-// The frequency of the strongest component between loHz and hiHz, refined to about 0.005 Hz.
-double PeakFrequency(const std::vector<float>& x, double rate, double loHz, double hiHz, size_t begin, size_t end);
-// Ratio of the RMS of the first difference to the RMS of the signal: a measure of brightness.
-double Brightness(const std::vector<float>& x, size_t begin, size_t end);
+// False when a sample is not finite or is far out of range (the render sentinel left unwritten).
 bool AllFinite(const std::vector<float>& x);
 
 } // namespace kt4r_test
