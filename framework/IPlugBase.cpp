@@ -75,40 +75,38 @@ void IPlugBase::ParameterChanged(int index, int source)
     LockGuard lock(mLock);
 }
 
-void IPlugBase::RenderDouble(double** inputs, double** outputs, int frames)
+namespace {
+
+// The default render of both sample types: input i to output i, every other output silent.
+template <typename Sample>
+void PassThrough(Sample** inputs, Sample** outputs, int frames, int inChannels, int outChannels)
 {
     if (!outputs || frames <= 0)
         return;
-    const int nIn = inputs ? NInChannels() : 0;
-    for (int i = 0; i < NOutChannels(); ++i) {
-        double* out = outputs[i];
+    const int nIn = inputs ? inChannels : 0;
+    for (int i = 0; i < outChannels; ++i) {
+        Sample* out = outputs[i];
         if (!out)
             continue;
         if (i < nIn && inputs[i]) {
             if (inputs[i] != out)
-                std::memmove(out, inputs[i], sizeof(double) * static_cast<size_t>(frames));
+                std::memmove(out, inputs[i], sizeof(Sample) * static_cast<size_t>(frames));
         } else {
-            std::fill(out, out + frames, 0.0);
+            std::fill(out, out + frames, Sample(0));
         }
     }
 }
 
+} // namespace
+
+void IPlugBase::RenderDouble(double** inputs, double** outputs, int frames)
+{
+    PassThrough(inputs, outputs, frames, NInChannels(), NOutChannels());
+}
+
 void IPlugBase::RenderFloat(float** inputs, float** outputs, int frames)
 {
-    if (!outputs || frames <= 0)
-        return;
-    const int nIn = inputs ? NInChannels() : 0;
-    for (int i = 0; i < NOutChannels(); ++i) {
-        float* out = outputs[i];
-        if (!out)
-            continue;
-        if (i < nIn && inputs[i]) {
-            if (inputs[i] != out)
-                std::memmove(out, inputs[i], sizeof(float) * static_cast<size_t>(frames));
-        } else {
-            std::fill(out, out + frames, 0.0f);
-        }
-    }
+    PassThrough(inputs, outputs, frames, NInChannels(), NOutChannels());
 }
 
 void IPlugBase::SetActive(bool active)
