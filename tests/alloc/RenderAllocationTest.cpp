@@ -36,11 +36,8 @@ void* AllocateOrThrow(std::size_t size, std::size_t alignment)
 
 } // namespace
 
+// The library's array, nothrow and sized forms all come down to these.
 void* operator new(std::size_t n)
-{
-    return AllocateOrThrow(n, 0);
-}
-void* operator new[](std::size_t n)
 {
     return AllocateOrThrow(n, 0);
 }
@@ -48,47 +45,11 @@ void* operator new(std::size_t n, std::align_val_t a)
 {
     return AllocateOrThrow(n, static_cast<std::size_t>(a));
 }
-void* operator new[](std::size_t n, std::align_val_t a)
-{
-    return AllocateOrThrow(n, static_cast<std::size_t>(a));
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept
-{
-    return Allocate(n, 0);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept
-{
-    return Allocate(n, 0);
-}
 void operator delete(void* p) noexcept
 {
     std::free(p);
 }
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
 void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
 {
     std::free(p);
 }
