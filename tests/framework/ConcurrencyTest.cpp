@@ -73,10 +73,10 @@ TEST(Concurrency, ParametersAndMidiWhileRendering)
     Renderer renderer(effect, 256);
     uint32_t seed = 1;
     auto next = [&seed] { return (seed = seed * 214013u + 2531011u) >> 16 & 0x7FFF; };
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 600; ++i) {
         const int id = static_cast<int>(next() % 70);
         // Voice-count rebuilds are heavy; keep them to a few.
-        if (id != 67 || i % 500 == 0)
+        if (id != 67 || i % 100 == 0)
             effect->setParameter(effect, id, static_cast<float>(next() % 101) / 100.0f);
         SendNote(effect, static_cast<int>(next() % 256), i % 2 != 0, 40 + static_cast<int>(next() % 40));
         char text[64];
