@@ -49,14 +49,12 @@ VcaMode VcaModeOf(float v) noexcept
 }
 
 // A switch with four or three positions, stored as its mode.
-template <typename Mode>
-Mode Position4(float v) noexcept
+template <typename Mode> Mode Position4(float v) noexcept
 {
     return static_cast<Mode>(Quantize4(v));
 }
 
-template <typename Mode>
-Mode Position3(float v) noexcept
+template <typename Mode> Mode Position3(float v) noexcept
 {
     return static_cast<Mode>(Quantize3(v));
 }
@@ -110,7 +108,7 @@ template <auto Member, auto Curve> void Store(EngineParams& p, float v) noexcept
     p.*Member = Curve(v);
 }
 
-template <auto Envelope, auto Member, auto Curve> void StoreEnvelope(EngineParams& p, float v) noexcept
+template <auto Envelope, auto Member, auto Curve> void StoreEnv(EngineParams& p, float v) noexcept
 {
     (p.*Envelope).*Member = Curve(v);
 }
@@ -119,9 +117,20 @@ using P = EngineParams;
 using E = EnvelopeParams;
 using Id = ParamId;
 using Fx = ParamEffect;
-constexpr ParamSignal kNoSignal = ParamSignal::kNone;
-constexpr ParamSignal kPatchSignal = ParamSignal::kPatch;
-constexpr ParamSignal kGlobalSignal = ParamSignal::kGlobal;
+using S = ParamSignal;
+
+// A parameter without a smoothed signal.
+constexpr EngineParamDef Row(ParamId id, void (*store)(EngineParams&, float) noexcept, ParamEffect effect = Fx::kNone)
+{
+    return {id, store, S::kNone, nullptr, nullptr, effect};
+}
+
+// A parameter whose smoothed signal glides to its stored value.
+template <float EngineParams::*Member, auto Curve>
+constexpr EngineParamDef Glide(ParamId id, const char* signalName, ParamSignal scope = S::kPatch)
+{
+    return {id, Store<Member, Curve>, scope, signalName, Member, Fx::kNone};
+}
 
 } // namespace
 
@@ -145,80 +154,78 @@ int32_t Quantize3(float v) noexcept
     return 2;
 }
 
-// clang-format off
 constexpr EngineParamDef kRows[kPatchParamCount] = {
-  {Id::kDco1Rang,       Store<&P::mDco1Range, Quantize4>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDco1Wave,       Store<&P::mDco1Wave, Position4<Waveform>>,   kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
-  {Id::kDco1Tune,       Store<&P::mDco1Tune, Tune>,        kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDco1Lfo,        Store<&P::mDco1Lfo, Linear>,       kPatchSignal,  "dco1_lfo",   &P::mDco1Lfo,  Fx::kNone},
-  {Id::kDco1Env,        Store<&P::mDco1Env, EnvDepth>,     kPatchSignal,  "dco1_env",   &P::mDco1Env,  Fx::kNone},
-  {Id::kDco2Rang,       Store<&P::mDco2Range, Quantize4>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDco2Wave,       Store<&P::mDco2Wave, Position4<Waveform>>,   kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
-  {Id::kDco2Xmod,       Store<&P::mXmod, Position4<XmodMode>>,       kNoSignal,     nullptr,      nullptr,       Fx::kHoldVoices},
-  {Id::kDco2Tune,       Store<&P::mDco2Tune, Tune>,        kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDco2Fine,       Store<&P::mDco2Fine, Fine>,        kPatchSignal,  "dco2_fine",  &P::mDco2Fine, Fx::kNone},
-  {Id::kDco2Lfo,        Store<&P::mDco2Lfo, Linear>,       kPatchSignal,  "dco2_lfo",   &P::mDco2Lfo,  Fx::kNone},
-  {Id::kDco2Env,        Store<&P::mDco2Env, EnvDepth>,     kPatchSignal,  "dco2_env",   &P::mDco2Env,  Fx::kNone},
-  {Id::kDcoDyna,        Store<&P::mDcoDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kDcoMode,        Store<&P::mDcoMode, Position4<EnvelopeMode>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kMixDco1,        Store<&P::mMixDco1, Linear>,       kPatchSignal,  "mix_dco1",   &P::mMixDco1,  Fx::kNone},
-  {Id::kMixDco2,        Store<&P::mMixDco2, Linear>,       kPatchSignal,  "mix_dco2",   &P::mMixDco2,  Fx::kNone},
-  {Id::kMixEnv,         Store<&P::mMixEnv, Linear>,        kPatchSignal,  "mix_env",    &P::mMixEnv,   Fx::kNone},
-  {Id::kMixDyna,        Store<&P::mMixDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kMixMode,        Store<&P::mMixMode, Position4<EnvelopeMode>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kHpfFreq,        Store<&P::mHpfStep, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kVcfFreq,        Store<&P::mVcfFreq, Linear>,       kPatchSignal,  "vcf_freq",   &P::mVcfFreq,  Fx::kNone},
-  {Id::kVcfReso,        Store<&P::mVcfRes, Linear>,        kPatchSignal,  "vcf_res",    &P::mVcfRes,   Fx::kNone},
-  {Id::kVcfLfo,         Store<&P::mVcfLfo, Linear>,        kPatchSignal,  "vcf_lfo",    &P::mVcfLfo,   Fx::kNone},
-  {Id::kVcfEnv,         Store<&P::mVcfEnv, Linear>,        kPatchSignal,  "vcf_env",    &P::mVcfEnv,   Fx::kNone},
-  {Id::kVcfKey,         Store<&P::mVcfKey, Linear>,        kPatchSignal,  "vcf_key",    &P::mVcfKey,   Fx::kNone},
-  {Id::kVcfDyna,        Store<&P::mVcfDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kVcfMode,        Store<&P::mVcfMode, Position4<EnvelopeMode>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kVcaLevel,       Store<&P::mVcaLevel, VcaLevel>,    kPatchSignal,  "vca",        &P::mVcaLevel, Fx::kNone},
-  {Id::kVcaMode,        Store<&P::mVcaMode, VcaModeOf>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kVcaDyna,        Store<&P::mVcaDyna, Quantize4>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kChorus,         Store<&P::mChorusMode, Position3<ChorusMode>>, kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kLfoWave,        Store<&P::mLfoWave, Position3<LfoWave>>,    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kLfoDelay,       Store<&P::mLfoDelay, Linear>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kLfoRate,        Store<&P::mLfoRate, Linear>,       kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kBendLfo,        Store<&P::mBendLfo, BendLfo>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kEnv1Att,        StoreEnvelope<&P::mEnv1, &E::mAttack, EnvTime>,     kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv1Decay,      StoreEnvelope<&P::mEnv1, &E::mDecay, EnvTime>,      kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv1Sus,        StoreEnvelope<&P::mEnv1, &E::mSustain, Sustain>,    kNoSignal, nullptr, nullptr, Fx::kWakeEnvelope1},
-  {Id::kEnv1Rel,        StoreEnvelope<&P::mEnv1, &E::mRelease, EnvTime>,    kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv1Key,        StoreEnvelope<&P::mEnv1, &E::mKeyFollow, Quantize4>, kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv2Att,        StoreEnvelope<&P::mEnv2, &E::mAttack, EnvTime>,     kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv2Decay,      StoreEnvelope<&P::mEnv2, &E::mDecay, EnvTime>,      kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv2Sus,        StoreEnvelope<&P::mEnv2, &E::mSustain, Sustain>,    kNoSignal, nullptr, nullptr, Fx::kWakeEnvelope2},
-  {Id::kEnv2Rel,        StoreEnvelope<&P::mEnv2, &E::mRelease, EnvTime>,    kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kEnv2Key,        StoreEnvelope<&P::mEnv2, &E::mKeyFollow, Quantize4>, kNoSignal, nullptr, nullptr, Fx::kNone},
-  {Id::kAtVibrato,      Store<&P::mAtVibrato, Linear>,     kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kAtBrilliance,   Store<&P::mAtBrilliance, AtBrilliance>, kNoSignal, nullptr,     nullptr,       Fx::kNone},
-  {Id::kAtVolume,       Store<&P::mAtVolume, Linear>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kBendRange,      StoreBendRange,                    kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kPortamentoTime, Store<&P::mPortamentoTime, Linear>, kNoSignal,    nullptr,      nullptr,       Fx::kPortamentoTime},
-  {Id::kPortamento,     nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kPortamentoSwitch},
-  {Id::kPolyMode,       Store<&P::mKeyMode, KeyModeOf>,      kNoSignal,     nullptr,      nullptr,       Fx::kKeyMode},
-  {Id::kUnisonDetune,   Store<&P::mUnisonDetune, UnisonDetune>, kNoSignal, nullptr,     nullptr,       Fx::kUnisonDetune},
-  {Id::kMasterTune,     Store<&P::mMasterTune, Fine>,      kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kOctaveStretch,  Store<&P::mOctaveStretch, OctaveStretch>, kNoSignal, nullptr,   nullptr,       Fx::kNone},
-  {Id::kTuneReserved,   nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kSelfNoise,      Store<&P::mSelfNoise, Linear>,     kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kMonoRetrgger,   Store<&P::mMonoRetrigger, Above>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kReserved58,     nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kReserved59,     nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kChorusSpeed,    Store<&P::mChorusSpeed, Linear>,   kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kChorusDepth,    Store<&P::mChorusDepth, Linear>,   kGlobalSignal, "Chorus_Depth", &P::mChorusDepth, Fx::kNone},
-  {Id::kChorusNoise,    Store<&P::mChorusNoise, Linear>,   kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kChorusOffset,   Store<&P::mChorusOffset, Linear>,  kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kChorusLevel,    Store<&P::mChorusLevel, Linear>,   kGlobalSignal, "Chorus_Level", &P::mChorusLevel, Fx::kNone},
-  {Id::kLfoSync,        Store<&P::mLfoSync, Above>,        kNoSignal,     nullptr,      nullptr,       Fx::kLfoSync},
-  {Id::kLfoFreerun,     Store<&P::mLfoTrigger, Position3<LfoTrigger>>, kNoSignal,     nullptr,      nullptr,       Fx::kLfoTrigger},
-  {Id::kNumberOfVoices, nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kSysexMode,      nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
-  {Id::kUndefined,      nullptr,                           kNoSignal,     nullptr,      nullptr,       Fx::kNone},
+    Row(Id::kDco1Rang, Store<&P::mDco1Range, Quantize4>),
+    Row(Id::kDco1Wave, Store<&P::mDco1Wave, Position4<Waveform>>, Fx::kHoldVoices),
+    Row(Id::kDco1Tune, Store<&P::mDco1Tune, Tune>),
+    Glide<&P::mDco1Lfo, Linear>(Id::kDco1Lfo, "dco1_lfo"),
+    Glide<&P::mDco1Env, EnvDepth>(Id::kDco1Env, "dco1_env"),
+    Row(Id::kDco2Rang, Store<&P::mDco2Range, Quantize4>),
+    Row(Id::kDco2Wave, Store<&P::mDco2Wave, Position4<Waveform>>, Fx::kHoldVoices),
+    Row(Id::kDco2Xmod, Store<&P::mXmod, Position4<XmodMode>>, Fx::kHoldVoices),
+    Row(Id::kDco2Tune, Store<&P::mDco2Tune, Tune>),
+    Glide<&P::mDco2Fine, Fine>(Id::kDco2Fine, "dco2_fine"),
+    Glide<&P::mDco2Lfo, Linear>(Id::kDco2Lfo, "dco2_lfo"),
+    Glide<&P::mDco2Env, EnvDepth>(Id::kDco2Env, "dco2_env"),
+    Row(Id::kDcoDyna, Store<&P::mDcoDyna, Quantize4>),
+    Row(Id::kDcoMode, Store<&P::mDcoMode, Position4<EnvelopeMode>>),
+    Glide<&P::mMixDco1, Linear>(Id::kMixDco1, "mix_dco1"),
+    Glide<&P::mMixDco2, Linear>(Id::kMixDco2, "mix_dco2"),
+    Glide<&P::mMixEnv, Linear>(Id::kMixEnv, "mix_env"),
+    Row(Id::kMixDyna, Store<&P::mMixDyna, Quantize4>),
+    Row(Id::kMixMode, Store<&P::mMixMode, Position4<EnvelopeMode>>),
+    Row(Id::kHpfFreq, Store<&P::mHpfStep, Quantize4>),
+    Glide<&P::mVcfFreq, Linear>(Id::kVcfFreq, "vcf_freq"),
+    Glide<&P::mVcfRes, Linear>(Id::kVcfReso, "vcf_res"),
+    Glide<&P::mVcfLfo, Linear>(Id::kVcfLfo, "vcf_lfo"),
+    Glide<&P::mVcfEnv, Linear>(Id::kVcfEnv, "vcf_env"),
+    Glide<&P::mVcfKey, Linear>(Id::kVcfKey, "vcf_key"),
+    Row(Id::kVcfDyna, Store<&P::mVcfDyna, Quantize4>),
+    Row(Id::kVcfMode, Store<&P::mVcfMode, Position4<EnvelopeMode>>),
+    Glide<&P::mVcaLevel, VcaLevel>(Id::kVcaLevel, "vca"),
+    Row(Id::kVcaMode, Store<&P::mVcaMode, VcaModeOf>),
+    Row(Id::kVcaDyna, Store<&P::mVcaDyna, Quantize4>),
+    Row(Id::kChorus, Store<&P::mChorusMode, Position3<ChorusMode>>),
+    Row(Id::kLfoWave, Store<&P::mLfoWave, Position3<LfoWave>>),
+    Row(Id::kLfoDelay, Store<&P::mLfoDelay, Linear>),
+    Row(Id::kLfoRate, Store<&P::mLfoRate, Linear>),
+    Row(Id::kBendLfo, Store<&P::mBendLfo, BendLfo>),
+    Row(Id::kEnv1Att, StoreEnv<&P::mEnv1, &E::mAttack, EnvTime>),
+    Row(Id::kEnv1Decay, StoreEnv<&P::mEnv1, &E::mDecay, EnvTime>),
+    Row(Id::kEnv1Sus, StoreEnv<&P::mEnv1, &E::mSustain, Sustain>, Fx::kWakeEnvelope1),
+    Row(Id::kEnv1Rel, StoreEnv<&P::mEnv1, &E::mRelease, EnvTime>),
+    Row(Id::kEnv1Key, StoreEnv<&P::mEnv1, &E::mKeyFollow, Quantize4>),
+    Row(Id::kEnv2Att, StoreEnv<&P::mEnv2, &E::mAttack, EnvTime>),
+    Row(Id::kEnv2Decay, StoreEnv<&P::mEnv2, &E::mDecay, EnvTime>),
+    Row(Id::kEnv2Sus, StoreEnv<&P::mEnv2, &E::mSustain, Sustain>, Fx::kWakeEnvelope2),
+    Row(Id::kEnv2Rel, StoreEnv<&P::mEnv2, &E::mRelease, EnvTime>),
+    Row(Id::kEnv2Key, StoreEnv<&P::mEnv2, &E::mKeyFollow, Quantize4>),
+    Row(Id::kAtVibrato, Store<&P::mAtVibrato, Linear>),
+    Row(Id::kAtBrilliance, Store<&P::mAtBrilliance, AtBrilliance>),
+    Row(Id::kAtVolume, Store<&P::mAtVolume, Linear>),
+    Row(Id::kBendRange, StoreBendRange),
+    Row(Id::kPortamentoTime, Store<&P::mPortamentoTime, Linear>, Fx::kPortamentoTime),
+    Row(Id::kPortamento, nullptr, Fx::kPortamentoSwitch),
+    Row(Id::kPolyMode, Store<&P::mKeyMode, KeyModeOf>, Fx::kKeyMode),
+    Row(Id::kUnisonDetune, Store<&P::mUnisonDetune, UnisonDetune>, Fx::kUnisonDetune),
+    Row(Id::kMasterTune, Store<&P::mMasterTune, Fine>),
+    Row(Id::kOctaveStretch, Store<&P::mOctaveStretch, OctaveStretch>),
+    Row(Id::kTuneReserved, nullptr),
+    Row(Id::kSelfNoise, Store<&P::mSelfNoise, Linear>),
+    Row(Id::kMonoRetrgger, Store<&P::mMonoRetrigger, Above>),
+    Row(Id::kReserved58, nullptr),
+    Row(Id::kReserved59, nullptr),
+    Row(Id::kChorusSpeed, Store<&P::mChorusSpeed, Linear>),
+    Glide<&P::mChorusDepth, Linear>(Id::kChorusDepth, "Chorus_Depth", S::kGlobal),
+    Row(Id::kChorusNoise, Store<&P::mChorusNoise, Linear>),
+    Row(Id::kChorusOffset, Store<&P::mChorusOffset, Linear>),
+    Glide<&P::mChorusLevel, Linear>(Id::kChorusLevel, "Chorus_Level", S::kGlobal),
+    Row(Id::kLfoSync, Store<&P::mLfoSync, Above>, Fx::kLfoSync),
+    Row(Id::kLfoFreerun, Store<&P::mLfoTrigger, Position3<LfoTrigger>>, Fx::kLfoTrigger),
+    Row(Id::kNumberOfVoices, nullptr),
+    Row(Id::kSysexMode, nullptr),
+    Row(Id::kUndefined, nullptr),
 };
-// clang-format on
 
 constexpr bool RowsInIdOrder()
 {
