@@ -81,10 +81,10 @@ double IParameter::FromNormalized(double normalized) const
     return mMin + (mMax - mMin) * shaped;
 }
 
-void IParameter::SetFromNormalized(double normalized)
+double IParameter::PlainFor(double normalized) const
 {
     if (!std::isfinite(normalized))
-        return;
+        return mValue;
     if (normalized < 0.0)
         normalized = 0.0;
     if (normalized > 1.0)
@@ -94,7 +94,12 @@ void IParameter::SetFromNormalized(double normalized)
         v = std::floor(v / mStep + 0.5) * mStep;
     if (v >= mMax)
         v = mMax;
-    mValue = v;
+    return v;
+}
+
+void IParameter::SetFromNormalized(double normalized)
+{
+    mValue = PlainFor(normalized);
 }
 
 void IParameter::SetPlain(double plain)

@@ -34,6 +34,9 @@ public:
     // Plain value from a normalised one: min + (max - min) * n^shape, snapped to the step for every
     // kind but double, max at or above max. A non-finite n leaves the value unchanged; n is clamped to 0..1.
     void SetFromNormalized(double normalized);
+    // The value SetFromNormalized would store: clamped, snapped to the step for stepped kinds; the
+    // current value for a value that is not a number.
+    double PlainFor(double normalized) const;
     // Stores a plain value clamped to the range (non-finite values are ignored).
     void SetPlain(double plain);
 

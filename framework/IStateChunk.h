@@ -19,6 +19,8 @@ public:
     uint8_t* Data() { return mBytes.data(); }
     void Clear() { mBytes.clear(); }
     void Resize(int size); // new bytes are zero
+    // Room for size bytes, so appends up to that size (and copies into this buffer) do not allocate.
+    void Reserve(int size) { mBytes.reserve(static_cast<size_t>(size > 0 ? size : 0)); }
 
     bool PutBytes(const void* data, int size);
     bool PutInt8(uint8_t v) { return PutBytes(&v, 1); }

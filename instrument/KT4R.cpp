@@ -70,8 +70,15 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(k
     mControllerInput = std::make_unique<ControllerInput>(mSynth.get());
 
     ApplyConfiguredSettings();
+
+    // Start-up: every slot " INIT ", then program 1 through the whole change path.
+    MakeInitPrograms();
+    SetEdited(false);
     mEngineReady = true;
     SelectProgram(1);
+    NotifyAllParamsChanged();
+    SetEdited(false);
+    SyncEditorToParams();
 }
 
 KT4R::~KT4R()
@@ -305,28 +312,4 @@ void KT4R::RebuildVoices(int voices)
     for (int id = 0; id < kPatchParamCount; ++id) {
         mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
     }
-}
-
-void KT4R::SetEdited(bool edited)
-{
-    Param(SettingId::kPresetDirty)->SetFromNormalized(edited ? 1.0 : 0.0);
-    mEdited = edited;
-    ShowEditedMark(edited);
-}
-
-// ---- Seams ----
-
-void KT4R::SelectProgram(int number)
-{
-    // The program store arrives with programs and banks; until then the selection is recorded.
-    mProgram = std::clamp(number, 1, 128);
-}
-
-void KT4R::ProgramCommand(int id)
-{
-    if (id == Index(SettingId::kCommandNextProgram))
-        SelectProgram(mProgram == 128 ? 1 : mProgram + 1);
-    if (id == Index(SettingId::kCommandPreviousProgram))
-        SelectProgram(mProgram == 1 ? 128 : mProgram - 1);
-    // INIT and RANDOM arrive with programs and banks.
 }

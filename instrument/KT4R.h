@@ -53,7 +53,58 @@ public:
     std::string ReadoutLineFor(int id) const;
 
     int CurrentProgramNumber() const { return mProgram; }
+    const std::string& CurrentProgramName() const { return mProgramName; }
+    bool Edited() const { return mEdited; }
+    bool WriteArmed() const { return mWriteArmed; }
     bool EngineReady() const { return mEngineReady; }
+
+    // ---- Programs (editor thread, host UI thread or MIDI intake; each takes the lock) ----
+
+    // Loads program number (1..128) into the edit buffer; numbers outside are ignored. Allocates
+    // nothing once the slots exist, so a MIDI program change may call it on the audio thread.
+    void SelectProgram(int number);
+    // Stores the edit buffer as program number (1..128) and makes it current.
+    void WriteProgram(int number);
+    // Names the edit buffer (the editor's name readout); with "Immediate Write" on, writes it too.
+    void SetProgramName(const std::string& name);
+    // Every patch parameter back to its default, through the editor's change path.
+    void InitPatch();
+    // A constrained random patch that keeps "VCA LEVEL" and "Number of Voices".
+    void RandomPatch();
+    // Programs move 32 places up, the last quarter to the front; the selection follows its sound.
+    void RotateBanks();
+
+    // The program menu: four groups of 32 programs, then "Rotate Banks" unless WRITE is armed.
+    struct ProgramMenu {
+        struct Group {
+            std::string title;              // "   1 -  32"
+            std::vector<std::string> items; // "%4i %s"
+        };
+        std::vector<Group> groups;
+        bool rotateItem = false;
+    };
+    ProgramMenu BuildProgramMenu() const;
+    // A program chosen in the menu: written when WRITE is armed, else selected.
+    void ChooseProgramFromMenu(int number);
+    void ChooseRotateBanksFromMenu();
+    // The WRITE button: a plain click arms it; a right click, or any click while armed, writes.
+    void PressWrite(bool rightButton);
+
+    // Editor thread; takes the lock. Ids 0-69 mark the program edited; ids 70-97 are settings.
+    void SetParamFromEditor(int index, double normalized) override;
+
+    // ---- State (any thread but the audio thread for chunks; each takes the lock) ----
+
+    // The program data block of the live values.
+    bool WriteState(IStateChunk* chunk) override;
+    // A program data block into the live values; -1, with nothing changed, unless the block is whole.
+    int ReadState(const IStateChunk& chunk, int pos) override;
+    // The state block: every slot, the current program and five settings.
+    bool WriteBank(IStateChunk* chunk) override;
+    // A state block into the slots and the live values; -1, with nothing changed, unless it is whole.
+    int ReadBank(const IStateChunk& chunk, int pos) override;
+    // The program readouts follow slot 0 and the host is asked to update its display.
+    void ProgramChanged() override;
 
 private:
     void ReadConfiguration(const std::string& folder);
@@ -62,11 +113,20 @@ private:
     void ApplySideEffect(int id);
     void RebuildVoices(int voices);
     void SetEdited(bool edited);
+    void RefreshProgramDisplay();
+    void ProgramCommand(int id);
+    // Applies normalised values of ids 0..count-1 as a stored program does: each value and its side
+    // effects, then the whole patch to the engine in one event.
+    void ApplyProgramValues(const double* values, int count);
+    void PushWholePatch();
+    // Fills the slots from the defaults, named " INIT ", with room reserved so that selecting a program
+    // later copies without allocating.
+    void MakeInitPrograms();
 
     // Seams of the later parts of the instrument. Each records what it can and is otherwise silent;
-    // the programs, MIDI-learn, SysEx and editor code replace their bodies.
-    void SelectProgram(int number);
-    void ProgramCommand(int id);
+    // the MIDI-learn, SysEx and editor code replace their bodies.
+    void SendProgramSysEx() {}
+    void ShowWriteIndication(bool armed) {}
     bool MidiLearnArmed() const { return false; }
     void OfferMidiLearnTarget(int id) {}
     void MidiLearnCommand(int id) {}
@@ -83,7 +143,9 @@ private:
     bool mExtendedPitchBend = false;
     int mConfiguredVoices = 6;
     int mProgram = 1;
+    std::string mProgramName;
     bool mEdited = false;
+    bool mWriteArmed = false;
     int mSysexChannel = 0;
     ConfigFile mConfig;
     std::vector<std::unique_ptr<IParameter>> mSettings;
@@ -94,6 +156,8 @@ private:
     static constexpr int kParamEventCapacity = 4096; // every parameter changed many times between blocks
     EventPool<MidiEvent> mMidiEvents{kMidiEventCapacity};
     EventPool<ValueEvent> mParamEvents{kParamEventCapacity};
+    static constexpr int kPatchEventCapacity = 64; // whole patches: program loads between two blocks
+    EventPool<ParamSetEvent> mPatchEvents{kPatchEventCapacity};
 
     // Created in this order (the synth unregisters from the context as it goes).
     std::unique_ptr<ProcessContext> mContext;

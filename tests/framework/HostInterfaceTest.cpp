@@ -213,14 +213,18 @@ TEST(HostInterface, IdentityAndFixedAnswers)
     EXPECT_EQ(plugin->Dispatch(vst::effProcessEvents, 0, 0, nullptr), 0);
 }
 
-TEST(HostInterface, ProgramNamesOfTheSingleFrameworkSlot)
+TEST(HostInterface, TheEditBufferAndTheProgramsStartAsInit)
 {
     LoadedPlugin plugin = LoadPlugin();
+    EXPECT_EQ(plugin->Effect()->numPrograms, 129);
     char text[64] = "x";
-    EXPECT_EQ(plugin->Dispatch(vst::effGetProgramNameIndexed, 5, 0, text), 0);
+    EXPECT_EQ(plugin->Dispatch(vst::effGetProgramNameIndexed, 128, 0, text), 1);
+    EXPECT_STREQ(text, " INIT ");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetProgramNameIndexed, 129, 0, text), 0);
     EXPECT_STREQ(text, "");
+    EXPECT_EQ(plugin->Dispatch(vst::effGetProgram), 0);
     plugin->Dispatch(vst::effGetProgramName, 0, 0, text);
-    EXPECT_STRNE(text, "");
+    EXPECT_STREQ(text, " INIT ");
 }
 
 TEST(HostInterface, StringToParameterUsesDisplayTextsOrNumbers)
