@@ -15,10 +15,10 @@
 namespace kt4r {
 
 constexpr int kMapEntryBytes = 28;
-constexpr int kMapBlockBytes = kPatchParamCount * kMapEntryBytes;                   // 1960
+constexpr int kMapBlockBytes = kPatchParamCount * kMapEntryBytes;                // 1960
 constexpr int kProgramDataBytes = kMapBlockBytes + 1 + 4 + kPatchParamCount * 8; // 2525
-constexpr int kProgramSlots = 129;                                                  // edit buffer + 128
-constexpr int kProgramNameBytes = 255;       // longest name a slot keeps
+constexpr int kProgramSlots = 129;                                               // edit buffer + 128
+constexpr int kProgramNameBytes = 255;                                           // longest name a slot keeps
 constexpr uint32_t kStateVersion = 0x0002000C; // the plug-in's version, first in a state block
 
 struct ProgramData {

@@ -70,6 +70,8 @@ void PlayBlock(PluginHost& host, int block, float** outputs, int frames)
     host.QueueMidi(120, 0xD0, 60, 0);                                   // channel pressure
     host.QueueMidi(150, 0xA0, static_cast<uint8_t>(base), 30);          // key pressure
     host.QueueMidi(frames - 1, 0x80, static_cast<uint8_t>(base - 7), 0);
+    if (block % 3 == 0)
+        host.QueueMidi(frames / 2, 0xC0, static_cast<uint8_t>(block % 128), 0); // program change
     host.QueueMidi(frames + 300, 0x80, static_cast<uint8_t>(base + 4 - 7), 0); // past the block's end
     host.SendEvents();
     host.SetParameter(Index(ParamId::kVcfFreq), 0.3f + 0.05f * static_cast<float>(block % 10));
@@ -78,7 +80,7 @@ void PlayBlock(PluginHost& host, int block, float** outputs, int frames)
     host.ProcessFloat(nullptr, outputs, frames);
 }
 
-TEST(RealTime, RenderingWithMidiAndAutomationAllocatesNothing)
+TEST(RealTime, RenderingWithMidiProgramChangesAndAutomationAllocatesNothing)
 {
     LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
     // Host blocks longer than the announced size are split into sub-blocks: that path is counted too.

@@ -1,132 +1,18 @@
-// The instrument object driven through its effect record, with the settings a host cannot reach
-// (ids 70-97) set directly, as the editor and the state loader will.
+// The instrument's MIDI intake, settings and configuration, driven through its effect record.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <array>
-#include <memory>
 #include <vector>
 
 #include "instrument/KT4R.h"
 #include "instrument/ParamTable.h"
+#include "support/InstrumentRig.h"
 #include "support/Signal.h"
 
 namespace {
 
 using namespace kt4r;
 
-struct SentMidi {
-    int frame;
-    uint8_t status, data1, data2;
-};
-
-std::vector<SentMidi>* gSent = nullptr;
-
-intptr_t TestHost(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, float)
-{
-    if (opcode == vst::audioMasterProcessEvents && gSent && ptr) {
-        const auto* list = static_cast<const vst::Events*>(ptr);
-        for (int i = 0; i < list->numEvents; ++i) {
-            const auto* m = reinterpret_cast<const vst::MidiEvent*>(list->events[i]);
-            if (m->type == vst::kMidiType) {
-                gSent->push_back({m->deltaFrames, static_cast<uint8_t>(m->midiData[0]),
-                                  static_cast<uint8_t>(m->midiData[1]), static_cast<uint8_t>(m->midiData[2])});
-            }
-        }
-        return 1;
-    }
-    return 0;
-}
-
-class InstrumentTest : public ::testing::Test {
-protected:
-    void SetUp() override { gSent = &mSent; }
-    void TearDown() override
-    {
-        if (mEffect)
-            mEffect->dispatcher(mEffect, vst::effClose, 0, 0, nullptr, 0.0f);
-        gSent = nullptr;
-        std::error_code ignored;
-        if (!mFolder.empty())
-            std::filesystem::remove_all(mFolder, ignored);
-    }
-
-    // Creates the instrument with the given configuration text, opens it at 48 kHz / 480 and resumes.
-    void Create(const std::string& ini = std::string())
-    {
-        char folder[] = "/tmp/kt4r-instrument-test-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        mFolder = folder;
-        if (!ini.empty())
-            std::ofstream(mFolder + "/KT-4R.ini") << ini;
-        mPlug = new KT4R(&TestHost, mFolder + "/");
-        mEffect = mPlug->Record();
-        Dispatch(vst::effOpen);
-        Dispatch(vst::effSetSampleRate, 0, nullptr, 48000.0f);
-        Dispatch(vst::effSetBlockSize, 480);
-        Dispatch(vst::effMainsChanged, 1);
-        Render(1);
-    }
-
-    intptr_t Dispatch(int32_t opcode, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
-    {
-        return mEffect->dispatcher(mEffect, opcode, 0, value, ptr, opt);
-    }
-
-    // A settings change as the editor makes it: the value, then the change path.
-    void SetSetting(int id, double normalized)
-    {
-        mPlug->Param(id)->SetFromNormalized(normalized);
-        mPlug->ParameterChanged(id, 0);
-    }
-
-    void SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages)
-    {
-        std::vector<vst::MidiEvent> events;
-        for (const auto& m : messages) {
-            vst::MidiEvent e{};
-            e.type = vst::kMidiType;
-            e.byteSize = sizeof e;
-            e.midiData[0] = static_cast<char>(m[0]);
-            e.midiData[1] = static_cast<char>(m[1]);
-            e.midiData[2] = static_cast<char>(m[2]);
-            events.push_back(e);
-        }
-        std::vector<char> storage(sizeof(vst::Events) + events.size() * sizeof(vst::Event*));
-        auto* list = reinterpret_cast<vst::Events*>(storage.data());
-        list->numEvents = static_cast<int32_t>(events.size());
-        for (size_t i = 0; i < events.size(); ++i)
-            list->events[i] = reinterpret_cast<vst::Event*>(&events[i]);
-        Dispatch(vst::effProcessEvents, 0, list);
-    }
-
-    // RMS of the left channel of each block rendered.
-    std::vector<double> Render(int blocks)
-    {
-        std::vector<double> levels;
-        std::vector<float> l(480), r(480);
-        float* outs[2] = {l.data(), r.data()};
-        for (int b = 0; b < blocks; ++b) {
-            mEffect->processReplacing(mEffect, nullptr, outs, 480);
-            levels.push_back(kt4rtest::Rms(kt4rtest::ToDouble(l)));
-        }
-        return levels;
-    }
-
-    double Level(int blocks)
-    {
-        const std::vector<double> levels = Render(blocks);
-        return levels.back();
-    }
-
-    std::string mFolder;
-    KT4R* mPlug = nullptr;
-    vst::EffectRecord* mEffect = nullptr;
-    std::vector<SentMidi> mSent;
-};
+using InstrumentTest = kt4rtest::InstrumentRig;
 
 TEST_F(InstrumentTest, AllChannelsAreHeardByDefault)
 {

@@ -1,0 +1,131 @@
+#include "support/InstrumentRig.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/Signal.h"
+
+namespace kt4rtest {
+
+namespace {
+
+std::vector<SentMidi>* gSent = nullptr;
+
+intptr_t TestHost(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, float)
+{
+    if (opcode == vst::audioMasterProcessEvents && gSent && ptr) {
+        const auto* list = static_cast<const vst::Events*>(ptr);
+        for (int i = 0; i < list->numEvents; ++i) {
+            const auto* m = reinterpret_cast<const vst::MidiEvent*>(list->events[i]);
+            if (m->type == vst::kMidiType) {
+                gSent->push_back({m->deltaFrames, static_cast<uint8_t>(m->midiData[0]),
+                                  static_cast<uint8_t>(m->midiData[1]), static_cast<uint8_t>(m->midiData[2])});
+            }
+        }
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+void InstrumentRig::SetUp()
+{
+    gSent = &mSent;
+}
+
+void InstrumentRig::TearDown()
+{
+    if (mEffect)
+        mEffect->dispatcher(mEffect, vst::effClose, 0, 0, nullptr, 0.0f);
+    gSent = nullptr;
+    std::error_code ignored;
+    if (!mFolder.empty())
+        std::filesystem::remove_all(mFolder, ignored);
+}
+
+void InstrumentRig::Create(const std::string& ini)
+{
+    char folder[] = "/tmp/kt4r-instrument-test-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    mFolder = folder;
+    if (!ini.empty())
+        std::ofstream(mFolder + "/KT-4R.ini") << ini;
+    Reopen();
+}
+
+void InstrumentRig::Reopen()
+{
+    if (mEffect)
+        mEffect->dispatcher(mEffect, vst::effClose, 0, 0, nullptr, 0.0f);
+    mPlug = new KT4R(&TestHost, mFolder + "/");
+    mEffect = mPlug->Record();
+    Dispatch(vst::effOpen);
+    Dispatch(vst::effSetSampleRate, 0, nullptr, 48000.0f);
+    Dispatch(vst::effSetBlockSize, 480);
+    Dispatch(vst::effMainsChanged, 1);
+    Render(1);
+}
+
+intptr_t InstrumentRig::Dispatch(int32_t opcode, intptr_t value, void* ptr, float opt)
+{
+    return mEffect->dispatcher(mEffect, opcode, 0, value, ptr, opt);
+}
+
+void InstrumentRig::SetSetting(int id, double normalized)
+{
+    mPlug->Param(id)->SetFromNormalized(normalized);
+    mPlug->ParameterChanged(id, 0);
+}
+
+void InstrumentRig::SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages)
+{
+    std::vector<vst::MidiEvent> events;
+    for (const auto& m : messages) {
+        vst::MidiEvent e{};
+        e.type = vst::kMidiType;
+        e.byteSize = sizeof e;
+        e.midiData[0] = static_cast<char>(m[0]);
+        e.midiData[1] = static_cast<char>(m[1]);
+        e.midiData[2] = static_cast<char>(m[2]);
+        events.push_back(e);
+    }
+    std::vector<char> storage(sizeof(vst::Events) + events.size() * sizeof(vst::Event*));
+    auto* list = reinterpret_cast<vst::Events*>(storage.data());
+    list->numEvents = static_cast<int32_t>(events.size());
+    for (size_t i = 0; i < events.size(); ++i)
+        list->events[i] = reinterpret_cast<vst::Event*>(&events[i]);
+    Dispatch(vst::effProcessEvents, 0, list);
+}
+
+std::vector<double> InstrumentRig::Render(int blocks)
+{
+    std::vector<double> levels;
+    std::vector<float> l(480), r(480);
+    float* outs[2] = {l.data(), r.data()};
+    for (int b = 0; b < blocks; ++b) {
+        mEffect->processReplacing(mEffect, nullptr, outs, 480);
+        levels.push_back(Rms(ToDouble(l)));
+    }
+    return levels;
+}
+
+std::vector<uint8_t> InstrumentRig::GetChunk(int index)
+{
+    void* data = nullptr;
+    const intptr_t size = mEffect->dispatcher(mEffect, vst::effGetChunk, index, 0, &data, 0.0f);
+    if (size <= 0 || !data)
+        return {};
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+intptr_t InstrumentRig::SetChunk(int index, std::vector<uint8_t> bytes)
+{
+    return mEffect->dispatcher(mEffect, vst::effSetChunk, index, static_cast<intptr_t>(bytes.size()), bytes.data(),
+                               0.0f);
+}
+
+} // namespace kt4rtest

@@ -1,0 +1,48 @@
+// The instrument object created in-process and driven through its effect record, with the settings a
+// host cannot reach (ids 70-97) set directly, as the editor and the state loader do.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "instrument/KT4R.h"
+
+namespace kt4rtest {
+
+struct SentMidi {
+    int frame;
+    uint8_t status, data1, data2;
+};
+
+class InstrumentRig : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the instrument with the given configuration text, opens it at 48 kHz / 480 and resumes.
+    void Create(const std::string& ini = std::string());
+    // Closes the instrument and creates a fresh one with the same configuration folder.
+    void Reopen();
+    intptr_t Dispatch(int32_t opcode, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
+    // A settings change as the editor makes it: the value, then the change path.
+    void SetSetting(int id, double normalized);
+    void SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages);
+    // RMS of the left channel of each block rendered.
+    std::vector<double> Render(int blocks);
+    double Level(int blocks) { return Render(blocks).back(); }
+    // The host's chunks: index 0 the whole state, 1 the current program.
+    std::vector<uint8_t> GetChunk(int index);
+    intptr_t SetChunk(int index, std::vector<uint8_t> bytes);
+
+    std::string mFolder;
+    KT4R* mPlug = nullptr;
+    vst::EffectRecord* mEffect = nullptr;
+    std::vector<SentMidi> mSent;
+};
+
+} // namespace kt4rtest
