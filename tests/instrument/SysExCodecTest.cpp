@@ -29,6 +29,19 @@ std::vector<SysExReceived> ReceiveAll(SysExCodec& codec, const Bytes& bytes)
     return sink.records;
 }
 
+// A message of `size` bytes from the hardware: the header, zeros, and 0xF7 last.
+Bytes HardwareMessage(size_t size, uint8_t type, uint8_t format, uint8_t unit)
+{
+    Bytes bytes(size, 0);
+    bytes[0] = 0xF0;
+    bytes[1] = 0x41;
+    bytes[2] = type;
+    bytes[4] = format;
+    bytes[5] = unit;
+    bytes[size - 1] = 0xF7;
+    return bytes;
+}
+
 std::array<double, kPatchParamCount> SampleValues()
 {
     std::array<double, kPatchParamCount> values{};
@@ -268,16 +281,10 @@ TEST(SysExCodec, ReceivedProgramDumpCarriesNameAndEveryPatchValueButBendLfo)
 
 TEST(SysExCodec, ReceivedNumberedDumpStoresIntoTheProgramAfterItsNumber)
 {
-    Bytes bytes(69, 0);
-    bytes[0] = 0xF0;
-    bytes[1] = 0x41;
-    bytes[2] = 0x37;
-    bytes[4] = 0x24;
-    bytes[5] = 0x20;
+    Bytes bytes = HardwareMessage(69, 0x37, 0x24, 0x20);
     bytes[8] = 9;
     std::copy_n("Organ 1   ", 10, bytes.begin() + 9);
     bytes[9 + 34] = 127; // hardware number 34: "VCF FREQ"
-    bytes[68] = 0xF7;
     SysExCodec codec;
     const auto records = ReceiveAll(codec, bytes);
     ASSERT_EQ(records.size(), 1u);
@@ -291,18 +298,12 @@ TEST(SysExCodec, ReceivedNumberedDumpStoresIntoTheProgramAfterItsNumber)
 
 TEST(SysExCodec, ReceivedExtendedDumpCarriesItsLongNameAndTheSixExtraValues)
 {
-    Bytes bytes(94, 0);
-    bytes[0] = 0xF0;
-    bytes[1] = 0x41;
-    bytes[2] = 0x35;
-    bytes[4] = 0x21;
-    bytes[5] = 0x40;
+    Bytes bytes = HardwareMessage(94, 0x35, 0x21, 0x40);
     std::copy_n("A long patch name", 17, bytes.begin() + 7);
     bytes[28 + 34] = 127; // "VCF FREQ"
     for (int i = 0; i < 6; ++i) {
         bytes[static_cast<size_t>(87 + i)] = static_cast<uint8_t>(10 * (i + 1));
     }
-    bytes[93] = 0xF7;
     SysExCodec codec;
     const auto records = ReceiveAll(codec, bytes);
     ASSERT_EQ(records.size(), 1u);
