@@ -237,7 +237,10 @@ void KT4R::HandleMidiEvent(const IMidiEvent& event)
 
 void KT4R::HandleSysExEvent(const ISysExEvent& event)
 {
-    // The SysEx handler arrives with the SysEx messages; until then incoming SysEx is ignored.
+    LockGuard lock(Mutex());
+    if (!event.data || event.size <= 0)
+        return;
+    mSysEx.Receive(std::span<const uint8_t>(event.data, static_cast<size_t>(event.size)), *this);
 }
 
 // ---- Parameter changes ----
@@ -283,7 +286,7 @@ void KT4R::ApplySideEffect(int id)
             RebuildVoices(voices);
         break;
     }
-    case SideEffect::kSysexFormat: SelectSysexFormat(static_cast<int>(value)); break;
+    case SideEffect::kSysexFormat: mSysEx.SetFormat(static_cast<int>(value)); break;
     case SideEffect::kEditorPage: SelectEditorPage(static_cast<int>(value)); break;
     case SideEffect::kMidiLearnBounds:
         SetMidiLearnBounds(Param(SettingId::kMidiLearnMin)->Value(), Param(SettingId::kMidiLearnMax)->Value());
@@ -293,7 +296,7 @@ void KT4R::ApplySideEffect(int id)
         const int channel = static_cast<int>(value);
         for (int c = 0; c < 16; ++c)
             mSynth->mChannelTable[c] = (channel == 0 || c == channel - 1) ? 1 : 0;
-        mSysexChannel = channel == 0 ? 0 : channel - 1;
+        mSysEx.SetChannel(channel == 0 ? 0 : channel - 1);
         break;
     }
     case SideEffect::kEditedMark: ShowEditedMark(value >= 0.5); break;

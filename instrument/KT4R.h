@@ -10,6 +10,7 @@
 #include "instrument/ConfigFile.h"
 #include "instrument/ParamTable.h"
 #include "instrument/ReadoutText.h"
+#include "instrument/SysExCodec.h"
 #include "signal/EventPool.h"
 
 class ControllerInput;
@@ -17,7 +18,7 @@ class KeyAssigner;
 class ProcessContext;
 class Synth;
 
-class KT4R : public IPlugVST {
+class KT4R : public IPlugVST, private kt4r::ISysExSink {
 public:
     static constexpr int32_t kVersion = 0x0002000C; // 2.0.12
 
@@ -67,8 +68,9 @@ public:
     void WriteProgram(int number);
     // Names the edit buffer (the editor's name readout); with "Immediate Write" on, writes it too.
     void SetProgramName(const std::string& name);
-    // Every patch parameter back to its default, through the editor's change path.
-    void InitPatch();
+    // Every patch parameter back to its default, through the editor's change path. A received patch
+    // keeps the instrument's own settings ("Number of Voices", "Sysex Mode").
+    void InitPatch(bool keepInstrumentSettings = false);
     // A constrained random patch that keeps "VCA LEVEL" and "Number of Voices".
     void RandomPatch();
     // Programs move 32 places up, the last quarter to the front; the selection follows its sound.
@@ -125,13 +127,15 @@ private:
 
     // Seams of the later parts of the instrument. Each records what it can and is otherwise silent;
     // the MIDI-learn, SysEx and editor code replace their bodies.
-    void SendProgramSysEx() {}
+    void SendProgramSysEx();
+    void EmitSysEx(const kt4r::SysExMessage& message);
+    // A SysEx message read in full: values, names and program writes as the hardware sent them.
+    void Apply(const kt4r::SysExReceived& received) override;
     void ShowWriteIndication(bool armed) {}
     bool MidiLearnArmed() const { return false; }
     void OfferMidiLearnTarget(int id) {}
     void MidiLearnCommand(int id) {}
-    void SendParamSysEx(int id) {}
-    void SelectSysexFormat(int mode) {}
+    void SendParamSysEx(int id);
     void SelectEditorPage(int page) {}
     void SetMidiLearnBounds(double min, double max) {}
     void ShowEditedMark(bool edited) {}
@@ -146,7 +150,7 @@ private:
     std::string mProgramName;
     bool mEdited = false;
     bool mWriteArmed = false;
-    int mSysexChannel = 0;
+    kt4r::SysExCodec mSysEx;
     ConfigFile mConfig;
     std::vector<std::unique_ptr<IParameter>> mSettings;
 

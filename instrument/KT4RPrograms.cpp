@@ -140,10 +140,12 @@ void KT4R::ProgramCommand(int id)
     SetEdited(true);
 }
 
-void KT4R::InitPatch()
+void KT4R::InitPatch(bool keepInstrumentSettings)
 {
     LockGuard lock(Mutex());
     for (int id = 0; id < kPatchParamCount; ++id) {
+        if (keepInstrumentSettings && (id == Index(ParamId::kNumberOfVoices) || id == Index(ParamId::kSysexMode)))
+            continue;
         const IParameter* param = GetParam(id);
         SetParamFromEditor(id, param->ToNormalized(param->Default()));
     }

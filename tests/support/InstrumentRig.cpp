@@ -12,6 +12,7 @@ namespace kt4rtest {
 namespace {
 
 std::vector<SentMidi>* gSent = nullptr;
+std::vector<std::vector<uint8_t>>* gSentSysEx = nullptr;
 
 intptr_t TestHost(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void* ptr, float)
 {
@@ -22,6 +23,10 @@ intptr_t TestHost(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void* p
             if (m->type == vst::kMidiType) {
                 gSent->push_back({m->deltaFrames, static_cast<uint8_t>(m->midiData[0]),
                                   static_cast<uint8_t>(m->midiData[1]), static_cast<uint8_t>(m->midiData[2])});
+            } else if (m->type == vst::kSysExType && gSentSysEx) {
+                const auto* x = reinterpret_cast<const vst::SysExEvent*>(list->events[i]);
+                const auto* bytes = reinterpret_cast<const uint8_t*>(x->sysexDump);
+                gSentSysEx->emplace_back(bytes, bytes + x->dumpBytes);
             }
         }
         return 1;
@@ -34,6 +39,7 @@ intptr_t TestHost(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void* p
 void InstrumentRig::SetUp()
 {
     gSent = &mSent;
+    gSentSysEx = &mSentSysEx;
 }
 
 void InstrumentRig::TearDown()
@@ -41,6 +47,7 @@ void InstrumentRig::TearDown()
     if (mEffect)
         mEffect->dispatcher(mEffect, vst::effClose, 0, 0, nullptr, 0.0f);
     gSent = nullptr;
+    gSentSysEx = nullptr;
     std::error_code ignored;
     if (!mFolder.empty())
         std::filesystem::remove_all(mFolder, ignored);
@@ -98,6 +105,19 @@ void InstrumentRig::SendMidi(std::initializer_list<std::array<uint8_t, 3>> messa
     for (size_t i = 0; i < events.size(); ++i)
         list->events[i] = reinterpret_cast<vst::Event*>(&events[i]);
     Dispatch(vst::effProcessEvents, 0, list);
+}
+
+void InstrumentRig::SendSysEx(const std::vector<uint8_t>& bytes)
+{
+    vst::SysExEvent e{};
+    e.type = vst::kSysExType;
+    e.byteSize = sizeof e;
+    e.dumpBytes = static_cast<int32_t>(bytes.size());
+    e.sysexDump = reinterpret_cast<char*>(const_cast<uint8_t*>(bytes.data()));
+    vst::Events list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<vst::Event*>(&e);
+    Dispatch(vst::effProcessEvents, 0, &list);
 }
 
 std::vector<double> InstrumentRig::Render(int blocks)

@@ -32,6 +32,8 @@ protected:
     // A settings change as the editor makes it: the value, then the change path.
     void SetSetting(int id, double normalized);
     void SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages);
+    // One SysEx event holding the bytes, as a host delivers a received message or a file.
+    void SendSysEx(const std::vector<uint8_t>& bytes);
     // RMS of the left channel of each block rendered.
     std::vector<double> Render(int blocks);
     double Level(int blocks) { return Render(blocks).back(); }
@@ -43,6 +45,7 @@ protected:
     KT4R* mPlug = nullptr;
     vst::EffectRecord* mEffect = nullptr;
     std::vector<SentMidi> mSent;
+    std::vector<std::vector<uint8_t>> mSentSysEx;
 };
 
 } // namespace kt4rtest

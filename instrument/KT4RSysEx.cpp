@@ -1,0 +1,61 @@
+// The instrument's side of the SysEx link: parameter messages and program dumps out through the
+// host's MIDI output, and received messages applied as the hardware's edits.
+#include "instrument/KT4R.h"
+#include "instrument/ParamTable.h"
+
+using namespace kt4r;
+
+void KT4R::EmitSysEx(const SysExMessage& message)
+{
+    ISysExEvent event;
+    event.offset = 0;
+    event.size = message.size;
+    event.data = message.bytes.data();
+    EmitSysExEvent(event);
+}
+
+void KT4R::SendParamSysEx(int id)
+{
+    SysExMessage message;
+    if (mSysEx.BuildParamMessage(id, GetParam(id)->ToNormalized(), message))
+        EmitSysEx(message);
+}
+
+void KT4R::SendProgramSysEx()
+{
+    std::array<double, kPatchParamCount> values;
+    for (int id = 0; id < kPatchParamCount; ++id)
+        values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    EmitSysEx(mSysEx.BuildProgramDump(values, mProgramName));
+}
+
+void KT4R::Apply(const SysExReceived& received)
+{
+    LockGuard lock(Mutex());
+    const bool dump = received.action == SysExAction::kProgramDump || received.action == SysExAction::kNumberedDump;
+    switch (received.action) {
+    case SysExAction::kWriteRequest: WriteProgram(received.program); return;
+    case SysExAction::kRestoreProgram: {
+        // The stored values come back into the edit buffer; nothing else changes.
+        const IProgramSlot* slot = ProgramSlot(received.program);
+        if (slot && slot->initialized)
+            ReadState(slot->chunk, 0);
+        return;
+    }
+    case SysExAction::kProgramDump:
+    case SysExAction::kNumberedDump:
+    case SysExAction::kExtendedDump:
+        // A patch from the hardware replaces the sound, not the instrument's own settings: resetting
+        // the SysEx format or the voice count here would change how the rest of a bank file is sent
+        // back and rebuild the voices for every program of it.
+        if (dump)
+            InitPatch(true);
+        SetProgramName(std::string(received.Name()));
+        break;
+    case SysExAction::kApplyChanges: break;
+    }
+    for (const SysExChange& change : received.Changes())
+        SetParamFromEditor(change.id, change.value);
+    if (received.action == SysExAction::kNumberedDump)
+        WriteProgram(received.program);
+}
