@@ -1,15 +1,16 @@
 // kt4r-render: a command-line VST2 host. Loads a plug-in binary through its entry point, plays a
-// Standard MIDI File or a note list into it and writes the result as a WAV file.
+// Standard MIDI File or a note list into it and writes the result as a WAV file; loads and saves its
+// chunks, program and bank files, and plays SysEx files into it.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "instrument/PatchFile.h"
+#include "tools/kt4r-render/HostFiles.h"
 #include "tools/kt4r-render/MidiFile.h"
 #include "tools/kt4r-render/PluginHost.h"
 #include "tools/kt4r-render/WavFile.h"
@@ -36,6 +37,12 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --load-chunk FILE     hand FILE to the plug-in as its state chunk before playing
   --save-chunk FILE     store the plug-in's state chunk in FILE after playing
   --chunk bank|program  which chunk --load-chunk / --save-chunk use (default bank)
+  --load-bank FILE      load a .KT4Rbank file (its chunk goes to the bank chunk entry)
+  --load-preset FILE    load a .KT4Rpreset file (chunk or plain parameters, and its name); after
+                        --load-bank when both are given
+  --save-bank FILE      write the plug-in's bank chunk as a .KT4Rbank file after playing
+  --save-preset FILE    write the plug-in's program chunk and name as a .KT4Rpreset file after playing
+  --syx FILE            send each F0..F7 message of FILE as a SysEx event before the first block
   --list-params         print every parameter: index, name, value text, label, normalised value
   --print-out           print the MIDI and SysEx messages the plug-in sends
   --info                print the plug-in's identity
@@ -59,6 +66,11 @@ struct Options {
     std::string loadChunk;
     std::string saveChunk;
     bool programChunk = false;
+    std::string loadBank;
+    std::string loadPreset;
+    std::string saveBank;
+    std::string savePreset;
+    std::string syx;
     bool listParams = false;
     bool printOut = false;
     bool info = false;
@@ -159,6 +171,26 @@ bool ParseArgs(int argc, char** argv, Options* o)
             if (!value(&v))
                 return false;
             o->programChunk = std::strcmp(v, "program") == 0;
+        } else if (arg == "--load-bank") {
+            if (!value(&v))
+                return false;
+            o->loadBank = v;
+        } else if (arg == "--load-preset") {
+            if (!value(&v))
+                return false;
+            o->loadPreset = v;
+        } else if (arg == "--save-bank") {
+            if (!value(&v))
+                return false;
+            o->saveBank = v;
+        } else if (arg == "--save-preset") {
+            if (!value(&v))
+                return false;
+            o->savePreset = v;
+        } else if (arg == "--syx") {
+            if (!value(&v))
+                return false;
+            o->syx = v;
         } else if (arg == "--list-params") {
             o->listParams = true;
         } else if (arg == "--print-out") {
@@ -215,34 +247,38 @@ void ListParams(PluginHost& host)
 
 bool LoadChunk(PluginHost& host, const Options& o)
 {
-    std::ifstream file(o.loadChunk, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "kt4r-render: cannot open %s\n", o.loadChunk.c_str());
+    std::vector<uint8_t> data;
+    if (!kt4r::ReadWholeFile(o.loadChunk, &data)) {
+        std::fprintf(stderr, "kt4r-render: cannot read %s\n", o.loadChunk.c_str());
         return false;
     }
-    std::vector<char> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const intptr_t ok =
-        host.Dispatch(vst::effSetChunk, o.programChunk ? 1 : 0, static_cast<intptr_t>(data.size()), data.data());
-    if (!ok)
+    if (!SetPluginChunk(host, o.programChunk, data)) {
         std::fprintf(stderr, "kt4r-render: the plug-in rejected the chunk in %s\n", o.loadChunk.c_str());
-    return ok != 0;
+        return false;
+    }
+    return true;
 }
 
 bool SaveChunk(PluginHost& host, const Options& o)
 {
-    void* data = nullptr;
-    const intptr_t size = host.Dispatch(vst::effGetChunk, o.programChunk ? 1 : 0, 0, &data);
-    if (size <= 0 || !data) {
+    const std::vector<uint8_t> data = GetPluginChunk(host, o.programChunk);
+    if (data.empty()) {
         std::fprintf(stderr, "kt4r-render: the plug-in gave no chunk\n");
         return false;
     }
-    std::ofstream file(o.saveChunk, std::ios::binary);
-    file.write(static_cast<const char*>(data), size);
-    if (!file) {
+    if (!kt4r::WriteWholeFile(o.saveChunk, data)) {
         std::fprintf(stderr, "kt4r-render: cannot write %s\n", o.saveChunk.c_str());
         return false;
     }
     return true;
+}
+
+// Runs one file operation; false after printing its message.
+bool Report(bool ok, const std::string& error)
+{
+    if (!ok)
+        std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
+    return ok;
 }
 
 } // namespace
@@ -285,14 +321,32 @@ int main(int argc, char** argv)
     }
     if (!o.loadChunk.empty() && !LoadChunk(host, o))
         return 1;
+    if (!o.loadBank.empty() && !Report(LoadBankFile(host, o.loadBank, &error), error))
+        return 1;
+    if (!o.loadPreset.empty() && !Report(LoadPresetFile(host, o.loadPreset, &error), error))
+        return 1;
     for (const auto& [index, normalized] : o.params)
         host.SetParameter(index, normalized);
     if (o.listParams)
         ListParams(host);
 
     const bool play = !o.out.empty() || !o.midiFile.empty() || !o.notes.empty();
-    if (play) {
+    const bool sendSysEx = !o.syx.empty();
+    if (play || sendSysEx)
         host.Resume();
+    if (sendSysEx) {
+        if (!Report(QueueSysExFile(host, o.syx, &error), error))
+            return 1;
+        // The plug-in takes SysEx as it arrives; a block follows, as it would in a host.
+        host.SendEvents();
+        if (!play) {
+            std::vector<float> scratchL(static_cast<size_t>(o.block)), scratchR(static_cast<size_t>(o.block));
+            float* outs[2] = {scratchL.data(), scratchR.data()};
+            host.ProcessFloat(nullptr, outs, o.block);
+            host.Suspend();
+        }
+    }
+    if (play) {
         double seconds = o.length >= 0.0 ? o.length : sequence.endSeconds + std::max(0.0, o.tail);
         const auto totalFrames = static_cast<int64_t>(std::ceil(seconds * o.rate));
         std::vector<float> left, right;
@@ -368,6 +422,10 @@ int main(int argc, char** argv)
     if (o.printOut)
         PrintSent(host.TakeSentEvents());
     if (!o.saveChunk.empty() && !SaveChunk(host, o))
+        return 1;
+    if (!o.saveBank.empty() && !Report(SaveBankFile(host, o.saveBank, &error), error))
+        return 1;
+    if (!o.savePreset.empty() && !Report(SavePresetFile(host, o.savePreset, &error), error))
         return 1;
     return 0;
 }
