@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "instrument/PatchFile.h"
@@ -76,6 +77,30 @@ struct Options {
     bool info = false;
 };
 
+// Options whose value is kept as given.
+const std::pair<const char*, std::string Options::*> kTextOptions[] = {
+    {"--plugin", &Options::plugin},
+    {"--midi", &Options::midiFile},
+    {"--notes", &Options::notes},
+    {"--out", &Options::out},
+    {"--load-chunk", &Options::loadChunk},
+    {"--save-chunk", &Options::saveChunk},
+    {"--load-bank", &Options::loadBank},
+    {"--load-preset", &Options::loadPreset},
+    {"--save-bank", &Options::saveBank},
+    {"--save-preset", &Options::savePreset},
+    {"--syx", &Options::syx},
+};
+
+std::string Options::*TextOption(const std::string& arg)
+{
+    for (const auto& [name, field] : kTextOptions) {
+        if (arg == name)
+            return field;
+    }
+    return nullptr;
+}
+
 bool ParseArgs(int argc, char** argv, Options* o)
 {
     for (int i = 1; i < argc; ++i) {
@@ -92,22 +117,10 @@ bool ParseArgs(int argc, char** argv, Options* o)
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
-        } else if (arg == "--plugin") {
+        } else if (std::string Options::*field = TextOption(arg)) {
             if (!value(&v))
                 return false;
-            o->plugin = v;
-        } else if (arg == "--midi") {
-            if (!value(&v))
-                return false;
-            o->midiFile = v;
-        } else if (arg == "--notes") {
-            if (!value(&v))
-                return false;
-            o->notes = v;
-        } else if (arg == "--out") {
-            if (!value(&v))
-                return false;
-            o->out = v;
+            o->*field = v;
         } else if (arg == "--format") {
             if (!value(&v))
                 return false;
@@ -159,38 +172,10 @@ bool ParseArgs(int argc, char** argv, Options* o)
             if (!value(&v))
                 return false;
             o->length = std::atof(v);
-        } else if (arg == "--load-chunk") {
-            if (!value(&v))
-                return false;
-            o->loadChunk = v;
-        } else if (arg == "--save-chunk") {
-            if (!value(&v))
-                return false;
-            o->saveChunk = v;
         } else if (arg == "--chunk") {
             if (!value(&v))
                 return false;
             o->programChunk = std::strcmp(v, "program") == 0;
-        } else if (arg == "--load-bank") {
-            if (!value(&v))
-                return false;
-            o->loadBank = v;
-        } else if (arg == "--load-preset") {
-            if (!value(&v))
-                return false;
-            o->loadPreset = v;
-        } else if (arg == "--save-bank") {
-            if (!value(&v))
-                return false;
-            o->saveBank = v;
-        } else if (arg == "--save-preset") {
-            if (!value(&v))
-                return false;
-            o->savePreset = v;
-        } else if (arg == "--syx") {
-            if (!value(&v))
-                return false;
-            o->syx = v;
         } else if (arg == "--list-params") {
             o->listParams = true;
         } else if (arg == "--print-out") {
