@@ -1,15 +1,17 @@
 // kt4r-render: a command-line VST2 host. Loads a plug-in binary through its entry point, plays a
-// Standard MIDI File or a note list into it and writes the result as a WAV file.
+// Standard MIDI File or a note list into it and writes the result as a WAV file; loads and saves its
+// chunks, program and bank files, and plays SysEx files into it.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "instrument/PatchFile.h"
+#include "tools/kt4r-render/HostFiles.h"
 #include "tools/kt4r-render/MidiFile.h"
 #include "tools/kt4r-render/PluginHost.h"
 #include "tools/kt4r-render/WavFile.h"
@@ -36,6 +38,12 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --load-chunk FILE     hand FILE to the plug-in as its state chunk before playing
   --save-chunk FILE     store the plug-in's state chunk in FILE after playing
   --chunk bank|program  which chunk --load-chunk / --save-chunk use (default bank)
+  --load-bank FILE      load a .KT4Rbank file (its chunk goes to the bank chunk entry)
+  --load-preset FILE    load a .KT4Rpreset file (chunk or plain parameters, and its name); after
+                        --load-bank when both are given
+  --save-bank FILE      write the plug-in's bank chunk as a .KT4Rbank file after playing
+  --save-preset FILE    write the plug-in's program chunk and name as a .KT4Rpreset file after playing
+  --syx FILE            send each F0..F7 message of FILE as a SysEx event before the first block
   --list-params         print every parameter: index, name, value text, label, normalised value
   --print-out           print the MIDI and SysEx messages the plug-in sends
   --info                print the plug-in's identity
@@ -59,10 +67,39 @@ struct Options {
     std::string loadChunk;
     std::string saveChunk;
     bool programChunk = false;
+    std::string loadBank;
+    std::string loadPreset;
+    std::string saveBank;
+    std::string savePreset;
+    std::string syx;
     bool listParams = false;
     bool printOut = false;
     bool info = false;
 };
+
+// Options whose value is kept as given.
+const std::pair<const char*, std::string Options::*> kTextOptions[] = {
+    {"--plugin", &Options::plugin},
+    {"--midi", &Options::midiFile},
+    {"--notes", &Options::notes},
+    {"--out", &Options::out},
+    {"--load-chunk", &Options::loadChunk},
+    {"--save-chunk", &Options::saveChunk},
+    {"--load-bank", &Options::loadBank},
+    {"--load-preset", &Options::loadPreset},
+    {"--save-bank", &Options::saveBank},
+    {"--save-preset", &Options::savePreset},
+    {"--syx", &Options::syx},
+};
+
+std::string Options::*TextOption(const std::string& arg)
+{
+    for (const auto& [name, field] : kTextOptions) {
+        if (arg == name)
+            return field;
+    }
+    return nullptr;
+}
 
 bool ParseArgs(int argc, char** argv, Options* o)
 {
@@ -80,22 +117,10 @@ bool ParseArgs(int argc, char** argv, Options* o)
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
-        } else if (arg == "--plugin") {
+        } else if (std::string Options::*field = TextOption(arg)) {
             if (!value(&v))
                 return false;
-            o->plugin = v;
-        } else if (arg == "--midi") {
-            if (!value(&v))
-                return false;
-            o->midiFile = v;
-        } else if (arg == "--notes") {
-            if (!value(&v))
-                return false;
-            o->notes = v;
-        } else if (arg == "--out") {
-            if (!value(&v))
-                return false;
-            o->out = v;
+            o->*field = v;
         } else if (arg == "--format") {
             if (!value(&v))
                 return false;
@@ -147,14 +172,6 @@ bool ParseArgs(int argc, char** argv, Options* o)
             if (!value(&v))
                 return false;
             o->length = std::atof(v);
-        } else if (arg == "--load-chunk") {
-            if (!value(&v))
-                return false;
-            o->loadChunk = v;
-        } else if (arg == "--save-chunk") {
-            if (!value(&v))
-                return false;
-            o->saveChunk = v;
         } else if (arg == "--chunk") {
             if (!value(&v))
                 return false;
@@ -215,34 +232,38 @@ void ListParams(PluginHost& host)
 
 bool LoadChunk(PluginHost& host, const Options& o)
 {
-    std::ifstream file(o.loadChunk, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "kt4r-render: cannot open %s\n", o.loadChunk.c_str());
+    std::vector<uint8_t> data;
+    if (!kt4r::ReadWholeFile(o.loadChunk, &data)) {
+        std::fprintf(stderr, "kt4r-render: cannot read %s\n", o.loadChunk.c_str());
         return false;
     }
-    std::vector<char> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const intptr_t ok =
-        host.Dispatch(vst::effSetChunk, o.programChunk ? 1 : 0, static_cast<intptr_t>(data.size()), data.data());
-    if (!ok)
+    if (!SetPluginChunk(host, o.programChunk, data)) {
         std::fprintf(stderr, "kt4r-render: the plug-in rejected the chunk in %s\n", o.loadChunk.c_str());
-    return ok != 0;
+        return false;
+    }
+    return true;
 }
 
 bool SaveChunk(PluginHost& host, const Options& o)
 {
-    void* data = nullptr;
-    const intptr_t size = host.Dispatch(vst::effGetChunk, o.programChunk ? 1 : 0, 0, &data);
-    if (size <= 0 || !data) {
+    const std::vector<uint8_t> data = GetPluginChunk(host, o.programChunk);
+    if (data.empty()) {
         std::fprintf(stderr, "kt4r-render: the plug-in gave no chunk\n");
         return false;
     }
-    std::ofstream file(o.saveChunk, std::ios::binary);
-    file.write(static_cast<const char*>(data), size);
-    if (!file) {
+    if (!kt4r::WriteWholeFile(o.saveChunk, data)) {
         std::fprintf(stderr, "kt4r-render: cannot write %s\n", o.saveChunk.c_str());
         return false;
     }
     return true;
+}
+
+// Runs one file operation; false after printing its message.
+bool Report(bool ok, const std::string& error)
+{
+    if (!ok)
+        std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
+    return ok;
 }
 
 } // namespace
@@ -285,14 +306,32 @@ int main(int argc, char** argv)
     }
     if (!o.loadChunk.empty() && !LoadChunk(host, o))
         return 1;
+    if (!o.loadBank.empty() && !Report(LoadBankFile(host, o.loadBank, &error), error))
+        return 1;
+    if (!o.loadPreset.empty() && !Report(LoadPresetFile(host, o.loadPreset, &error), error))
+        return 1;
     for (const auto& [index, normalized] : o.params)
         host.SetParameter(index, normalized);
     if (o.listParams)
         ListParams(host);
 
     const bool play = !o.out.empty() || !o.midiFile.empty() || !o.notes.empty();
-    if (play) {
+    const bool sendSysEx = !o.syx.empty();
+    if (play || sendSysEx)
         host.Resume();
+    if (sendSysEx) {
+        if (!Report(QueueSysExFile(host, o.syx, &error), error))
+            return 1;
+        // The plug-in takes SysEx as it arrives; a block follows, as it would in a host.
+        host.SendEvents();
+        if (!play) {
+            std::vector<float> scratchL(static_cast<size_t>(o.block)), scratchR(static_cast<size_t>(o.block));
+            float* outs[2] = {scratchL.data(), scratchR.data()};
+            host.ProcessFloat(nullptr, outs, o.block);
+            host.Suspend();
+        }
+    }
+    if (play) {
         double seconds = o.length >= 0.0 ? o.length : sequence.endSeconds + std::max(0.0, o.tail);
         const auto totalFrames = static_cast<int64_t>(std::ceil(seconds * o.rate));
         std::vector<float> left, right;
@@ -368,6 +407,10 @@ int main(int argc, char** argv)
     if (o.printOut)
         PrintSent(host.TakeSentEvents());
     if (!o.saveChunk.empty() && !SaveChunk(host, o))
+        return 1;
+    if (!o.saveBank.empty() && !Report(SaveBankFile(host, o.saveBank, &error), error))
+        return 1;
+    if (!o.savePreset.empty() && !Report(SavePresetFile(host, o.savePreset, &error), error))
         return 1;
     return 0;
 }
