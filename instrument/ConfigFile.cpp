@@ -33,7 +33,8 @@ int WholeWithin(double value, int lo, int hi, int fallback)
 
 bool ReadsBackAsWritten(const std::string& key, const std::string& value)
 {
-    return key.find_first_of("=\n") == std::string::npos && value.find('\n') == std::string::npos;
+    return (key.empty() || key[0] != '#') && key.find_first_of("=\n") == std::string::npos &&
+           value.find('\n') == std::string::npos;
 }
 
 } // namespace

@@ -42,8 +42,8 @@ public:
     bool Write();
     bool Write(const std::string& path);
     // The file's text: a comment line, a blank line, then "key = value" per key in byte-wise key
-    // order. A line that would read back as another key (a key with "=" or a line feed, a value with
-    // a line feed) is left out.
+    // order. A line that would not read back as written (a key with "=" or a line feed or starting
+    // with "#", a value with a line feed) is left out.
     std::string Format() const;
 
     const std::string& Path() const { return mPath; }
