@@ -41,7 +41,7 @@ void MidiLearnMap::Arm(int id)
 
 void MidiLearnMap::SelectParam(int id)
 {
-    if (!IsPatchParamIndex(id))
+    if (!mArmed || !IsPatchParamIndex(id))
         return;
     const MidiLearnEntry& entry = mTable[static_cast<size_t>(id)];
     mHasParam = true;
@@ -64,7 +64,7 @@ void MidiLearnMap::SelectParam(int id)
 
 void MidiLearnMap::LearnController(int cc) noexcept
 {
-    if (!IsLearnableController(cc))
+    if (!mArmed || !IsLearnableController(cc))
         return;
     mPendingCC = cc;
     mPendingNrpn = 0;

@@ -44,10 +44,10 @@ public:
     // A right-click on a control: the learn page opens, the pending state is cleared and, when the
     // control has a parameter (0-69), it is offered as with SelectParam.
     void Arm(int id);
-    // While armed, every change of a patch id offers it as the target; the bounds become the entry's,
+    // While armed (ignored otherwise), every change of a patch id offers it as the target; the bounds become the entry's,
     // and a controller the entry already has becomes the pending one.
     void SelectParam(int id);
-    // Audio thread, while armed, before ApplyController: a control change (0-127) becomes the pending
+    // Audio thread, while armed (ignored otherwise), before ApplyController: a control change (0-127) becomes the pending
     // controller and, with a target chosen, is assigned. The data-entry and (N)RPN numbers 6, 38,
     // 98-101 are not learned. Allocates nothing.
     void LearnController(int cc) noexcept;

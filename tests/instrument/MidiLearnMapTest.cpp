@@ -99,6 +99,15 @@ TEST_F(LearnFixture, NonFiniteBoundsAreIgnoredAndFiniteOnesKeptWithinZeroToOne)
     EXPECT_EQ(map.BoundMax(), 1.0);
 }
 
+TEST_F(LearnFixture, NothingIsLearnedOutsideTheLearnPage)
+{
+    map.SelectParam(kVcfFreq);
+    map.LearnController(74);
+    EXPECT_FALSE(map.HasParam());
+    EXPECT_FALSE(map.HasController());
+    EXPECT_EQ(map.Table(), MidiLearnTable{});
+}
+
 TEST_F(LearnFixture, DataEntryRpnAndBankSelectNumbersAreNotLearned)
 {
     map.Arm(kVcfFreq);
