@@ -1,7 +1,14 @@
-// Reading the configuration file's lines.
+// Reading the configuration file's lines and writing the file back at exit.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
 #include "instrument/ConfigFile.h"
+#include "instrument/FileText.h"
 
 namespace {
 
@@ -43,6 +50,157 @@ TEST(ConfigFile, AskingForAnAbsentKeyAddsItEmpty)
     EXPECT_EQ(config.Count("LOCK"), 0);
     EXPECT_EQ(config.Get("LOCK"), "");
     EXPECT_EQ(config.Count("LOCK"), 1);
+}
+
+// ---- Writing back ----
+
+class ConfigWrite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        mPath = (std::filesystem::temp_directory_path() /
+                 ("kt4r-ini-" + std::to_string(getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
+                    .string();
+        std::filesystem::remove(mPath);
+    }
+    void TearDown() override { std::filesystem::remove(mPath); }
+    void Put(const std::string& text) { std::ofstream(mPath, std::ios::binary) << text; }
+    std::string Text()
+    {
+        std::string text;
+        ReadFileText(mPath, &text);
+        return text;
+    }
+
+    std::string mPath;
+};
+
+TEST_F(ConfigWrite, ARunWithNoFileWritesTheInstrumentsKeysInByteOrder)
+{
+    ConfigFile config;
+    config.Read(mPath);
+    ConfigExitState state;
+    state.presetDir = "/home/p/presets";
+    config.StoreExitState(state);
+    ASSERT_TRUE(config.Write());
+    EXPECT_EQ(Text(), "#KT4R configuration file\n"
+                      "\n"
+                      "DEFAULT_NUM_VOICES = 6\n"
+                      "GLOBAL_GAIN = NORMAL\n"
+                      "IMMEDIATE_WRITE = FALSE\n"
+                      "LOCK = \n"
+                      "MIDI_THRU = FALSE\n"
+                      "PRESETDIR = /home/p/presets\n"
+                      "SEND_PARAM_SYSEX = FALSE\n"
+                      "SEND_PROG_SYSEX = FALSE\n");
+}
+
+TEST_F(ConfigWrite, TheInstrumentsStateReplacesItsKeysAndOtherKeysAreKept)
+{
+    Put("DEFAULT_NUM_VOICES=7\nPOLY_ON_GUI=NEW\nZ_UNKNOWN = x y\nDEFAULT_BANK=/b.KT4Rbank\nMIDI_THRU=true\n");
+    ConfigFile config;
+    config.Read(mPath);
+    ConfigExitState state;
+    state.numberOfVoices = 5.0;
+    state.midiThru = true;
+    state.immediateWrite = 0.5;
+    state.sendParamSysex = 0.49;
+    state.sendProgramSysex = 1.0;
+    state.globalGain = 2.0;
+    config.StoreExitState(state);
+    ASSERT_TRUE(config.Write());
+
+    ConfigFile reread;
+    reread.Read(mPath);
+    const std::map<std::string, std::string> expected = {
+        {"DEFAULT_BANK", "/b.KT4Rbank"},
+        {"DEFAULT_NUM_VOICES", "10"},
+        {"GLOBAL_GAIN", "HIGH"},
+        {"IMMEDIATE_WRITE", "TRUE"},
+        {"LOCK", ""},
+        {"MIDI_THRU", "TRUE"},
+        {"POLY_ON_GUI", "NEW"},
+        {"PRESETDIR", ""},
+        {"SEND_PARAM_SYSEX", "FALSE"},
+        {"SEND_PROG_SYSEX", "TRUE"},
+        {"Z_UNKNOWN", "x y"},
+    };
+    EXPECT_EQ(reread.Values(), expected);
+}
+
+TEST(ConfigExit, ValuesOutsideTheirRangesAreWrittenAsTheNearestWord)
+{
+    struct Case {
+        double voices, gain;
+        const char* voicesText;
+        const char* gainText;
+    } cases[] = {
+        {3.0, 0.0, "6", "LOW"},
+        {6.0, 1.0, "12", "NORMAL"},
+        {4.4, 1.6, "8", "HIGH"},
+        {-2.0, -5.0, "6", "LOW"},
+        {99.0, 9.0, "12", "HIGH"},
+        {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), "6", "NORMAL"},
+    };
+    for (const Case& c : cases) {
+        ConfigFile config;
+        ConfigExitState state;
+        state.numberOfVoices = c.voices;
+        state.globalGain = c.gain;
+        state.immediateWrite = std::numeric_limits<double>::quiet_NaN();
+        config.StoreExitState(state);
+        EXPECT_EQ(config.Get("DEFAULT_NUM_VOICES"), c.voicesText) << c.voices;
+        EXPECT_EQ(config.Get("GLOBAL_GAIN"), c.gainText) << c.gain;
+        EXPECT_EQ(config.Get("IMMEDIATE_WRITE"), "FALSE");
+    }
+}
+
+TEST_F(ConfigWrite, ALockedFileIsNeverRewritten)
+{
+    const std::string original = "LOCK=TRUE\n";
+    Put(original);
+    ConfigFile config;
+    config.Read(mPath);
+    config.StoreExitState(ConfigExitState{});
+    EXPECT_TRUE(config.Write());
+    EXPECT_EQ(Text(), original);
+}
+
+TEST_F(ConfigWrite, AValueWithEqualsAndSpacesReadsBackWhole)
+{
+    Put("  PRESETDIR  =  /a=b/c d  \n");
+    ConfigFile config;
+    config.Read(mPath);
+    ASSERT_TRUE(config.Write());
+    EXPECT_NE(Text().find("PRESETDIR = /a=b/c d\n"), std::string::npos);
+    ConfigFile reread;
+    reread.Read(mPath);
+    EXPECT_EQ(reread.Get("PRESETDIR"), "/a=b/c d");
+}
+
+TEST_F(ConfigWrite, ALineFeedInAValueCannotAddAKey)
+{
+    ConfigFile config;
+    config.Read(mPath);
+    ConfigExitState state;
+    state.presetDir = "/x\nLOCK=TRUE";
+    config.StoreExitState(state);
+    config.Set("A=B", "1");
+    ASSERT_TRUE(config.Write());
+    ConfigFile reread;
+    reread.Read(mPath);
+    EXPECT_EQ(reread.Count("PRESETDIR"), 0);
+    EXPECT_EQ(reread.Count("A"), 0);
+    EXPECT_FALSE(reread.IsTrue("LOCK"));
+}
+
+TEST_F(ConfigWrite, AFileThatCannotBeWrittenIsReported)
+{
+    ConfigFile config;
+    EXPECT_FALSE(config.Write()) << "no path was read";
+    config.Read("/nonexistent-folder/KT-4R.ini");
+    EXPECT_FALSE(config.Write());
 }
 
 } // namespace
