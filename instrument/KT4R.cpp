@@ -61,19 +61,23 @@ float GainFor(double normalized)
 
 KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(kPlugInfo, host)
 {
-    ReadConfiguration(configFolder.empty() ? ModuleFolder() : configFolder);
+    mConfigFolder = configFolder.empty() ? ModuleFolder() : configFolder;
+    ReadConfiguration(mConfigFolder);
     DefineParameters();
 
     mContext = std::make_unique<ProcessContext>();
     mKeyAssigner = std::make_unique<KeyAssigner>();
     mSynth = std::make_unique<Synth>(mContext.get(), mConfiguredVoices, mKeyAssigner.get());
-    mControllerInput = std::make_unique<ControllerInput>(mSynth.get());
+    mControllerInput = std::make_unique<ControllerInput>(mSynth.get(), static_cast<ControlChangeListener*>(this));
 
     ApplyConfiguredSettings();
 
     // Start-up: every slot " INIT ", then program 1 through the whole change path.
     MakeInitPrograms();
     SetEdited(false);
+    if (mConfig.Count("DEFAULT_BANK") && !mConfig.Get("DEFAULT_BANK").empty())
+        LoadBankFile(mConfig.Get("DEFAULT_BANK"));
+    mMidiLearn.ReadMapFile(mConfigFolder);
     mEngineReady = true;
     SelectProgram(1);
     NotifyAllParamsChanged();
@@ -83,6 +87,11 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(k
 
 KT4R::~KT4R()
 {
+    // Nothing may escape a destructor the host's close runs: a file that cannot be written stays as it was.
+    try {
+        WriteConfiguration();
+    } catch (...) {
+    }
     // The engine goes first, while the context it unregisters from and the controller input whose
     // event records its queue may hold still exist.
     mSynth.reset();
@@ -253,7 +262,7 @@ void KT4R::ParameterChanged(int id, int source)
         return;
     if (IsPatchParamIndex(id) && id != Index(ParamId::kSysexMode)) {
         if (MidiLearnArmed())
-            OfferMidiLearnTarget(id);
+            mMidiLearn.SelectParam(id);
         if (mEngineReady)
             mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(param->ToNormalized())));
         MarkEditBufferChanged();
@@ -289,7 +298,7 @@ void KT4R::ApplySideEffect(int id)
     case SideEffect::kSysexFormat: mSysEx.SetFormat(static_cast<int>(value)); break;
     case SideEffect::kEditorPage: SelectEditorPage(static_cast<int>(value)); break;
     case SideEffect::kMidiLearnBounds:
-        SetMidiLearnBounds(Param(SettingId::kMidiLearnMin)->Value(), Param(SettingId::kMidiLearnMax)->Value());
+        mMidiLearn.SetBounds(Param(SettingId::kMidiLearnMin)->Value(), Param(SettingId::kMidiLearnMax)->Value());
         break;
     case SideEffect::kOutputGain: mContext->mOutputGain = GainFor(param->ToNormalized()); break;
     case SideEffect::kMidiChannel: {
@@ -301,7 +310,7 @@ void KT4R::ApplySideEffect(int id)
     }
     case SideEffect::kEditedMark: ShowEditedMark(value >= 0.5); break;
     case SideEffect::kProgramCommand: ProgramCommand(id); break;
-    case SideEffect::kMidiLearnCommand: MidiLearnCommand(id); break;
+    case SideEffect::kMidiLearnCommand: mMidiLearn.Command(id); break;
     }
 }
 
@@ -315,4 +324,44 @@ void KT4R::RebuildVoices(int voices)
     for (int id = 0; id < kPatchParamCount; ++id) {
         mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
     }
+}
+
+// ---- MIDI learn and the configuration ----
+
+void KT4R::OnControlChange(int time, int channel, int controller, int value) noexcept
+{
+    if (mMidiLearn.Armed())
+        mMidiLearn.LearnController(controller);
+    mMidiLearn.ApplyController(time, channel, controller, value);
+}
+
+void KT4R::SetFromMidiLearn(int id, double normalized, int offset, int channel)
+{
+    IParameter* param = Param(id);
+    if (!param)
+        return;
+    param->SetFromNormalized(normalized);
+    HostAutomate(id, param->ToNormalized());
+    ParameterChanged(id, 0);
+    SetEdited(true);
+}
+
+void KT4R::SetUseDefaultMap(bool on)
+{
+    Param(SettingId::kUseDefaultMidiLearnMap)->SetFromNormalized(on ? 1.0 : 0.0);
+}
+
+void KT4R::WriteConfiguration()
+{
+    ConfigExitState state;
+    state.numberOfVoices = Param(ParamId::kNumberOfVoices)->Value();
+    state.midiThru = mMidiThru;
+    state.immediateWrite = Param(SettingId::kImmediateWrite)->Value();
+    state.sendParamSysex = Param(SettingId::kSendSysexParam)->Value();
+    state.sendProgramSysex = Param(SettingId::kSendSysexProgram)->Value();
+    state.globalGain = Param(SettingId::kGlobalGain)->Value();
+    state.presetDir = mConfig.Count("PRESETDIR") ? mConfig.Get("PRESETDIR") : std::string();
+    mConfig.StoreExitState(state);
+    mConfig.Write();
+    mMidiLearn.WriteMapFile(mConfigFolder);
 }

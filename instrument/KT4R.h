@@ -11,14 +11,15 @@
 #include "instrument/ParamTable.h"
 #include "instrument/ReadoutText.h"
 #include "instrument/SysExCodec.h"
+#include "instrument/MidiLearnMap.h"
+#include "engine/ControllerInput.h"
 #include "signal/EventPool.h"
 
-class ControllerInput;
 class KeyAssigner;
 class ProcessContext;
 class Synth;
 
-class KT4R : public IPlugVST, private kt4r::ISysExSink {
+class KT4R : public IPlugVST, private kt4r::ISysExSink, private MidiLearnTarget, private ControlChangeListener {
 public:
     static constexpr int32_t kVersion = 0x0002000C; // 2.0.12
 
@@ -95,6 +96,24 @@ public:
     // Editor thread; takes the lock. Ids 0-69 mark the program edited; ids 70-97 are settings.
     void SetParamFromEditor(int index, double normalized) override;
 
+    // ---- Files (editor thread; each takes the lock; a path that cannot be read or written, or a file
+    // that fails its checks, answers false and changes nothing) ----
+
+    bool SaveProgramFile(const std::string& path);
+    bool LoadProgramFile(const std::string& path);
+    bool SaveBankFile(const std::string& path);
+    bool LoadBankFile(const std::string& path);
+    bool SaveSysExProgram(const std::string& path);
+    // Programs first..first+count-1 (cut at 128), each as a dump and a write request for slot k.
+    bool SaveSysExBank(const std::string& path, int first, int count);
+    bool LoadSysExFile(const std::string& path);
+    // The LOAD button: every load whose extension the name contains; true when one succeeded.
+    bool LoadFile(const std::string& path);
+    // The SAVE button: the menu item chosen (an index into its items) and the path of its dialog.
+    bool SaveFile(int menuChoice, const std::string& path);
+
+    MidiLearnMap& MidiLearn() { return mMidiLearn; }
+
     // ---- State (any thread but the audio thread for chunks; each takes the lock) ----
 
     // The program data block of the live values.
@@ -131,13 +150,18 @@ private:
     void EmitSysEx(const kt4r::SysExMessage& message);
     // A SysEx message read in full: values, names and program writes as the hardware sent them.
     void Apply(const kt4r::SysExReceived& received) override;
+    // A learned controller moved a parameter; audio thread, under the lock; allocates nothing.
+    void SetFromMidiLearn(int id, double normalized, int offset, int channel) override;
+    // A program's map block chose the default map (or its own).
+    void SetUseDefaultMap(bool on) override;
+    // Every control change of the block but the sustain pedal; audio thread, under the lock.
+    void OnControlChange(int time, int channel, int controller, int value) noexcept override;
+    // The configuration and the default MIDI-learn map back to their files (at exit).
+    void WriteConfiguration();
     void ShowWriteIndication(bool armed) {}
-    bool MidiLearnArmed() const { return false; }
-    void OfferMidiLearnTarget(int id) {}
-    void MidiLearnCommand(int id) {}
+    bool MidiLearnArmed() const { return mMidiLearn.Armed(); }
     void SendParamSysEx(int id);
     void SelectEditorPage(int page) {}
-    void SetMidiLearnBounds(double min, double max) {}
     void ShowEditedMark(bool edited) {}
     void RedrawKeyAssignSwitches() {}
 
@@ -151,6 +175,8 @@ private:
     bool mEdited = false;
     bool mWriteArmed = false;
     kt4r::SysExCodec mSysEx;
+    MidiLearnMap mMidiLearn{*this};
+    std::string mConfigFolder; // the library's folder: configuration and map files
     ConfigFile mConfig;
     std::vector<std::unique_ptr<IParameter>> mSettings;
 

@@ -122,10 +122,9 @@ void KT4R::ProgramCommand(int id)
     case SettingId::kCommandNextProgram: SelectProgram(mProgram == kPrograms ? 1 : mProgram + 1); return;
     case SettingId::kCommandPreviousProgram: SelectProgram(mProgram == 1 ? kPrograms : mProgram - 1); return;
     case SettingId::kCommandInit:
-        if (MidiLearnArmed()) {
-            MidiLearnCommand(id);
+        // While MIDI learn is armed the INIT button is a learn command.
+        if (mMidiLearn.Command(id))
             return;
-        }
         InitPatch();
         break;
     case SettingId::kCommandRandom: RandomPatch(); break;

@@ -15,13 +15,12 @@ using namespace kt4r;
 bool KT4R::WriteState(IStateChunk* chunk)
 {
     LockGuard lock(Mutex());
-    ProgramData data;
-    // The live MIDI-learn map arrives with the map; until then every program carries unused entries.
-    data.map = FreshMapBlock();
-    data.edited = mEdited;
+    // With the default map in use a program carries unused entries, so it keeps following that map.
+    bool ok = mMidiLearn.WriteMapBlock(*chunk, Param(SettingId::kUseDefaultMidiLearnMap)->Value() >= 0.5);
+    std::array<double, kPatchParamCount> values;
     for (int id = 0; id < kPatchParamCount; ++id)
-        data.values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
-    return AppendProgramData(chunk, data);
+        values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    return AppendProgramValues(chunk, mEdited, values) && ok;
 }
 
 int KT4R::ReadState(const IStateChunk& chunk, int pos)
@@ -33,6 +32,7 @@ int KT4R::ReadState(const IStateChunk& chunk, int pos)
     // after it mean the data is something else.
     if (end < 0 || end != chunk.Size())
         return -1;
+    mMidiLearn.ReadMapBlock(chunk, pos);
     ApplyProgramValues(data.values.data(), std::min(data.count, kPatchParamCount));
     if (IProgramSlot* slot = ProgramSlot(CurrentProgramIndex())) {
         slot->chunk.Clear();

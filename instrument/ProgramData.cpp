@@ -1,7 +1,6 @@
 #include "instrument/ProgramData.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace kt4r {
 
@@ -35,29 +34,17 @@ int GetName(const IStateChunk& chunk, int pos, std::string* name)
 
 } // namespace
 
-std::array<uint8_t, kMapBlockBytes> FreshMapBlock()
-{
-    // Each entry: parameter -1, no controller, flag 1, min 0, range 1, two unused words.
-    std::array<uint8_t, kMapBlockBytes> block{};
-    for (int i = 0; i < kPatchParamCount; ++i) {
-        uint8_t* entry = block.data() + i * kMapEntryBytes;
-        const int32_t unused = -1;
-        const float min = 0.0f;
-        const float range = 1.0f;
-        std::memcpy(entry, &unused, 4);
-        entry[8] = 1;
-        std::memcpy(entry + 12, &min, 4);
-        std::memcpy(entry + 16, &range, 4);
-    }
-    return block;
-}
-
 bool AppendProgramData(IStateChunk* chunk, const ProgramData& data)
 {
-    bool ok = chunk->PutBytes(data.map.data(), kMapBlockBytes);
-    ok = chunk->PutInt8(data.edited ? 1 : 0) && ok;
+    const bool ok = chunk->PutBytes(data.map.data(), kMapBlockBytes);
+    return AppendProgramValues(chunk, data.edited, data.values) && ok;
+}
+
+bool AppendProgramValues(IStateChunk* chunk, bool edited, const std::array<double, kPatchParamCount>& values)
+{
+    bool ok = chunk->PutInt8(edited ? 1 : 0);
     ok = chunk->PutInt32(kPatchParamCount) && ok;
-    for (double v : data.values)
+    for (double v : values)
         ok = chunk->PutDouble(v) && ok;
     return ok;
 }

@@ -45,11 +45,10 @@ struct StateData {
     double globalGain = 0.5;
 };
 
-// A map block of unused entries: what a program stored with the default MIDI-learn map carries.
-std::array<uint8_t, kMapBlockBytes> FreshMapBlock();
-
 // Appends the program data block; false when an append failed.
 bool AppendProgramData(IStateChunk* chunk, const ProgramData& data);
+// Appends what follows the map block: the edited flag, the value count and the values.
+bool AppendProgramValues(IStateChunk* chunk, bool edited, const std::array<double, kPatchParamCount>& values);
 
 // Reads a whole program data block at pos into *data: answers the position after it, or -1 (and
 // *data untouched) when the block runs past the end or a value is not a number within 0..1.

@@ -19,7 +19,7 @@ TEST_F(SysExLink, AnEditSendsTheParameterMessageOfTheChosenFormatAndChannel)
     SetSetting(Index(SettingId::kMidiChannel), 3.0 / 16.0);
     mSentSysEx.clear();
     mPlug->SetParamFromEditor(Index(ParamId::kVcfFreq), 1.0);
-    mPlug->SetParamFromEditor(Index(ParamId::kVcfFreq), 1.0); // the same byte again: nothing more
+    mPlug->SetParamFromEditor(Index(ParamId::kVcfFreq), 1.0);  // the same byte again: nothing more
     mPlug->SetParamFromEditor(Index(ParamId::kAtVolume), 0.5); // no hardware number
     ASSERT_EQ(mSentSysEx.size(), 1u);
     EXPECT_EQ(mSentSysEx[0], (std::vector<uint8_t>{0xF0, 0x41, 0x36, 0x02, 0x24, 0x20, 0x02, 0x22, 0x7F, 0xF7}));

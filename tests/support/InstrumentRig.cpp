@@ -44,8 +44,7 @@ void InstrumentRig::SetUp()
 
 void InstrumentRig::TearDown()
 {
-    if (mEffect)
-        mEffect->dispatcher(mEffect, vst::effClose, 0, 0, nullptr, 0.0f);
+    Close();
     gSent = nullptr;
     gSentSysEx = nullptr;
     std::error_code ignored;
@@ -63,10 +62,17 @@ void InstrumentRig::Create(const std::string& ini)
     Reopen();
 }
 
-void InstrumentRig::Reopen()
+void InstrumentRig::Close()
 {
     if (mEffect)
         mEffect->dispatcher(mEffect, vst::effClose, 0, 0, nullptr, 0.0f);
+    mEffect = nullptr;
+    mPlug = nullptr;
+}
+
+void InstrumentRig::Reopen()
+{
+    Close();
     mPlug = new KT4R(&TestHost, mFolder + "/");
     mEffect = mPlug->Record();
     Dispatch(vst::effOpen);

@@ -26,7 +26,9 @@ protected:
 
     // Creates the instrument with the given configuration text, opens it at 48 kHz / 480 and resumes.
     void Create(const std::string& ini = std::string());
-    // Closes the instrument and creates a fresh one with the same configuration folder.
+    // Closes the instrument (it writes its configuration and map files then), and creates a fresh one
+    // with the same configuration folder.
+    void Close();
     void Reopen();
     intptr_t Dispatch(int32_t opcode, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
     // A settings change as the editor makes it: the value, then the change path.

@@ -1,0 +1,171 @@
+// The plug-in's own files: program and bank files around the host's chunks, SysEx program and bank
+// files for the hardware, and the LOAD and SAVE buttons' choices.
+#include <algorithm>
+#include <string_view>
+
+#include "instrument/FileChoices.h"
+#include "instrument/KT4R.h"
+#include "instrument/ParamTable.h"
+#include "instrument/PatchFile.h"
+#include "instrument/ProgramData.h"
+#include "instrument/SysExFile.h"
+
+using namespace kt4r;
+
+namespace {
+
+// The chunk a file carries, as the host's chunk entries see it: the marker (optional in older files)
+// and the block after it.
+IStateChunk ChunkOf(const std::vector<uint8_t>& bytes, int* pos)
+{
+    IStateChunk chunk;
+    chunk.PutBytes(bytes.data(), static_cast<int>(bytes.size()));
+    *pos = 0;
+    IPlugBase::ReadChunkHeader(chunk, pos);
+    return chunk;
+}
+
+std::vector<uint8_t> BytesOf(const IStateChunk& chunk)
+{
+    return std::vector<uint8_t>(chunk.Data(), chunk.Data() + chunk.Size());
+}
+
+} // namespace
+
+bool KT4R::SaveProgramFile(const std::string& path)
+{
+    LockGuard lock(Mutex());
+    if (path.empty())
+        return false;
+    IStateChunk chunk;
+    WriteChunkHeader(&chunk);
+    if (!WriteState(&chunk))
+        return false;
+    return WriteProgramFile(path, mProgramName, BytesOf(chunk));
+}
+
+bool KT4R::LoadProgramFile(const std::string& path)
+{
+    LockGuard lock(Mutex());
+    ProgramFile file;
+    if (path.empty() || !ReadProgramFile(path, &file))
+        return false;
+    if (file.hasChunk) {
+        int pos = 0;
+        const IStateChunk chunk = ChunkOf(file.chunk, &pos);
+        if (pos < 0 || ReadState(chunk, pos) < 0)
+            return false;
+    } else {
+        for (int id = 0; id < kPatchParamCount; ++id)
+            GetParam(id)->SetFromNormalized(file.values[static_cast<size_t>(id)]);
+    }
+    // The file's name names the edit buffer, which is stored and restored whole.
+    SetProgramName(file.name);
+    StoreCurrentProgram(file.name.c_str());
+    RestoreProgram(0);
+    HostUpdateDisplay();
+    return true;
+}
+
+bool KT4R::SaveBankFile(const std::string& path)
+{
+    LockGuard lock(Mutex());
+    if (path.empty())
+        return false;
+    IStateChunk chunk;
+    WriteChunkHeader(&chunk);
+    StorePendingEdits();
+    if (!WriteBank(&chunk))
+        return false;
+    return WriteBankFile(path, BytesOf(chunk), mProgram - 1);
+}
+
+bool KT4R::LoadBankFile(const std::string& path)
+{
+    LockGuard lock(Mutex());
+    std::vector<uint8_t> bytes;
+    if (path.empty() || !ReadBankFile(path, &bytes))
+        return false;
+    int pos = 0;
+    const IStateChunk chunk = ChunkOf(bytes, &pos);
+    if (pos < 0 || ReadBank(chunk, pos) < 0)
+        return false;
+    HostUpdateDisplay();
+    RefreshProgramDisplay();
+    SyncEditorToParams();
+    return true;
+}
+
+bool KT4R::SaveSysExProgram(const std::string& path)
+{
+    LockGuard lock(Mutex());
+    if (path.empty())
+        return false;
+    SysExProgram program;
+    for (int id = 0; id < kPatchParamCount; ++id)
+        program.values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    program.name = mProgramName;
+    return WriteSysExFile(path, BuildSysExProgramFile(mSysEx, program));
+}
+
+bool KT4R::SaveSysExBank(const std::string& path, int first, int count)
+{
+    LockGuard lock(Mutex());
+    if (path.empty() || first < 1 || first > 128 || count < 1)
+        return false;
+    StorePendingEdits();
+    std::vector<SysExProgram> programs;
+    for (int n = first; n <= std::min(128, first + count - 1); ++n) {
+        const IProgramSlot* slot = ProgramSlot(n);
+        ProgramData data;
+        if (ParseProgramData(slot->chunk, 0, &data) < 0)
+            return false;
+        programs.push_back({data.values, slot->name});
+    }
+    return WriteSysExFile(path, BuildSysExBankFile(mSysEx, programs));
+}
+
+bool KT4R::LoadSysExFile(const std::string& path)
+{
+    LockGuard lock(Mutex());
+    std::vector<uint8_t> bytes;
+    if (path.empty() || !ReadSysExFile(path, bytes))
+        return false;
+    // A bank of dumps places each program with its write request; "Immediate Write" would also copy
+    // every dump into the current program on the way.
+    IParameter* immediate = Param(SettingId::kImmediateWrite);
+    const double kept = immediate->Value();
+    if (bytes.size() > 80)
+        immediate->SetPlain(0.0);
+    mSysEx.Receive(bytes, *this);
+    AutomateAllParams();
+    immediate->SetPlain(kept);
+    return true;
+}
+
+bool KT4R::LoadFile(const std::string& path)
+{
+    bool loaded = false;
+    for (LoadOperation operation : LoadOperationsFor(path)) {
+        switch (operation) {
+        case LoadOperation::kBank: loaded = LoadBankFile(path) || loaded; break;
+        case LoadOperation::kProgram: loaded = LoadProgramFile(path) || loaded; break;
+        case LoadOperation::kSysEx: loaded = LoadSysExFile(path) || loaded; break;
+        }
+    }
+    return loaded;
+}
+
+bool KT4R::SaveFile(int menuChoice, const std::string& path)
+{
+    const SaveMenuItem* item = SaveMenuChoice(menuChoice);
+    if (!item)
+        return false;
+    switch (item->operation) {
+    case SaveOperation::kProgramFile: return SaveProgramFile(path);
+    case SaveOperation::kBankFile: return SaveBankFile(path);
+    case SaveOperation::kSysExProgram: return SaveSysExProgram(path);
+    case SaveOperation::kSysExBank: return SaveSysExBank(path, item->first, item->count);
+    }
+    return false;
+}
