@@ -7,6 +7,9 @@
 #include "instrument/KT4R.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -18,12 +21,31 @@ inline intptr_t Host(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void
     return opcode == vst::audioMasterVersion ? 2400 : 0;
 }
 
+// A folder of its own with a locked configuration, made once per run: every instance reads the same
+// preferences and none writes files when it closes.
+inline const std::string& ConfigFolder()
+{
+    static const std::string folder = [] {
+        char name[] = "/tmp/kt4r-fuzz-XXXXXX";
+        const char* made = mkdtemp(name);
+        const std::string path = made ? std::string(made) + "/" : std::string("/tmp/");
+        if (FILE* ini = std::fopen((path + "KT-4R.ini").c_str(), "w")) {
+            std::fputs("LOCK = TRUE\n", ini);
+            std::fclose(ini);
+        }
+        return path;
+    }();
+    return folder;
+}
+
 class FuzzHost {
 public:
     static constexpr int kBlock = 64;
 
     // Created the way the library's entry point creates it.
-    FuzzHost() : mEffect(IPlugVST::Instantiate(&Host, [](vst::HostCallback host) -> IPlugVST* { return new KT4R(host); }))
+    FuzzHost()
+        : mEffect(IPlugVST::Instantiate(
+              &Host, [](vst::HostCallback host) -> IPlugVST* { return new KT4R(host, ConfigFolder()); }))
     {
         Dispatch(vst::effOpen);
         Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
