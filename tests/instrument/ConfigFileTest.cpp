@@ -1,46 +1,42 @@
 // Reading the configuration file's lines and writing the file back at exit.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <limits>
 
 #include "instrument/ConfigFile.h"
 #include "instrument/FileText.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
-TEST(ConfigFile, KeysAndValuesAreStrippedAtBothEnds)
+TEST(ConfigFile, LinesGiveStrippedKeysAndValues)
 {
+    struct Case {
+        const char* text;
+        const char* key;
+        const char* value; // nullptr: the key is absent
+    };
+    const Case cases[] = {
+        {"  GLOBAL_GAIN \t=  HIGH \r\n", "GLOBAL_GAIN", "HIGH"},             // stripped at both ends
+        {"#MIDI_THRU=TRUE\n\nJUST TEXT\nLOCK=TRUE\n", "MIDI_THRU", nullptr}, // a comment
+        {"#MIDI_THRU=TRUE\n\nJUST TEXT\nLOCK=TRUE\n", "JUST TEXT", nullptr}, // no equals
+        {"#MIDI_THRU=TRUE\n\nJUST TEXT\nLOCK=TRUE\n", "LOCK", "TRUE"},       // after a blank line
+        {"PRESETDIR=/a=b/c\n", "PRESETDIR", "/a=b/c"},                       // only the first equals separates
+        {"MIDI_THRU=TRUE\nMIDI_THRU=true\n", "MIDI_THRU", "true"},           // the later line replaces
+    };
+    for (const Case& c : cases) {
+        ConfigFile config;
+        config.Parse(c.text);
+        ASSERT_EQ(config.Count(c.key), c.value ? 1 : 0) << c.text;
+        if (c.value) {
+            EXPECT_EQ(config.Get(c.key), c.value) << c.text;
+        }
+    }
     ConfigFile config;
-    config.Parse("  GLOBAL_GAIN \t=  HIGH \r\n");
-    EXPECT_EQ(config.Count("GLOBAL_GAIN"), 1);
-    EXPECT_EQ(config.Get("GLOBAL_GAIN"), "HIGH");
-}
-
-TEST(ConfigFile, CommentsBlankLinesAndLinesWithoutEqualsAreSkipped)
-{
-    ConfigFile config;
-    config.Parse("#MIDI_THRU=TRUE\n\nJUST TEXT\nLOCK=TRUE\n");
-    EXPECT_EQ(config.Count("MIDI_THRU"), 0);
-    EXPECT_EQ(config.Count("JUST TEXT"), 0);
+    config.Parse("LOCK=TRUE\nMIDI_THRU=true\n");
     EXPECT_TRUE(config.IsTrue("LOCK"));
-}
-
-TEST(ConfigFile, OnlyTheFirstEqualsSeparates)
-{
-    ConfigFile config;
-    config.Parse("PRESETDIR=/a=b/c\n");
-    EXPECT_EQ(config.Get("PRESETDIR"), "/a=b/c");
-}
-
-TEST(ConfigFile, LaterLinesReplaceEarlierOnesAndWordsAreCaseSensitive)
-{
-    ConfigFile config;
-    config.Parse("MIDI_THRU=TRUE\nMIDI_THRU=true\n");
-    EXPECT_FALSE(config.IsTrue("MIDI_THRU"));
+    EXPECT_FALSE(config.IsTrue("MIDI_THRU")) << "words are case sensitive";
 }
 
 TEST(ConfigFile, AskingForAnAbsentKeyAddsItEmpty)
@@ -56,15 +52,6 @@ TEST(ConfigFile, AskingForAnAbsentKeyAddsItEmpty)
 
 class ConfigWrite : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        mPath = (std::filesystem::temp_directory_path() /
-                 ("kt4r-ini-" + std::to_string(getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
-                    .string();
-        std::filesystem::remove(mPath);
-    }
-    void TearDown() override { std::filesystem::remove(mPath); }
     void Put(const std::string& text) { std::ofstream(mPath, std::ios::binary) << text; }
     std::string Text()
     {
@@ -73,7 +60,8 @@ protected:
         return text;
     }
 
-    std::string mPath;
+    kt4r_test::TempFolder mFolder{"kt4r-ini"};
+    std::string mPath = mFolder.PathOf("KT-4R.ini");
 };
 
 TEST_F(ConfigWrite, ARunWithNoFileWritesTheInstrumentsKeysInByteOrder)

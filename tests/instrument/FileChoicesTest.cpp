@@ -35,42 +35,29 @@ TEST(FileChoices, LoadRunsEveryOperationWhoseExtensionOccursInTheName)
         EXPECT_EQ(kt4r::LoadOperationsFor(c.name), c.operations) << c.name;
 }
 
+// Closing the menu or picking the separator chooses nothing.
 TEST(FileChoices, SaveMenuListsItsItemsInOrderWithTheSubmenuRanges)
 {
-    struct Expected {
-        const char* text;
-        kt4r::SaveOperation operation;
-        int first;
-        int count;
-        bool inSubmenu;
-    };
     using kt4r::SaveOperation;
-    const Expected expected[] = {
+    const kt4r::SaveMenuItem expected[] = {
         {"KT4Rpreset", SaveOperation::kProgramFile, 0, 0, false},   {"KT4Rbank", SaveOperation::kBankFile, 0, 0, false},
         {"SYSEXpreset", SaveOperation::kSysExProgram, 0, 0, false}, {" 1- 32", SaveOperation::kSysExBank, 1, 32, true},
         {"33- 64", SaveOperation::kSysExBank, 33, 32, true},        {"65- 96", SaveOperation::kSysExBank, 65, 32, true},
         {"97-128", SaveOperation::kSysExBank, 97, 32, true},        {"", SaveOperation::kSysExBank, 0, 0, true},
         {" 1- 64", SaveOperation::kSysExBank, 1, 64, true},         {" 1-128", SaveOperation::kSysExBank, 1, 128, true},
     };
+    const auto fields = [](const kt4r::SaveMenuItem& item) {
+        return std::tuple(item.text, item.operation, item.first, item.count, item.inSubmenu);
+    };
     const auto items = kt4r::SaveMenuItems();
     ASSERT_EQ(items.size(), std::size(expected));
     for (size_t i = 0; i < items.size(); ++i) {
-        EXPECT_EQ(items[i].text, expected[i].text) << i;
-        EXPECT_EQ(items[i].operation, expected[i].operation) << i;
-        EXPECT_EQ(items[i].first, expected[i].first) << i;
-        EXPECT_EQ(items[i].count, expected[i].count) << i;
-        EXPECT_EQ(items[i].inSubmenu, expected[i].inSubmenu) << i;
+        EXPECT_EQ(fields(items[i]), fields(expected[i])) << i;
+        EXPECT_EQ(kt4r::SaveMenuChoice(static_cast<int>(i)), i == 7 ? nullptr : &items[i]) << i;
     }
-    EXPECT_EQ(kt4r::kSaveSysExBankSubmenu, "SYSEXbank");
-}
-
-TEST(FileChoices, ClosingTheMenuOrPickingTheSeparatorChoosesNothing)
-{
     EXPECT_EQ(kt4r::SaveMenuChoice(-1), nullptr);
-    EXPECT_EQ(kt4r::SaveMenuChoice(7), nullptr);
     EXPECT_EQ(kt4r::SaveMenuChoice(10), nullptr);
-    ASSERT_NE(kt4r::SaveMenuChoice(6), nullptr);
-    EXPECT_EQ(kt4r::SaveMenuChoice(6)->first, 97);
+    EXPECT_EQ(kt4r::kSaveSysExBankSubmenu, "SYSEXbank");
 }
 
 TEST(FileChoices, DialogsOfferTheExtensionOfTheirFileKind)

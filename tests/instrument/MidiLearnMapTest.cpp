@@ -2,9 +2,6 @@
 // inside program data and the map file.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +12,7 @@
 #include "instrument/FileText.h"
 #include "instrument/MidiLearnMap.h"
 #include "instrument/ParamTable.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -99,17 +97,14 @@ TEST_F(LearnFixture, NonFiniteBoundsAreIgnoredAndFiniteOnesKeptWithinZeroToOne)
     EXPECT_EQ(map.BoundMax(), 1.0);
 }
 
-TEST_F(LearnFixture, NothingIsLearnedOutsideTheLearnPage)
+TEST_F(LearnFixture, NothingIsLearnedOutsideTheLearnPageNorFromDataEntryRpnOrBankSelectNumbers)
 {
     map.SelectParam(kVcfFreq);
     map.LearnController(74);
     EXPECT_FALSE(map.HasParam());
     EXPECT_FALSE(map.HasController());
     EXPECT_EQ(map.Table(), MidiLearnTable{});
-}
 
-TEST_F(LearnFixture, DataEntryRpnAndBankSelectNumbersAreNotLearned)
-{
     map.Arm(kVcfFreq);
     for (int cc : {0, 6, 38, 98, 99, 100, 101, 128, -1})
         map.LearnController(cc);
@@ -117,6 +112,7 @@ TEST_F(LearnFixture, DataEntryRpnAndBankSelectNumbersAreNotLearned)
     EXPECT_EQ(map.Entry(kVcfFreq).key, 0);
 }
 
+// After a program's map is read they move in id order (MidiLearnMapBlock below).
 TEST_F(LearnFixture, ParametersLearnedToOneControllerMoveInTheOrderAssigned)
 {
     Learn(kEnv1Att, 74);
@@ -124,23 +120,7 @@ TEST_F(LearnFixture, ParametersLearnedToOneControllerMoveInTheOrderAssigned)
     map.LearnController(74);
     map.SelectParam(kVcfFreq);
     map.LearnController(74);
-    const auto moves = Moves(74, 127);
-    ASSERT_EQ(moves.size(), 3u);
-    EXPECT_EQ(moves[0].id, kEnv1Att);
-    EXPECT_EQ(moves[1].id, kVcfReso);
-    EXPECT_EQ(moves[2].id, kVcfFreq);
-}
-
-TEST_F(LearnFixture, EveryIdOfAControllerIsKeptInIdOrderWhenTheListsAreRebuilt)
-{
-    Learn(kEnv1Att, 74);
-    map.SelectParam(kVcfFreq);
-    map.LearnController(74);
-    map.RebuildKeyLists();
-    const auto moves = Moves(74, 127);
-    ASSERT_EQ(moves.size(), 2u);
-    EXPECT_EQ(moves[0].id, kVcfFreq);
-    EXPECT_EQ(moves[1].id, kEnv1Att);
+    EXPECT_EQ(Moves(74, 127), (std::vector<Move>{{kEnv1Att, 1.0}, {kVcfReso, 1.0}, {kVcfFreq, 1.0}}));
 }
 
 TEST_F(LearnFixture, SelectingAnAssignedParameterTakesItsBoundsAndController)
@@ -197,7 +177,9 @@ TEST_F(LearnFixture, AnUnassignedControllerOrIdMovesNothing)
 
 // ---- The map block ----
 
-TEST_F(LearnFixture, TheMapBlockHoldsSeventyEntriesOf28Bytes)
+using MidiLearnMapBlock = LearnFixture;
+
+TEST_F(MidiLearnMapBlock, HoldsSeventyEntriesOf28Bytes)
 {
     Learn(kVcfFreq, 74, 0.25, 0.75);
     IStateChunk entries;
@@ -224,33 +206,28 @@ TEST_F(LearnFixture, TheMapBlockHoldsSeventyEntriesOf28Bytes)
         EXPECT_EQ(std::memcmp(usingDefault.Data() + i * 28, fresh.data(), 28), 0) << "entry " << i;
 }
 
-TEST(MidiLearnMapBlock, AProgramWithItsOwnMapRestoresItInAnotherInstance)
+TEST_F(MidiLearnMapBlock, AProgramWithItsOwnMapRestoresItInAnotherInstance)
 {
-    RecordingTarget firstTarget, secondTarget;
-    MidiLearnMap first(firstTarget), second(secondTarget);
-    first.Arm(kEnv1Att);
-    first.LearnController(74);
-    first.SelectParam(kVcfFreq);
-    first.LearnController(74);
-    first.SetEntry({kVcfReso, -300, 0, 0.1f, 0.5f});
+    Learn(kEnv1Att, 74);
+    map.SelectParam(kVcfFreq);
+    map.LearnController(74);
+    map.SetEntry({kVcfReso, -300, 0, 0.1f, 0.5f});
     IStateChunk chunk;
-    ASSERT_TRUE(first.WriteMapBlock(chunk, false));
+    ASSERT_TRUE(map.WriteMapBlock(chunk, false));
     chunk.PutInt8(0xAB);
 
+    RecordingTarget secondTarget;
+    MidiLearnMap second(secondTarget);
     EXPECT_EQ(second.ReadMapBlock(chunk, 0), 1960);
-    EXPECT_EQ(second.Table(), first.Table());
+    EXPECT_EQ(second.Table(), map.Table());
     EXPECT_EQ(secondTarget.useDefault, std::vector<bool>{false});
-    // Both ids of CC 74 survive the load, in id order.
+    // Both ids of CC 74 survive the load, now in id order.
     second.ApplyController(0, 0, 74, 127);
-    ASSERT_EQ(secondTarget.moves.size(), 2u);
-    EXPECT_EQ(secondTarget.moves[0].id, kVcfFreq);
-    EXPECT_EQ(secondTarget.moves[1].id, kEnv1Att);
+    EXPECT_EQ(secondTarget.moves, (std::vector<Move>{{kVcfFreq, 1.0}, {kEnv1Att, 1.0}}));
 }
 
-TEST(MidiLearnMapBlock, AMapWhoseKeysSumToZeroGivesTheDefaultMap)
+TEST_F(MidiLearnMapBlock, AMapWhoseKeysSumToZeroGivesTheDefaultMap)
 {
-    RecordingTarget target;
-    MidiLearnMap map(target);
     map.SetEntry({kEnv1Att, 33, 1, 0.0f, 1.0f});
     map.Command(Index(SettingId::kMidiLearnPage4)); // the default map: ENV1 ATT on CC 33
 
@@ -267,10 +244,8 @@ TEST(MidiLearnMapBlock, AMapWhoseKeysSumToZeroGivesTheDefaultMap)
     }
 }
 
-TEST(MidiLearnMapBlock, ATruncatedBlockChangesNothing)
+TEST_F(MidiLearnMapBlock, ATruncatedBlockChangesNothing)
 {
-    RecordingTarget target;
-    MidiLearnMap map(target);
     map.SetEntry({kVcfFreq, 74, 1, 0.0f, 1.0f});
     const MidiLearnTable before = map.Table();
     IStateChunk full;
@@ -292,7 +267,7 @@ TEST(MidiLearnMapBlock, ATruncatedBlockChangesNothing)
     EXPECT_TRUE(target.useDefault.empty());
 }
 
-TEST(MidiLearnMapBlock, EntriesThatCannotBeDrivenAreLeftOut)
+TEST_F(MidiLearnMapBlock, EntriesThatCannotBeDrivenAreLeftOut)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -306,9 +281,6 @@ TEST(MidiLearnMapBlock, EntriesThatCannotBeDrivenAreLeftOut)
     stored[6] = {6, 14, 1, 0.5f, -0.5f};
     IStateChunk chunk;
     PutMidiLearnTable(chunk, stored, MidiLearnBlock::kEntries);
-
-    RecordingTarget target;
-    MidiLearnMap map(target);
     EXPECT_EQ(map.ReadMapBlock(chunk, 0), 1960);
     MidiLearnTable expected{};
     expected[6] = stored[6];
@@ -322,26 +294,10 @@ TEST(MidiLearnMapBlock, EntriesThatCannotBeDrivenAreLeftOut)
 
 class MidiLearnFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        mFolder =
-            (std::filesystem::temp_directory_path() / ("kt4r-map-" + std::to_string(getpid()) + "-" +
-                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                .string();
-        std::filesystem::remove_all(mFolder);
-        std::filesystem::create_directories(mFolder);
-        mFolder += "/";
-    }
-    void TearDown() override { std::filesystem::remove_all(mFolder); }
-    void Put(const char* name, const std::string& text) { std::ofstream(mFolder + name) << text; }
-    std::string Text(const char* name)
-    {
-        std::string text;
-        ReadFileText(mFolder + name, &text);
-        return text;
-    }
+    void Put(const char* name, const std::string& text) { std::ofstream(mTemp.PathOf(name)) << text; }
 
-    std::string mFolder;
+    kt4r_test::TempFolder mTemp{"kt4r-map"};
+    std::string mFolder = mTemp.Path().string() + "/";
     RecordingTarget mTarget;
     MidiLearnMap mMap{mTarget};
 };
@@ -352,7 +308,9 @@ TEST_F(MidiLearnFile, TheDefaultMapIsWrittenOneLinePerAssignment)
     mMap.SetEntry({3, -300, 0, 0.0f, 1.0f});
     mMap.Command(Index(SettingId::kMidiLearnPage4));
     ASSERT_TRUE(mMap.WriteMapFile(mFolder));
-    EXPECT_EQ(Text("KT-4R.map"), "    3 -300 0 1\n   20   74 0.25 0.75\n");
+    std::string text;
+    ASSERT_TRUE(ReadFileText(mFolder + "KT-4R.map", &text));
+    EXPECT_EQ(text, "    3 -300 0 1\n   20   74 0.25 0.75\n");
 
     RecordingTarget otherTarget;
     MidiLearnMap other(otherTarget);
@@ -371,8 +329,10 @@ TEST_F(MidiLearnFile, AnEmptyDefaultMapOrOneWhoseKeysSumToZeroIsNotWritten)
     EXPECT_FALSE(std::filesystem::exists(mFolder + "KT-4R.map"));
 }
 
-TEST_F(MidiLearnFile, TheOlderNameIsReadOnlyWhenTheNewOneIsAbsent)
+TEST_F(MidiLearnFile, TheOlderNameIsReadOnlyWhenTheNewOneIsAbsentAndNoFileChangesNothing)
 {
+    EXPECT_FALSE(mMap.ReadMapFile(mFolder));
+    EXPECT_EQ(mMap.DefaultTable(), MidiLearnTable{});
     Put("kt4r.map", "20 74 0 1\n");
     ASSERT_TRUE(mMap.ReadMapFile(mFolder));
     EXPECT_EQ(mMap.DefaultTable()[20].key, 74);
@@ -383,12 +343,6 @@ TEST_F(MidiLearnFile, TheOlderNameIsReadOnlyWhenTheNewOneIsAbsent)
     ASSERT_TRUE(other.ReadMapFile(mFolder));
     EXPECT_EQ(other.DefaultTable()[21].key, 75);
     EXPECT_EQ(other.DefaultTable()[20].key, 0);
-}
-
-TEST_F(MidiLearnFile, NoFileLeavesTheDefaultMapAsItWas)
-{
-    EXPECT_FALSE(mMap.ReadMapFile(mFolder));
-    EXPECT_EQ(mMap.DefaultTable(), MidiLearnTable{});
 }
 
 TEST(MidiLearnText, GroupsAreReadUntilTheTextStopsAndUnusableGroupsAreSkipped)

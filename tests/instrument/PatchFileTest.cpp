@@ -21,51 +21,29 @@ using Bytes = std::vector<uint8_t>;
 
 const Bytes kChunk = {'t', 'f', 'f', 'p', 0, 0, 1, 0, 0xAA, 0xBB, 0xCC};
 
-TEST(PatchFile, ProgramFileHeaderIsByteExact)
+// Header of `size` bytes with the chunk's size in its last word, then the chunk.
+Bytes ExpectedFile(size_t size, const char* kind, uint32_t version, uint32_t count)
 {
-    const Bytes file = kt4r::BuildProgramFile("Brass 1", kChunk);
-    Bytes expected(60, 0);
+    Bytes expected(size, 0);
     PutText(&expected, 0, "CcnK");
-    kt4r_test::PutBig32(&expected, 4, 60 + 11 - 8);
-    PutText(&expected, 8, "FPCh");
-    kt4r_test::PutBig32(&expected, 12, 1);
+    kt4r_test::PutBig32(&expected, 4, static_cast<uint32_t>(size + kChunk.size() - 8));
+    PutText(&expected, 8, kind);
+    kt4r_test::PutBig32(&expected, 12, version);
     PutText(&expected, 16, "KT4R");
     kt4r_test::PutBig32(&expected, 20, 20012);
-    kt4r_test::PutBig32(&expected, 24, 70);
-    PutText(&expected, 28, "Brass 1");
-    kt4r_test::PutBig32(&expected, 56, 11);
+    kt4r_test::PutBig32(&expected, 24, count);
+    kt4r_test::PutBig32(&expected, size - 4, static_cast<uint32_t>(kChunk.size()));
     expected.insert(expected.end(), kChunk.begin(), kChunk.end());
-    EXPECT_EQ(file, expected);
+    return expected;
 }
 
-TEST(PatchFile, BankFileHeaderIsByteExact)
+TEST(PatchFile, ProgramAndBankFileHeadersAreByteExact)
 {
-    const Bytes file = kt4r::BuildBankFile(kChunk);
-    Bytes expected(160, 0);
-    PutText(&expected, 0, "CcnK");
-    kt4r_test::PutBig32(&expected, 4, 160 + 11 - 8);
-    PutText(&expected, 8, "FBCh");
-    kt4r_test::PutBig32(&expected, 12, 2);
-    PutText(&expected, 16, "KT4R");
-    kt4r_test::PutBig32(&expected, 20, 20012);
-    kt4r_test::PutBig32(&expected, 24, 1);
-    kt4r_test::PutBig32(&expected, 156, 11);
-    expected.insert(expected.end(), kChunk.begin(), kChunk.end());
-    EXPECT_EQ(file, expected);
+    Bytes program = ExpectedFile(60, "FPCh", 1, 70);
+    PutText(&program, 28, "Brass 1");
+    EXPECT_EQ(kt4r::BuildProgramFile("Brass 1", kChunk), program);
+    EXPECT_EQ(kt4r::BuildBankFile(kChunk), ExpectedFile(160, "FBCh", 2, 1));
     EXPECT_EQ(kt4r::BuildBankFile(kChunk, 5)[31], 5);
-}
-
-TEST(PatchFile, BuiltFilesParseBackToTheirChunkAndName)
-{
-    kt4r::ProgramFile program;
-    ASSERT_TRUE(kt4r::ParseProgramFile(kt4r::BuildProgramFile("Strings", kChunk), &program));
-    EXPECT_TRUE(program.hasChunk);
-    EXPECT_EQ(program.name, "Strings");
-    EXPECT_EQ(program.chunk, kChunk);
-
-    Bytes chunk;
-    ASSERT_TRUE(kt4r::ParseBankFile(kt4r::BuildBankFile(kChunk), &chunk));
-    EXPECT_EQ(chunk, kChunk);
 }
 
 TEST(PatchFile, LongNamesAreCutTo27BytesAndNeverInsideACharacter)
@@ -79,15 +57,6 @@ TEST(PatchFile, LongNamesAreCutTo27BytesAndNeverInsideACharacter)
     const std::string accented = std::string(26, 'a') + "\xC3\xA9" + "zz";
     ASSERT_TRUE(kt4r::ParseProgramFile(kt4r::BuildProgramFile(accented, kChunk), &program));
     EXPECT_EQ(program.name, std::string(26, 'a'));
-}
-
-TEST(PatchFile, BytesAfterTheDeclaredChunkAreNotPartOfIt)
-{
-    Bytes file = kt4r::BuildBankFile(kChunk);
-    file.push_back(0x55);
-    Bytes chunk;
-    ASSERT_TRUE(kt4r::ParseBankFile(file, &chunk));
-    EXPECT_EQ(chunk, kChunk);
 }
 
 TEST(PatchFile, ProgramFilesWithAWrongFieldOrTooFewBytesAreRefusedUntouched)
@@ -123,30 +92,31 @@ TEST(PatchFile, ProgramFilesWithAWrongFieldOrTooFewBytesAreRefusedUntouched)
 TEST(PatchFile, BankFilesWithAWrongFieldOrTooFewBytesAreRefusedUntouched)
 {
     const Bytes good = kt4r::BuildBankFile(kChunk);
-    Bytes plainBank = good;
-    PutText(&plainBank, 8, "FxBk");
-    Bytes otherPlugin = good;
-    PutText(&otherPlugin, 16, "ABCD");
-    Bytes badMagic = good;
-    PutText(&badMagic, 0, "RIFF");
-    Bytes overlong = good;
-    kt4r_test::PutBig32(&overlong, 156, 0x7FFFFFFF);
-    for (const Bytes& bad : {plainBank, otherPlugin, badMagic, overlong, Bytes(good.begin(), good.end() - 1),
-                             Bytes(good.begin(), good.begin() + 159)}) {
+    std::vector<Bytes> bad(4, good);
+    PutText(&bad[0], 8, "FxBk");                        // a plain-parameter bank
+    PutText(&bad[1], 16, "ABCD");                       // another plug-in's
+    PutText(&bad[2], 0, "RIFF");                        // not a bank at all
+    kt4r_test::PutBig32(&bad[3], 156, 0x7FFFFFFF);      // a chunk past the end
+    bad.emplace_back(good.begin(), good.end() - 1);     // cut inside the chunk
+    bad.emplace_back(good.begin(), good.begin() + 159); // cut inside the header
+    for (const Bytes& file : bad) {
         Bytes chunk = {1, 2, 3};
-        EXPECT_FALSE(kt4r::ParseBankFile(bad, &chunk));
+        EXPECT_FALSE(kt4r::ParseBankFile(file, &chunk));
         EXPECT_EQ(chunk, (Bytes{1, 2, 3}));
     }
 }
 
+// Bytes after the declared chunk are not part of it.
 TEST(PatchFile, FormatVersionAndCountOfABankAndTheByteSizesAreNotChecked)
 {
     Bytes bank = kt4r::BuildBankFile(kChunk);
     kt4r_test::PutBig32(&bank, 4, 0);
     kt4r_test::PutBig32(&bank, 12, 1);
     kt4r_test::PutBig32(&bank, 24, 128);
+    bank.push_back(0x55);
     Bytes chunk;
     EXPECT_TRUE(kt4r::ParseBankFile(bank, &chunk));
+    EXPECT_EQ(chunk, kChunk);
 
     Bytes program = kt4r::BuildProgramFile("x", kChunk);
     kt4r_test::PutBig32(&program, 4, 12345);
@@ -155,7 +125,7 @@ TEST(PatchFile, FormatVersionAndCountOfABankAndTheByteSizesAreNotChecked)
     EXPECT_TRUE(kt4r::ParseProgramFile(program, &out));
 }
 
-TEST(PatchFile, APlainProgramFileGivesItsSeventyValuesAndName)
+TEST(PatchFile, APlainProgramFileGivesItsSeventyValuesKeptWithinZeroToOneAndName)
 {
     kt4r::ProgramFile out;
     ASSERT_TRUE(kt4r::ParseProgramFile(PlainProgramFile("Organ", 0.25f), &out));
@@ -163,35 +133,29 @@ TEST(PatchFile, APlainProgramFileGivesItsSeventyValuesAndName)
     EXPECT_EQ(out.name, "Organ");
     EXPECT_FLOAT_EQ(out.values[0], 0.25f);
     EXPECT_FLOAT_EQ(out.values[69], 0.25f + 0.069f);
-}
-
-TEST(PatchFile, APlainProgramFileShortOfItsSeventyValuesIsRefused)
-{
-    const Bytes full = PlainProgramFile("Cut", 0.5f);
-    kt4r::ProgramFile out;
-    out.name = "untouched";
-    EXPECT_FALSE(kt4r::ParseProgramFile(std::span(full).first(full.size() - 1), &out));
-    EXPECT_FALSE(kt4r::ParseProgramFile(std::span(full).first(60), &out));
-    EXPECT_EQ(out.name, "untouched");
-}
-
-TEST(PatchFile, PlainValuesMustBeFiniteAndAreKeptWithinZeroToOne)
-{
-    for (const float poison : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
-        Bytes file = PlainProgramFile("Bad", 0.5f);
-        uint32_t bits = 0;
-        std::memcpy(&bits, &poison, 4);
-        kt4r_test::PutBig32(&file, 56 + 4 * 37, bits);
-        kt4r::ProgramFile out;
-        out.values.fill(0.75f);
-        EXPECT_FALSE(kt4r::ParseProgramFile(file, &out));
-        EXPECT_EQ(out.values[0], 0.75f);
-    }
-    kt4r::ProgramFile out;
     ASSERT_TRUE(kt4r::ParseProgramFile(PlainProgramFile("Loud", 1.5f), &out));
     EXPECT_EQ(out.values[3], 1.0f);
     ASSERT_TRUE(kt4r::ParseProgramFile(PlainProgramFile("Low", -2.0f), &out));
     EXPECT_EQ(out.values[3], 0.0f);
+}
+
+TEST(PatchFile, APlainProgramFileShortOfItsSeventyValuesOrWithANonFiniteOneIsRefusedUntouched)
+{
+    const Bytes full = PlainProgramFile("Bad", 0.5f);
+    std::vector<Bytes> bad = {Bytes(full.begin(), full.end() - 1), Bytes(full.begin(), full.begin() + 60)};
+    for (const float poison : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &poison, 4);
+        kt4r_test::PutBig32(&bad.emplace_back(full), 56 + 4 * 37, bits);
+    }
+    for (const Bytes& file : bad) {
+        kt4r::ProgramFile out;
+        out.name = "untouched";
+        out.values.fill(0.75f);
+        EXPECT_FALSE(kt4r::ParseProgramFile(file, &out)) << file.size() << " bytes";
+        EXPECT_EQ(out.name, "untouched");
+        EXPECT_EQ(out.values[0], 0.75f);
+    }
 }
 
 TEST(PatchFile, EmptyChunksAreNotWritten)
@@ -215,6 +179,7 @@ TEST_F(PatchFilePaths, WrittenFilesReadBack)
     ASSERT_TRUE(kt4r::WriteBankFile(bank, kChunk));
     kt4r::ProgramFile program;
     ASSERT_TRUE(kt4r::ReadProgramFile(preset, &program));
+    EXPECT_TRUE(program.hasChunk);
     EXPECT_EQ(program.chunk, kChunk);
     EXPECT_EQ(program.name, "Pad");
     Bytes chunk;

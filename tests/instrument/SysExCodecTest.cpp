@@ -56,7 +56,9 @@ constexpr int kExpectedHwNumbers[45] = {11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 
                                         29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 58, 42,
                                         43, 44, 45, 46, 60, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56};
 
-TEST(SysExCodec, VcfFreqAtTopInModeTwoOnChannelThreeIsTheDocumentedMessage)
+// VCF FREQ at the top in mode 2 on channel 3 is the documented message; the mode picks the format and
+// sub bytes, and a mode or channel out of range changes nothing.
+TEST(SysExCodec, ParameterMessageBytesFollowTheModeAndChannel)
 {
     SysExCodec codec;
     codec.SetFormat(2);
@@ -64,29 +66,17 @@ TEST(SysExCodec, VcfFreqAtTopInModeTwoOnChannelThreeIsTheDocumentedMessage)
     SysExMessage message;
     ASSERT_TRUE(codec.BuildParamMessage(Index(ParamId::kVcfFreq), 1.0, message));
     EXPECT_EQ(ToBytes(message), (Bytes{0xF0, 0x41, 0x36, 0x02, 0x24, 0x20, 0x02, 0x22, 0x7F, 0xF7}));
-}
 
-TEST(SysExCodec, SysexModeSelectsTheHeaderBytesAndBadSettingsChangeNothing)
-{
-    struct Case {
-        int mode;
-        uint8_t format;
-        uint8_t sub;
-    };
-    const Case cases[] = {{0, 0x21, 1}, {1, 0x24, 1}, {2, 0x24, 2}, {3, 0x24, 2}, {-1, 0x24, 2}};
-    SysExCodec codec;
-    int id = 0;
-    for (const Case& c : cases) {
-        codec.SetFormat(c.mode);
-        SysExMessage message;
-        ASSERT_TRUE(codec.BuildParamMessage(Index(ParamId::kVcfReso), (id++ % 2) ? 1.0 : 0.0, message));
-        EXPECT_EQ(message.bytes[4], c.format) << "mode " << c.mode;
-        EXPECT_EQ(message.bytes[6], c.sub) << "mode " << c.mode;
+    const int modes[][3] = {{0, 0x21, 1}, {1, 0x24, 1}, {2, 0x24, 2}, {3, 0x24, 2}, {-1, 0x24, 2}};
+    for (int i = 0; i < 5; ++i) {
+        codec.SetFormat(modes[i][0]);
+        ASSERT_TRUE(codec.BuildParamMessage(Index(ParamId::kVcfReso), i % 2, message));
+        EXPECT_EQ(message.bytes[4], modes[i][1]) << "mode " << modes[i][0];
+        EXPECT_EQ(message.bytes[6], modes[i][2]) << "mode " << modes[i][0];
     }
-    codec.SetChannel(15);
     codec.SetChannel(16);
     codec.SetChannel(-1);
-    EXPECT_EQ(codec.Channel(), 15);
+    EXPECT_EQ(codec.Channel(), 2);
 }
 
 TEST(SysExCodec, HardwareNumbersMapBothWays)
@@ -140,14 +130,15 @@ TEST(SysExCodec, TuneStepsTravelAsTheHardwaresToneBytes)
     EXPECT_EQ(codec.DecodeValue(Index(ParamId::kDco1Tune), 0x38), 0.5);
 }
 
-TEST(SysExCodec, EncodingThresholdsFollowEachControlsPositions)
+// Values to bytes and bytes to values; a byte that is not data decodes to -1.
+TEST(SysExCodec, ValueBytesFollowEachControlsPositionsBothWays)
 {
     struct Case {
         ParamId id;
         double value;
-        uint8_t byte;
+        int byte;
     };
-    const Case cases[] = {
+    const Case encoded[] = {
         {ParamId::kDco1Rang, 0.16666, 0},     {ParamId::kDco1Rang, 0.16667, 40}, {ParamId::kDco1Rang, 0.4999, 40},
         {ParamId::kDco1Rang, 0.5, 80},        {ParamId::kDco1Rang, 0.8332, 80},  {ParamId::kDco1Rang, 0.8333, 127},
         {ParamId::kChorus, 0.2499, 0},        {ParamId::kChorus, 0.25, 32},      {ParamId::kChorus, 0.75, 127},
@@ -156,28 +147,18 @@ TEST(SysExCodec, EncodingThresholdsFollowEachControlsPositions)
         {ParamId::kDco1Tune, 7.0, 0x78},      {ParamId::kDco1Tune, -3.0, 0x00},  {ParamId::kVcfFreq, NAN, 0},
         {ParamId::kDco2Tune, INFINITY, 0x78},
     };
+    const Case decoded[] = {
+        {ParamId::kDco1Rang, 0.0, 31},    {ParamId::kDco1Rang, 0.3, 32},  {ParamId::kDco1Rang, 0.6, 64},
+        {ParamId::kDco1Rang, 1.0, 96},    {ParamId::kLfoWave, 0.0, 31},   {ParamId::kLfoWave, 0.5, 32},
+        {ParamId::kLfoWave, 1.0, 64},     {ParamId::kVcaMode, 0.0, 63},   {ParamId::kVcaMode, 1.0, 64},
+        {ParamId::kVcfFreq, 1.0, 127},    {ParamId::kEnv2Key, 1.0, 127},  {ParamId::kVcfFreq, -1.0, 128},
+        {ParamId::kDco1Tune, -1.0, 0xF7}, {ParamId::kAtVibrato, -1.0, 5},
+    };
     SysExCodec codec;
-    for (const Case& c : cases) {
+    for (const Case& c : encoded) {
         EXPECT_EQ(codec.EncodeValue(Index(c.id), c.value), c.byte) << "id " << Index(c.id) << " value " << c.value;
     }
-}
-
-TEST(SysExCodec, DecodingThresholdsFollowEachControlsPositions)
-{
-    struct Case {
-        ParamId id;
-        int byte;
-        double value;
-    };
-    const Case cases[] = {
-        {ParamId::kDco1Rang, 31, 0.0},    {ParamId::kDco1Rang, 32, 0.3},  {ParamId::kDco1Rang, 64, 0.6},
-        {ParamId::kDco1Rang, 96, 1.0},    {ParamId::kLfoWave, 31, 0.0},   {ParamId::kLfoWave, 32, 0.5},
-        {ParamId::kLfoWave, 64, 1.0},     {ParamId::kVcaMode, 63, 0.0},   {ParamId::kVcaMode, 64, 1.0},
-        {ParamId::kVcfFreq, 127, 1.0},    {ParamId::kEnv2Key, 127, 1.0},  {ParamId::kVcfFreq, 128, -1.0},
-        {ParamId::kDco1Tune, 0xF7, -1.0}, {ParamId::kAtVibrato, 5, -1.0},
-    };
-    SysExCodec codec;
-    for (const Case& c : cases) {
+    for (const Case& c : decoded) {
         EXPECT_DOUBLE_EQ(codec.DecodeValue(Index(c.id), c.byte), c.value) << "id " << Index(c.id) << " byte " << c.byte;
     }
     EXPECT_DOUBLE_EQ(codec.DecodeValue(Index(ParamId::kVcfFreq), 1), 0.007874015748031496);
@@ -232,13 +213,10 @@ TEST(SysExCodec, ProgramDumpLayout)
     const Bytes stored = ToBytes(codec.BuildStoredProgramDump(values, "Brass"));
     EXPECT_EQ(Bytes(stored.begin() + 7, stored.begin() + 17), (Bytes{'B', 'r', 'a', 's', 's', 0, 0, 0, 0, 0}));
     EXPECT_EQ(Bytes(stored.begin() + 17, stored.end()), Bytes(bytes.begin() + 17, bytes.end()));
-}
 
-TEST(SysExCodec, NameBytesThatAreNotDataGoOutAsSpacesSoTheMessageStaysWhole)
-{
-    SysExCodec codec;
-    const SysExMessage dump = codec.BuildProgramDump(SampleValues(), "A\xF7\x80z and more");
-    EXPECT_EQ(std::string(dump.bytes.begin() + 7, dump.bytes.begin() + 17), "A  z and m");
+    // Name bytes that are not data go out as spaces so the message stays whole.
+    const SysExMessage odd = codec.BuildProgramDump(values, "A\xF7\x80z and more");
+    EXPECT_EQ(std::string(odd.bytes.begin() + 7, odd.bytes.begin() + 17), "A  z and m");
 }
 
 TEST(SysExCodec, WriteRequestLayoutIgnoresTheFormat)
@@ -339,6 +317,7 @@ TEST(SysExCodec, ModeMessagePairsSetPerformanceControlsAndRestoreInOrder)
     }
 }
 
+// A buffer ending inside a parameter message keeps the pairs read before the end.
 TEST(SysExCodec, ParameterPairsWithoutAParameterOrWithANonDataValueAreSkipped)
 {
     const Bytes bytes = {0xF0, 0x41, 0x36, 0x05, 0x24, 0x20, 0x01, 23, 5,   100,
@@ -351,6 +330,10 @@ TEST(SysExCodec, ParameterPairsWithoutAParameterOrWithANonDataValueAreSkipped)
     EXPECT_DOUBLE_EQ(records[0].changes[0].value, 10 * 0.007874015748031496);
     EXPECT_EQ(records[0].changes[1].id, Index(ParamId::kDco1Wave));
     EXPECT_EQ(records[0].changes[1].value, 1.0);
+
+    const auto cut = ReceiveAll(codec, Bytes{0xF0, 0x41, 0x36, 0x00, 0x21, 0x20, 0x01, 34, 127, 35, 64, 36});
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].changeCount, 2);
 }
 
 TEST(SysExCodec, ManyPairsArriveInSeveralRecordsWithNoneLost)
@@ -372,30 +355,21 @@ TEST(SysExCodec, ManyPairsArriveInSeveralRecordsWithNoneLost)
     EXPECT_EQ(total, 150);
 }
 
-TEST(SysExCodec, ABufferEndingInsideAParameterMessageKeepsOnlyThePairsRead)
-{
-    const Bytes bytes = {0xF0, 0x41, 0x36, 0x00, 0x21, 0x20, 0x01, 34, 127, 35, 64, 36};
-    SysExCodec codec;
-    const auto records = ReceiveAll(codec, bytes);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].changeCount, 2);
-}
-
-TEST(SysExCodec, TruncatedOrMisframedDumpsChangeNothing)
+TEST(SysExCodec, TruncatedOrMisframedDumpsAndWriteRequestsChangeNothing)
 {
     SysExCodec codec;
     const Bytes dump = ToBytes(codec.BuildProgramDump(SampleValues(), "Piano"));
-    for (size_t size = 0; size < dump.size(); ++size) {
-        EXPECT_TRUE(ReceiveAll(codec, Bytes(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(size))).empty())
-            << "size " << size;
+    const Bytes write = ToBytes(codec.BuildWriteRequest(5));
+    std::vector<Bytes> bad = {dump, write, write};
+    bad[0][40] = 0xF7;                // the dump ends before its values do
+    bad[1].erase(bad[1].begin() + 9); // the write request ends a byte early
+    bad[2][8] = 0x85;                 // a program byte that is not data
+    for (const Bytes* whole : {&dump, &write}) {
+        for (size_t size = 0; size < whole->size(); ++size)
+            bad.emplace_back(whole->begin(), whole->begin() + static_cast<std::ptrdiff_t>(size));
     }
-    Bytes early = dump;
-    early[40] = 0xF7; // the message ends before its values do
-    EXPECT_TRUE(ReceiveAll(codec, early).empty());
-    const Bytes shortWrite = {0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, 0x05, 0xF7};
-    EXPECT_TRUE(ReceiveAll(codec, shortWrite).empty());
-    const Bytes badProgram = {0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, 0x85, 0x02, 0xF7};
-    EXPECT_TRUE(ReceiveAll(codec, badProgram).empty());
+    for (const Bytes& bytes : bad)
+        EXPECT_TRUE(ReceiveAll(codec, bytes).empty()) << bytes.size() << " bytes";
 }
 
 // A write request for program byte 5 stores program 6.
@@ -414,24 +388,18 @@ TEST(SysExCodec, ForeignAndUnknownMessagesAreSkippedUpToTheirEnd)
     EXPECT_EQ(records[0].program, 6);
 }
 
-class NestingSink final : public ISysExSink {
-public:
-    explicit NestingSink(SysExCodec& codec) : mCodec(codec) {}
+// Receives a write request again while applying one.
+struct NestingSink final : ISysExSink {
+    explicit NestingSink(SysExCodec& receiving) : codec(receiving) {}
     void Apply(const SysExReceived&) override
     {
         ++applied;
-        busySeen = mCodec.Busy();
-        RecordingSink inner;
-        mCodec.Receive(mMessage, inner);
-        nestedRecords += static_cast<int>(inner.records.size());
+        busySeen = codec.Busy();
+        nestedRecords += static_cast<int>(ReceiveAll(codec, ToBytes(codec.BuildWriteRequest(5))).size());
     }
-    int applied = 0;
-    int nestedRecords = 0;
+    SysExCodec& codec;
+    int applied = 0, nestedRecords = 0;
     bool busySeen = false;
-
-private:
-    SysExCodec& mCodec;
-    Bytes mMessage = {0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, 0x05, 0x02, 0xF7};
 };
 
 TEST(SysExCodec, AReceiveInsideAReceiveReturnsAtOnce)

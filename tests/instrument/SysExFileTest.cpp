@@ -3,7 +3,7 @@
 
 #include "instrument/SysExFile.h"
 
-#include <filesystem>
+#include "tests/support/TempFolder.h"
 
 namespace kt4r {
 namespace {
@@ -49,12 +49,15 @@ TEST(SysExFile, ABankOfThirtyTwoIsDumpsEachFollowedByItsWriteRequest)
     }
 }
 
+// A bank stops at 128 programs.
 TEST(SysExFile, ABankReadsBackIntoTheProgramsItWasBuiltFrom)
 {
     SysExCodec codec;
     const auto programs = SamplePrograms(128);
     const std::vector<uint8_t> bytes = BuildSysExBankFile(codec, programs);
     ASSERT_EQ(bytes.size(), 128u * 78u);
+    EXPECT_EQ(BuildSysExBankFile(codec, SamplePrograms(130)), bytes);
+    EXPECT_TRUE(BuildSysExBankFile(codec, {}).empty());
     const auto read = ParseSysExFile(codec, bytes);
     ASSERT_EQ(read.size(), 128u);
     for (size_t k = 0; k < read.size(); ++k) {
@@ -66,13 +69,6 @@ TEST(SysExFile, ABankReadsBackIntoTheProgramsItWasBuiltFrom)
     // What the hardware patch does not carry starts from the default patch.
     EXPECT_EQ(read[0].program.values[Index(ParamId::kChorusLevel)], 0.55);
     EXPECT_EQ(read[0].program.values[Index(ParamId::kBendLfo)], 1.0);
-}
-
-TEST(SysExFile, ABankStopsAtOneHundredAndTwentyEightPrograms)
-{
-    SysExCodec codec;
-    EXPECT_EQ(BuildSysExBankFile(codec, SamplePrograms(130)).size(), 128u * 78u);
-    EXPECT_TRUE(BuildSysExBankFile(codec, {}).empty());
 }
 
 TEST(SysExFile, ASingleProgramFileLeavesTheProgramInTheEditBuffer)
@@ -88,10 +84,13 @@ TEST(SysExFile, ASingleProgramFileLeavesTheProgramInTheEditBuffer)
     ExpectSameHardwarePatch(codec, read[0].program, program);
 }
 
-// Cut anywhere, a bank gives exactly the programs whose messages lie whole before the cut.
+// Cut anywhere, a bank gives exactly the programs whose messages lie whole before the cut; bytes
+// without a message give none.
 TEST(SysExFile, ACutBankGivesOnlyTheProgramsReadInFull)
 {
     SysExCodec codec;
+    const std::vector<uint8_t> text = {'n', 'o', 't', ' ', 's', 'y', 's', 'e', 'x', 0xF7, 0xF0};
+    EXPECT_TRUE(ParseSysExFile(codec, text).empty());
     const std::vector<uint8_t> bytes = BuildSysExBankFile(codec, SamplePrograms(4));
     for (size_t size = 0; size <= bytes.size(); ++size) {
         const auto read = ParseSysExFile(codec, std::span(bytes).first(size));
@@ -107,26 +106,18 @@ TEST(SysExFile, ACutBankGivesOnlyTheProgramsReadInFull)
     }
 }
 
-TEST(SysExFile, BytesWithoutAMessageGiveNoProgram)
-{
-    SysExCodec codec;
-    const std::vector<uint8_t> text = {'n', 'o', 't', ' ', 's', 'y', 's', 'e', 'x', 0xF7, 0xF0};
-    EXPECT_TRUE(ParseSysExFile(codec, text).empty());
-}
-
 TEST(SysExFile, FilesWriteAndReadBackWholeAndMissingFilesReadNothing)
 {
     SysExCodec codec;
     const std::vector<uint8_t> bytes = BuildSysExBankFile(codec, SamplePrograms(32));
-    const std::string path = (std::filesystem::temp_directory_path() / "kt4r-sysex-file-test.syx").string();
-    ASSERT_TRUE(WriteSysExFile(path, bytes));
+    const kt4r_test::TempFolder folder("kt4r-sysex-file");
+    ASSERT_TRUE(WriteSysExFile(folder.PathOf("bank.syx"), bytes));
     std::vector<uint8_t> read;
-    ASSERT_TRUE(ReadSysExFile(path, read));
+    ASSERT_TRUE(ReadSysExFile(folder.PathOf("bank.syx"), read));
     EXPECT_EQ(read, bytes);
-    std::filesystem::remove(path);
 
     read = {1, 2, 3};
-    EXPECT_FALSE(ReadSysExFile(path, read));
+    EXPECT_FALSE(ReadSysExFile(folder.PathOf("missing.syx"), read));
     EXPECT_TRUE(read.empty());
     EXPECT_FALSE(ReadSysExFile("", read));
     EXPECT_FALSE(WriteSysExFile("", bytes));
