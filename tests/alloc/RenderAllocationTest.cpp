@@ -59,8 +59,14 @@ namespace {
 
 constexpr int kBlock = 256;
 
+// The plug-in's calls are counted; the host's own bookkeeping (queueing events) is not.
+struct Counting {
+    explicit Counting(bool on) { gCounting = on; }
+    ~Counting() { gCounting = false; }
+};
+
 // One host block: the events, automation of a few parameters and the render, as an audio thread does.
-void PlayBlock(PluginHost& host, int block, float** outputs, int frames)
+void PlayBlock(PluginHost& host, int block, float** outputs, int frames, bool counted)
 {
     const int base = 48 + (block % 4) * 7;
     host.QueueMidi(3, 0x90, static_cast<uint8_t>(base), 100);
@@ -72,7 +78,10 @@ void PlayBlock(PluginHost& host, int block, float** outputs, int frames)
     host.QueueMidi(frames - 1, 0x80, static_cast<uint8_t>(base - 7), 0);
     if (block % 3 == 0)
         host.QueueMidi(frames / 2, 0xC0, static_cast<uint8_t>(block % 128), 0); // program change
+    // The hardware moving "VCF FREQ": a parameter message taken as an edit.
+    host.QueueSysEx(5, {0xF0, 0x41, 0x36, 0x00, 0x21, 0x20, 0x01, 0x22, static_cast<uint8_t>(block % 128), 0xF7});
     host.QueueMidi(frames + 300, 0x80, static_cast<uint8_t>(base + 4 - 7), 0); // past the block's end
+    const Counting counting(counted);
     host.SendEvents();
     host.SetParameter(Index(ParamId::kVcfFreq), 0.3f + 0.05f * static_cast<float>(block % 10));
     host.SetParameter(Index(ParamId::kDco2Xmod), (block % 4) / 3.0f);
@@ -80,7 +89,7 @@ void PlayBlock(PluginHost& host, int block, float** outputs, int frames)
     host.ProcessFloat(nullptr, outputs, frames);
 }
 
-TEST(RealTime, RenderingWithMidiProgramChangesAndAutomationAllocatesNothing)
+TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing)
 {
     LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
     // Host blocks longer than the announced size are split into sub-blocks: that path is counted too.
@@ -89,13 +98,11 @@ TEST(RealTime, RenderingWithMidiProgramChangesAndAutomationAllocatesNothing)
     const int lengths[] = {kBlock, 65, kBlock, 3 * kBlock + 17};
     // A first round lets the host side of this test reach its own steady state.
     for (int block = 0; block < 8; ++block)
-        PlayBlock(*plugin.host, block, outputs, lengths[block % 4]);
+        PlayBlock(*plugin.host, block, outputs, lengths[block % 4], false);
 
     gAllocations = 0;
-    gCounting = true;
     for (int block = 8; block < 200; ++block)
-        PlayBlock(*plugin.host, block, outputs, lengths[block % 4]);
-    gCounting = false;
+        PlayBlock(*plugin.host, block, outputs, lengths[block % 4], true);
 
     EXPECT_EQ(gAllocations.load(), 0);
     EXPECT_GT(kt4rtest::Rms(kt4rtest::ToDouble(left)), 1e-4); // the notes sounded
