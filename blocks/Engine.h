@@ -9,6 +9,22 @@
 
 #include <cstdint>
 
+// The instruction set the kernel's render loops were built for. Both builds compute the same bits: the
+// AVX2 unit is compiled without contraction, so its FMA units never fuse a multiply into an add.
+enum class KernelPath { kBaseline, kAvx2 };
+
+// Whether this CPU runs AVX2 and FMA instructions.
+bool CpuHasAvx2Fma() noexcept;
+// The path for a request ("baseline" forces the baseline loops; anything else, or none, takes the
+// AVX2 loops where the CPU has them).
+KernelPath ChooseKernelPath(const char* request, bool cpuHasAvx2Fma) noexcept;
+// The path new engines take in this process: chosen once at load time from the CPU and the
+// environment variable KT4R_CPU; any thread may ask.
+KernelPath ActiveKernelPath() noexcept;
+// "avx2" or "baseline".
+const char* KernelPathName(KernelPath path) noexcept;
+const char* KernelPathName() noexcept;
+
 class Engine final : public MyComponent {
 public:
     Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
@@ -33,6 +49,8 @@ public:
     Waveform mWave1 = Waveform::kNoise;
     Waveform mWave2 = Waveform::kNoise;
     XmodMode mXmod = XmodMode::kOff;
+    // Which build of the render loops this engine runs; kAvx2 only on a CPU with AVX2 and FMA.
+    KernelPath mKernelPath = ActiveKernelPath();
 
     // Oscillator phases, lanes: shape phase 1, shape phase 2, pitch phase 1, pitch phase 2.
     Quad_float mPhase = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -58,10 +76,11 @@ public:
 
 private:
     void Seed() noexcept;
-    template <XmodMode kMode>
-    void Run(int frames, int n) noexcept;
-    template <XmodMode kMode, int kN>
-    void Render(int frames) noexcept;
+    void Run(XmodMode mode, int frames, int n) noexcept;
+    // The render loops, built once per instruction set (blocks/EngineLoops.h).
+    template <KernelPath kPath> void RenderWith(XmodMode mode, int frames, int n) noexcept;
+    template <KernelPath kPath, XmodMode kMode> void RenderAt(int frames, int n) noexcept;
+    template <KernelPath kPath, XmodMode kMode, int kN> void Render(int frames) noexcept;
 
     FloatBuffer* mDco1Freq;
     FloatBuffer* mDco2Freq;

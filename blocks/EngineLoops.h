@@ -1,0 +1,252 @@
+// The render loops of Engine, one voice's sound kernel, included by each unit that builds them for an
+// instruction set (the baseline unit and the AVX2 unit) and by Engine.cpp for the shared constants.
+// Every loop is instantiated with the instruction set as a template argument, so the two builds have
+// different symbols and the linker can never fold one into the other.
+#pragma once
+
+#include "blocks/Engine.h"
+#include "blocks/NoiseGenerator.h"
+
+#include <cassert>
+#include <cmath>
+#include <limits>
+#include <xmmintrin.h>
+
+namespace {
+
+constexpr float kTwoPi = 6.283185307f;
+// Pitch counts octaves with A 440 Hz at 5.0 (MIDI note 69), so pitch 0 sits at 440/32 Hz.
+constexpr float kPitchZeroHz = 440.0f / 32.0f;
+constexpr float kPulseCornerHz = 700.0f; // rise rate of the PULSE ramp
+constexpr float kDcCornerHz = 3.0f;      // both DC trackers
+constexpr float kStage2Ratio = 0.95f;    // the second filter stage sits slightly lower
+constexpr float kDco2DcOffset = 0.15f;   // per unit of N: oscillator 2's DC target sits below its mean
+constexpr float kSelfNoiseScale = 0.1f;
+constexpr float kSelfNoiseResonance = 0.4f;
+// Cutoff coefficient cap: keeps g and the stability bound on q sane if the filter rate is low.
+constexpr float kMaxCutoffRatio = 0.24f;
+constexpr float kMaxDamping = 2.0f;
+constexpr int kRefreshInterval = 10; // host samples between exponential evaluations
+
+// Table index of each wave.
+constexpr int kNoise = static_cast<int>(Waveform::kNoise);
+constexpr int kSquare = static_cast<int>(Waveform::kSquare);
+constexpr int kPulse = static_cast<int>(Waveform::kPulse);
+constexpr int kSaw = static_cast<int>(Waveform::kSaw);
+constexpr float kGain1[4] = {0.6f, 0.835f, 1.003f, 0.76f};
+constexpr float kGain2[4] = {0.45f, 0.61f, 0.66f, 0.8f};
+// Oscillator 2 weight in the product mixes, by its wave.
+constexpr float kXmodWeight[4] = {0.7f, 0.84f, 0.7f, 0.84f};
+
+inline int ClampWave(Waveform wave) noexcept
+{
+    // A code outside the table would index past it; take the nearest wave instead.
+    const int index = static_cast<int>(wave);
+    return index < kNoise ? kNoise : (index > kSaw ? kSaw : index);
+}
+
+inline Quad_int LaneMask(bool l0, bool l1, bool l2, bool l3) noexcept
+{
+    return Quad_int{l0 ? -1 : 0, l1 ? -1 : 0, l2 ? -1 : 0, l3 ? -1 : 0};
+}
+
+// The largest phase t for which t + increment does not pass 1.0 in single precision. Rounded addition
+// is monotonic, so "phase > t" is exactly "phase + increment > 1.0", and it can be tested before the
+// addition has finished.
+inline float WrapThreshold(float increment) noexcept
+{
+    const float up = std::numeric_limits<float>::infinity();
+    float t = 1.0f - increment;
+    while (t + increment > 1.0f)
+        t = std::nextafter(t, -up);
+    while (std::nextafter(t, up) + increment <= 1.0f)
+        t = std::nextafter(t, up);
+    return t;
+}
+
+} // namespace
+
+template <KernelPath kPath, XmodMode kMode, int kN> void Engine::Render(int frames) noexcept
+{
+    constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
+    constexpr bool kProduct = kMode == XmodMode::kSync2 || kMode == XmodMode::kXmod;
+
+    const float nf = static_cast<float>(kN);
+    const float oscRate = nf * mFilterRate;
+    const float incScale = kPitchZeroHz / oscRate;
+    const float pulseRise = -std::expm1(-kTwoPi * kPulseCornerHz / oscRate);
+
+    const int wave1 = ClampWave(mWave1);
+    const int wave2 = ClampWave(mWave2);
+    const bool pulse1 = wave1 == kPulse;
+    const bool pulse2 = wave2 == kPulse;
+    const float g1 = kGain1[wave1] / nf;
+    const float g2w = kProduct ? kGain2[wave2] * 2.0f * kXmodWeight[wave2] / (nf * nf) : kGain2[wave2] / nf;
+    const Quad_float limit = {pulse1 ? 1.0f : 2.0f, pulse2 ? 1.0f : 2.0f, 2.0f, 2.0f};
+    // Lanes 2 and 3 never feed a square count.
+    const Quad_float squareWeight = {pulse1 ? pulseRise : 1.0f, pulse2 ? pulseRise : 1.0f, 0.0f, 0.0f};
+    // Which box sum feeds each oscillator (lane 0 osc 1, lane 1 osc 2), as bit masks so the choice
+    // costs no branch per filter step.
+    const Quad_int fromRamp = LaneMask(pulse1, pulse2, false, false);
+    const Quad_int fromPitch = LaneMask(wave1 == kSaw, wave2 == kSaw, false, false);
+    const Quad_int fromSquare = LaneMask(wave1 == kSquare, wave2 == kSquare, false, false);
+    const Quad_int fromNoise = LaneMask(wave1 == kNoise, wave2 == kNoise, false, false);
+    const float sigma = mParams->mSelfNoise * kSelfNoiseScale;
+    const float dc2Target = kDco2DcOffset * nf;
+    const float invN = 1.0f / nf; // exact: n is a power of two
+    const float kdc = mDcCoefficient;
+    const float filterRate = mFilterRate;
+    const int steps = mOversampling;
+
+    const __m128 half = _mm_set1_ps(0.5f);
+
+    const float* freq1 = mDco1Freq->mData;
+    const float* freq2 = mDco2Freq->mData;
+    const float* level1 = mDco1Level->mData;
+    const float* level2 = mDco2Level->mData;
+    const float* noiseIn = mNoise->mData;
+    const float* vcfFreq = mVcfFreq->mData;
+    const float* vcfRes = mVcfRes->mData;
+    Quad_float* out = mTmp4->mData;
+
+    __m128 phase = mPhase;
+    __m128 inc = mIncrement;
+    __m128 wrapAt = mWrapThreshold;
+    __m128 pitch = _mm_shuffle_ps(phase, phase, _MM_SHUFFLE(3, 2, 3, 2));
+    __m128 pitchInc = _mm_shuffle_ps(inc, inc, _MM_SHUFFLE(3, 2, 3, 2));
+    uint32_t a = mNoiseA;
+    uint32_t b = mNoiseB;
+    float dc2 = mDc2, dcMix = mDcMix;
+    float bp1 = mBp1, lp1 = mLp1, bp2 = mBp2, lp2 = mLp2;
+    float g = mG, gStage2 = mG2, q = mQ;
+    int refresh = mRefresh;
+
+    for (int i = 0; i < frames; ++i) {
+        if (refresh < 1) {
+            const float inc1 = std::exp2(freq1[i]) * incScale;
+            const float inc2 = std::exp2(freq2[i]) * incScale;
+            inc = Quad_float{pulse1 ? pulseRise : inc1, pulse2 ? pulseRise : inc2, inc1, inc2};
+            pitchInc = Quad_float{inc1, inc2, inc1, inc2};
+            const float wrap1 = WrapThreshold(inc1);
+            const float wrap2 = WrapThreshold(inc2);
+            wrapAt = Quad_float{wrap1, wrap2, wrap1, wrap2};
+            // The cutoff control reads 0.1 per octave on the same scale: 0.5 is 32 times pitch 0.
+            const float cutoffHz = 32.0f * kPitchZeroHz * std::exp2(10.0f * vcfFreq[i] - 5.0f);
+            float ratio = cutoffHz / filterRate;
+            ratio = ratio < kMaxCutoffRatio ? ratio : kMaxCutoffRatio;
+            // The argument is deliberately not multiplied by pi: this sets the filter's cutoff scale.
+            g = kTwoPi * std::sin(ratio);
+            gStage2 = kStage2Ratio * g;
+            float bound = 2.0f / g - g / 2.0f;
+            bound = bound < kMaxDamping ? bound : kMaxDamping;
+            const float damping = 1.0f / vcfRes[i];
+            q = damping < bound ? damping : bound;
+            refresh = kRefreshInterval;
+        }
+        --refresh;
+
+        const float white = NoiseGenerator::Next(a, b);
+        const float res = vcfRes[i];
+        const float s = (1.0f + kSelfNoiseResonance * res) * (1.0f - vcfFreq[i]) * sigma * white;
+        const float twoS = 2.0f * s;
+        const float G1 = g1 * level1[i];
+        const float G2 = g2w * level2[i];
+        const float noiseSource = nf * noiseIn[i];
+        const Quad_float noiseVec = {noiseSource, noiseSource, noiseSource, noiseSource};
+
+        float y[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        for (int step = 0; step < steps; ++step) {
+            __m128 sum = _mm_setzero_ps();
+            __m128 square = _mm_setzero_ps();
+            for (int k = 0; k < kN; ++k) {
+                // "phase" runs unclamped: a clamped shape phase only ever stays at its limit until
+                // the next wrap, so clamping the copy that is summed gives the same values and keeps
+                // the minimum off the loop-carried path. The wrap test reads the phase before the
+                // increment against a threshold that gives exactly the test after it, on a second
+                // copy of the pitch phases laid out so that no shuffle sits on that path either.
+                __m128 reset = _mm_cmpgt_ps(pitch, wrapAt);
+                if constexpr (kSync)
+                    reset = _mm_or_ps(reset, _mm_shuffle_ps(reset, reset, _MM_SHUFFLE(0, 0, 0, 0)));
+                const __m128 next = _mm_add_ps(phase, inc);
+                pitch = _mm_andnot_ps(reset, _mm_add_ps(pitch, pitchInc));
+                square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(next, half), squareWeight));
+                // A wrap drops the excess: the phase restarts at exactly 0.
+                phase = _mm_andnot_ps(reset, next);
+                sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
+            }
+            const Quad_float pitchSum = QuadShuffle<2, 3, 2, 3>(sum, sum);
+            const Quad_int src =
+                (fromRamp & reinterpret_cast<Quad_int>(sum)) | (fromPitch & reinterpret_cast<Quad_int>(pitchSum)) |
+                (fromSquare & reinterpret_cast<Quad_int>(square)) | (fromNoise & reinterpret_cast<Quad_int>(noiseVec));
+            const Quad_float o = reinterpret_cast<Quad_float>(src);
+            const float o1 = o[0];
+            const float o2 = o[1];
+
+            dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
+            const float o2ac = o2 - dc2;
+            float m;
+            if constexpr (kProduct)
+                m = G1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * G2;
+            else
+                m = G1 * o1 + G2 * o2ac;
+            dcMix = dcMix + (m - dcMix) * kdc;
+            const float x = m - dcMix;
+
+            lp1 = lp1 + g * bp1;
+            bp1 = bp1 + g * (x + twoS - lp1 - q * bp1);
+            lp2 = lp2 + gStage2 * bp2;
+            bp2 = bp2 + gStage2 * (lp1 - s - lp2 - q * bp2);
+            y[step] = lp2;
+        }
+        // Newest filter step in lane 0; lanes beyond the filter oversampling stay 0.
+        Quad_float lanes = {0.0f, 0.0f, 0.0f, 0.0f};
+        for (int step = 0; step < steps; ++step)
+            lanes[steps - 1 - step] = y[step];
+        out[i] = lanes;
+    }
+
+    mPhase = _mm_min_ps(phase, limit);
+    mWrapThreshold = wrapAt;
+    mIncrement = inc;
+    mNoiseA = a;
+    mNoiseB = b;
+    mDc2 = dc2;
+    mDcMix = dcMix;
+    mBp1 = bp1;
+    mLp1 = lp1;
+    mBp2 = bp2;
+    mLp2 = lp2;
+    mG = g;
+    mG2 = gStage2;
+    mQ = q;
+    mRefresh = refresh;
+    if (frames > 0) {
+        mTmp4->mFilled = frames;
+        mTmp4->mState = Moving;
+    }
+}
+
+template <KernelPath kPath> void Engine::RenderWith(XmodMode mode, int frames, int n) noexcept
+{
+    switch (mode) {
+    case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff>(frames, n); break;
+    case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1>(frames, n); break;
+    case XmodMode::kSync2: RenderAt<kPath, XmodMode::kSync2>(frames, n); break;
+    case XmodMode::kXmod: RenderAt<kPath, XmodMode::kXmod>(frames, n); break;
+    default: break; // a code outside the switch renders nothing
+    }
+}
+
+template <KernelPath kPath, XmodMode kMode> void Engine::RenderAt(int frames, int n) noexcept
+{
+    switch (n) {
+    case 2: Render<kPath, kMode, 2>(frames); break;
+    case 4: Render<kPath, kMode, 4>(frames); break;
+    case 8: Render<kPath, kMode, 8>(frames); break;
+    default: Render<kPath, kMode, 16>(frames); break;
+    }
+}
+
+// Each unit instantiates its own set; everywhere else these are only declared.
+extern template void Engine::RenderWith<KernelPath::kBaseline>(XmodMode, int, int) noexcept;
+extern template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
