@@ -28,7 +28,8 @@ std::vector<std::pair<int, int>> ParsePairings(const char* text)
 
 IPlugBase::IPlugBase(const IPlugInfo& info)
     : mUniqueId(info.uniqueId), mMakerCode(info.makerCode), mVersion(info.version),
-      mKeepsStateChunks(info.keepsStateChunks), mIsInstrument(info.isInstrument), mTakesMidi(info.takesMidi)
+      mKeepsStateChunks(info.keepsStateChunks), mIsInstrument(info.isInstrument), mTakesMidi(info.takesMidi),
+      mBuildVariant(info.buildVariant)
 {
     for (int i = 0; i < info.nParams; ++i)
         mParams.push_back(std::make_unique<IParameter>());

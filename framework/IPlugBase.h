@@ -30,6 +30,9 @@ struct IPlugInfo {
     bool keepsStateChunks = true;
     bool isInstrument = true;
     bool takesMidi = true;
+    // Names the build of the processing code this process runs (for example the instruction set it
+    // was compiled for); asked when a host sends vst::kVendorBuildVariant. None: the query is declined.
+    const char* (*buildVariant)() = nullptr;
 };
 
 class IPlugBase {
@@ -216,6 +219,7 @@ public:
     bool TakesMidi() const { return mTakesMidi; }
     const char* EffectName() const { return mEffectName; }
     const char* ProductName() const { return mProductName; }
+    const char* BuildVariant() const { return mBuildVariant ? mBuildVariant() : nullptr; }
     const char* VendorName() const { return mVendorName; }
     IGraphics* Editor() const { return mEditor.get(); }
 
@@ -251,6 +255,7 @@ private:
     bool mKeepsStateChunks;
     bool mIsInstrument;
     bool mTakesMidi;
+    const char* (*mBuildVariant)();
     int mCurrentProgram = 0;
     bool mEditsPending = false;
     double mSampleRate = 44100.0;

@@ -274,6 +274,13 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
         if (!param)
             return 0;
         return param->GetType() == IParameter::kTypeDouble ? 0 : kVendorAnswer;
+    case vst::kVendorBuildVariant: {
+        const char* variant = BuildVariant();
+        if (!text || !variant)
+            return 0;
+        CopyText(text, variant, vst::kMaxProductStrLen);
+        return 1;
+    }
     default: return 0;
     }
 }

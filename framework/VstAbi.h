@@ -279,4 +279,8 @@ constexpr int32_t FourCC(char a, char b, char c, char d)
                                 static_cast<uint32_t>(static_cast<unsigned char>(d)));
 }
 
+// Not part of the interface: this plug-in's own vendor-specific query. The host passes a text buffer of
+// kMaxProductStrLen characters and the plug-in writes the build of its processing code that runs.
+constexpr int32_t kVendorBuildVariant = FourCC('K', 'T', 'b', 'v');
+
 } // namespace vst

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "blocks/Engine.h"
 #include "engine/ControllerInput.h"
 #include "signal/DenormalGuard.h"
 #include "signal/EngineEvents.h"
@@ -29,6 +30,7 @@ const IPlugInfo kPlugInfo = [] {
     info.keepsStateChunks = true;
     info.isInstrument = true;
     info.takesMidi = true;
+    info.buildVariant = [] { return KernelPathName(); };
     return info;
 }();
 

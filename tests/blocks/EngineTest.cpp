@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -371,6 +372,76 @@ TEST(EngineKernel, LanesFollowTheFilterOversamplingAndUnknownModesRenderNothing)
     r.engine.ProcessBlock(16, 2);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(r.tmp4[i][0], 7.0f);
+}
+
+// The AVX2 build of the loops against the baseline build: same inputs, same bits, in every
+// cross-modulation mode and at every oscillator oversampling, across N changes and odd block lengths.
+TEST(EngineKernelPaths, Avx2LoopsRenderTheBaselineBitsInEveryModeAndOversampling)
+{
+    if (!CpuHasAvx2Fma())
+        GTEST_SKIP() << "this CPU has no AVX2 and FMA";
+    for (float rate : {44100.0f, 96000.0f}) {
+        for (int mode = 0; mode < 4; ++mode) {
+            for (int w1 = 0; w1 < 4; ++w1) {
+                KernelRig base(rate, 65), avx(rate, 65);
+                base.engine.mKernelPath = KernelPath::kBaseline;
+                avx.engine.mKernelPath = KernelPath::kAvx2;
+                for (KernelRig* r : {&base, &avx}) {
+                    r->params.mSelfNoise = 0.7f;
+                    r->engine.mWave1 = static_cast<Waveform>(w1);
+                    r->engine.mWave2 = static_cast<Waveform>((w1 + mode + 1) & 3);
+                    r->engine.mXmod = static_cast<XmodMode>(mode);
+                }
+                const int ns[] = {2, 4, 8, 16, 16, 8, 2, 4};
+                for (int blk = 0; blk < 8; ++blk) {
+                    Wobble(base, blk, 2.5f + 0.5f * static_cast<float>(blk), 4.5f);
+                    for (FloatBuffer KernelRig::*b :
+                         {&KernelRig::freq1, &KernelRig::freq2, &KernelRig::level1, &KernelRig::level2,
+                          &KernelRig::noise, &KernelRig::vcfFreq, &KernelRig::vcfRes})
+                        std::copy((base.*b).mData, (base.*b).mData + base.size, (avx.*b).mData);
+                    base.engine.ProcessBlock(base.size, ns[blk]);
+                    avx.engine.ProcessBlock(avx.size, ns[blk]);
+                    ASSERT_EQ(std::memcmp(base.tmp4.mData, avx.tmp4.mData, sizeof(Quad_float) * base.size), 0)
+                        << "rate " << rate << " mode " << mode << " wave " << w1 << " N " << ns[blk];
+                }
+            }
+        }
+    }
+}
+
+TEST(EngineKernelPaths, TheRequestForcesTheBaselineAndTheCpuDecidesOtherwise)
+{
+    const struct {
+        const char* request;
+        bool cpuHasAvx2Fma;
+        KernelPath path;
+    } cases[] = {
+        {nullptr, true, KernelPath::kAvx2},
+        {nullptr, false, KernelPath::kBaseline},
+        {"baseline", true, KernelPath::kBaseline},
+        {"baseline", false, KernelPath::kBaseline},
+        {"", true, KernelPath::kAvx2},
+        {"avx2", false, KernelPath::kBaseline},
+        {"baseline ", true, KernelPath::kAvx2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChooseKernelPath(c.request, c.cpuHasAvx2Fma), c.path)
+            << (c.request ? c.request : "(none)") << " cpu " << c.cpuHasAvx2Fma;
+    EXPECT_STREQ(KernelPathName(KernelPath::kAvx2), "avx2");
+    EXPECT_STREQ(KernelPathName(KernelPath::kBaseline), "baseline");
+}
+
+// CTest runs the kernel tests a second time with KT4R_CPU=baseline; this checks that the variable
+// reached the process's choice, and that new engines follow it.
+TEST(EngineKernelPaths, NewEnginesTakeThePathTheEnvironmentAndCpuAllow)
+{
+    const char* request = std::getenv("KT4R_CPU");
+    const bool forced = request && std::strcmp(request, "baseline") == 0;
+    const KernelPath expected = !forced && CpuHasAvx2Fma() ? KernelPath::kAvx2 : KernelPath::kBaseline;
+    EXPECT_EQ(ActiveKernelPath(), expected);
+    EXPECT_STREQ(KernelPathName(), KernelPathName(expected));
+    KernelRig r(48000.0f, 16);
+    EXPECT_EQ(r.engine.mKernelPath, expected);
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "blocks/Engine.h"
 #include "tests/support/PluginTestSupport.h"
 
 namespace kt4r_test {
@@ -118,6 +120,17 @@ TEST(HostInterface, VendorSpecificValueTextForANormalisedValue)
     EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 70, text, 0.5f), kBeef); // invalid index
     EXPECT_STREQ(text, "untouched");
     EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, nullptr, 0.5f), 0);
+}
+
+TEST(HostInterface, VendorSpecificBuildVariantNamesTheKernelLoops)
+{
+    LoadedPlugin plugin = LoadPlugin();
+    char text[vst::kMaxProductStrLen] = "untouched";
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, vst::kVendorBuildVariant, 0, text), 1);
+    const char* request = std::getenv("KT4R_CPU");
+    const bool forced = request && std::strcmp(request, "baseline") == 0;
+    EXPECT_STREQ(text, !forced && CpuHasAvx2Fma() ? "avx2" : "baseline");
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, vst::kVendorBuildVariant, 0, nullptr), 0);
 }
 
 TEST(HostInterface, VendorSpecificTextToNormalised)

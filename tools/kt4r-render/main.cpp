@@ -303,6 +303,10 @@ int main(int argc, char** argv)
                     static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
                     static_cast<char>(id), e->version, e->flags, e->numParams, e->numPrograms, e->numInputs,
                     e->numOutputs);
+        // The plug-in's own query for the build of its processing code; other plug-ins decline it.
+        char variant[256] = {};
+        if (host.Dispatch(vst::effVendorSpecific, vst::kVendorBuildVariant, 0, variant) == 1)
+            std::printf("processing code \"%s\"\n", variant);
     }
     if (!o.loadChunk.empty() && !LoadChunk(host, o))
         return 1;
