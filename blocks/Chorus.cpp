@@ -51,6 +51,36 @@ void Chorus::SetSampleRate(float rate)
     mRight.mCoefficient = OnePoleCoefficient(kToneCornerHz, rate);
 }
 
+bool Chorus::IsResting(const float* audio, int frames, float modeDepth, float phaseStep) const noexcept
+{
+    // With the chorus off and its fade ended, the wet level is 0 and stays 0, so the taps are closed
+    // and the line only takes zeros. What is left is the dry signal through resting tone filters: when
+    // the input is silent and one step leaves every smoother and the sweep phase bit for bit where
+    // they are, each sample of the block is 0 and only the write position and the direction move.
+    if (mWetLevel.mState != 1.0f || mLeft.mState != 1.0f || mRight.mState != 1.0f || !IsSilent(audio, frames))
+        return false;
+    Smoother depth = mModeDepth, input = mInput;
+    OffsetOnePoleStep(depth.mState, depth.mCoefficient, modeDepth);
+    OffsetOnePoleStep(input.mState, input.mCoefficient, 0.0f);
+    // Both ways: a phase resting past a turning point turns the sweep on every sample.
+    return SameBits(depth.mState, mModeDepth.mState) && SameBits(input.mState, mInput.mState) &&
+           SameBits(mPhase + mDirection * phaseStep, mPhase) && SameBits(mPhase - mDirection * phaseStep, mPhase);
+}
+
+void Chorus::SkipResting(int frames) noexcept
+{
+    // The line takes (input + noise) times a wet level of 0: zeros, whose sign no tap can carry into
+    // the output, since every tap is added to the tone filter's +1 offset.
+    const int length = static_cast<int>(mLine.size());
+    for (int i = 0, write = mWritePosition; i < std::min(frames, length); ++i) {
+        mLine[static_cast<size_t>(write)] = 0.0f;
+        write = write + 1 < length ? write + 1 : 0;
+    }
+    mWritePosition = (mWritePosition + frames) % length;
+    if ((mPhase > 0.5f || mPhase < -0.5f) && (frames & 1))
+        mDirection = -mDirection;
+}
+
 void Chorus::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 &&
@@ -86,6 +116,13 @@ void Chorus::ProcessBlock(int frames) noexcept
     const int length = static_cast<int>(mLine.size());
     const float invLength = 1.0f / static_cast<float>(length);
     const float deepest = static_cast<float>(length - 1);
+
+    if (wetTarget == 0.0f && IsResting(audio, frames, modeDepth, phaseStep)) {
+        SkipResting(frames);
+        std::fill(outL, outL + frames, 0.0f);
+        std::fill(outR, outR + frames, 0.0f);
+        return;
+    }
 
     Smoother dmS = mModeDepth, wS = mWetLevel, inS = mInput, lS = mLeft, rS = mRight;
     float phase = mPhase, direction = mDirection;

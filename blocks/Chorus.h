@@ -23,6 +23,11 @@ public:
     static constexpr float kLineSeconds = 0.03f;
 
 private:
+    // Whether this block, with this mode's sweep depth and phase step, can only give silence.
+    bool IsResting(const float* audio, int frames, float modeDepth, float phaseStep) const noexcept;
+    // Moves the line and the sweep on by frames resting samples.
+    void SkipResting(int frames) noexcept;
+
     FloatBuffer* mAudio;
     FloatBuffer* mNoise;
     SmoothedBuffer* mChorusDepth;

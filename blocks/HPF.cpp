@@ -27,20 +27,33 @@ void HPF::SetSampleRate(float rate)
 }
 
 template <bool kBassBoost>
+float HPF::Step(float& lp, float& bass, float x, float coefficient, float bassCoefficient) noexcept
+{
+    lp = (x - lp) * coefficient + lp;
+    if constexpr (kBassBoost)
+        return (x - lp) + OffsetOnePoleStep(bass, bassCoefficient, x) * kBassGain;
+    else
+        return (x - lp) * kHighPassGain;
+}
+
+template <bool kBassBoost>
 void HPF::Run(float* audio, int frames, float coefficient) noexcept
 {
     float lp = mLowPass;
     float bass = mBass;
     const float bassCoefficient = mBassCoefficient;
-    for (int i = 0; i < frames; ++i) {
-        const float x = audio[i];
-        lp = (x - lp) * coefficient + lp;
-        if constexpr (kBassBoost) {
-            audio[i] = (x - lp) + OffsetOnePoleStep(bass, bassCoefficient, x) * kBassGain;
-        } else {
-            audio[i] = (x - lp) * kHighPassGain;
+    if (IsSilent(audio, frames)) {
+        // Silent input and a state that one step leaves bit for bit as it is: every later step repeats
+        // that step exactly, so the whole block is its one output value (the idle engine's usual case).
+        float restLp = lp, restBass = bass;
+        const float y = Step<kBassBoost>(restLp, restBass, 0.0f, coefficient, bassCoefficient);
+        if (SameBits(restLp, lp) && SameBits(restBass, bass)) {
+            std::fill(audio, audio + frames, y);
+            return;
         }
     }
+    for (int i = 0; i < frames; ++i)
+        audio[i] = Step<kBassBoost>(lp, bass, audio[i], coefficient, bassCoefficient);
     mLowPass = lp;
     mBass = bass;
 }

@@ -22,6 +22,9 @@ public:
 private:
     template <bool kBassBoost>
     void Run(float* audio, int frames, float coefficient) noexcept;
+    // One sample through the filter: the low-pass state, the bass state (offset by +1) and the output.
+    template <bool kBassBoost>
+    static float Step(float& lp, float& bass, float x, float coefficient, float bassCoefficient) noexcept;
 
     FloatBuffer* mAudio;
     const EngineParams* mParams;

@@ -3,6 +3,7 @@
 
 #include "signal/QuadFloat.h"
 
+#include <bit>
 #include <cstdint>
 #include <string>
 
@@ -116,6 +117,22 @@ inline float OffsetOnePoleStep(float& state, float coefficient, float input) noe
     const float v = input + 1.0f;
     state = (state - v) * coefficient + v;
     return state - 1.0f;
+}
+
+// Whether the first frames samples are all +0.0, as a cleared buffer holds: a filter step on 0.0f is
+// then bit for bit the step on each of them (a -0.0 can give an output of the other sign).
+inline bool IsSilent(const float* samples, int frames) noexcept
+{
+    for (int i = 0; i < frames; ++i)
+        if (std::bit_cast<uint32_t>(samples[i]) != 0)
+            return false;
+    return true;
+}
+
+// Equal to the bit: a filter state at rest must not be told apart from its next step even by its sign.
+inline bool SameBits(float a, float b) noexcept
+{
+    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
 }
 
 // The state and coefficient of one such low-pass; a fresh one rests at 1.0 (silence).
