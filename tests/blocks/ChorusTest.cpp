@@ -19,6 +19,8 @@ struct ChorusRig {
     Chorus chorus{&audio, &noise, &depth, &left, &right, &params};
     std::vector<double> dry, outL, outR;
     float tone = 0.3f; // 50 Hz level
+    // With tone at 0: the input, so silence can be given as +0.0 (a cleared buffer) or -0.0.
+    float silence = 0.0f;
     int n = 0;
 
     ChorusRig()
@@ -33,7 +35,10 @@ struct ChorusRig {
     {
         for (int b = static_cast<int>(s * kRate / kBlock); b >= 0; --b) {
             for (int i = 0; i < kBlock; ++i, ++n) {
-                audio[i] = tone * std::sin(2.0f * static_cast<float>(M_PI) * 50.0f * static_cast<float>(n) / kRate);
+                audio[i] =
+                    tone == 0.0f
+                        ? silence
+                        : tone * std::sin(2.0f * static_cast<float>(M_PI) * 50.0f * static_cast<float>(n) / kRate);
                 uint32_t h = static_cast<uint32_t>(n) * 2654435761u;
                 h = (h ^ (h >> 15)) * 2246822519u;
                 noise[i] = static_cast<float>(static_cast<int32_t>(h ^ (h >> 13))) * (1.0f / 4294967296.0f);
@@ -84,6 +89,35 @@ TEST(Chorus, ItsNoiseGrowsWithTheDelay)
     // Line noise 0.15 at the wet level 1.2, plus tap noise d / Ld = offset / 4, uncorrelated.
     const double expected = std::hypot(0.18, 0.25) / std::hypot(0.18, 0.0625);
     EXPECT_NEAR(noiseRms(1.0f) / noiseRms(0.25f), expected, 0.05 * expected);
+}
+
+// A cleared input lets the resting chorus skip its per-sample work; -0.0 silence sounds the same but
+// takes every step, so the two must agree on every sample, through the silence and after it: the
+// line, write position, sweep and smoothers come out of the rest where the steps would leave them.
+TEST(ChorusRest, SilenceAfterTurningOffAndPlayingAgainMatchesTheSteppedChorus)
+{
+    // The fade ends about 0.11 s after the switch and the sweep depth comes to rest a little later:
+    // silences ending before, around and well after that.
+    for (double silent : {0.115, 0.125, 0.135, 0.5}) {
+        ChorusRig skipped, stepped;
+        stepped.silence = -0.0f;
+        for (ChorusRig* rig : {&skipped, &stepped}) {
+            rig->depth.FillFrom(0, 0.7f);
+            rig->params.mChorusSpeed = 0.9f;
+            rig->Seconds(0.3);
+            rig->params.mChorusMode = ChorusMode::kOff;
+            rig->tone = 0.0f;
+            rig->Seconds(silent);
+            rig->params.mChorusMode = ChorusMode::kChorus2;
+            rig->tone = 0.3f;
+            rig->Seconds(0.1);
+        }
+        ASSERT_EQ(skipped.outL.size(), stepped.outL.size());
+        for (size_t i = 0; i < skipped.outL.size(); ++i) {
+            ASSERT_EQ(skipped.outL[i], stepped.outL[i]) << "silence " << silent << " s, sample " << i;
+            ASSERT_EQ(skipped.outR[i], stepped.outR[i]) << "silence " << silent << " s, sample " << i;
+        }
+    }
 }
 
 } // namespace

@@ -51,4 +51,32 @@ TEST(HPF, HigherPositionsCutAtTheirCornersAndScaleTheBandAboveByEightyPercent)
     }
 }
 
+// A cleared input lets a filter at rest write its resting value instead of stepping; -0.0 silence
+// gives the same states but takes every step. At every position, a burst, a long silence in odd
+// blocks and a second burst must come out the same both ways.
+TEST(HPFRest, SilenceBetweenBurstsMatchesTheSteppedFilterAtEveryPosition)
+{
+    for (int32_t position = 0; position < 4; ++position) {
+        EngineParams params;
+        params.mHpfStep = position;
+        std::vector<double> out[2];
+        for (int run = 0; run < 2; ++run) {
+            const float silence = run == 0 ? 0.0f : -0.0f;
+            FloatBuffer audio("audio");
+            audio.Resize(37);
+            HPF hpf(&audio, &params);
+            hpf.SetSampleRate(48000.0f);
+            for (int t = 0; t < 23 * 48000; t += 37) {
+                const bool burst = t < 4800 || t > 22 * 48000; // the 1 Hz section needs ~20 s to rest
+                for (int i = 0; i < 37; ++i)
+                    audio[i] = burst ? 0.4f * static_cast<float>(std::sin(0.01 * (t + i))) + 0.2f : silence;
+                hpf.ProcessBlock(37);
+                out[run].insert(out[run].end(), audio.Data(), audio.Data() + 37);
+            }
+        }
+        for (size_t i = 0; i < out[0].size(); ++i)
+            ASSERT_EQ(out[0][i], out[1][i]) << "position " << position << " sample " << i;
+    }
+}
+
 } // namespace
