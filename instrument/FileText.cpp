@@ -1,44 +1,22 @@
 #include "instrument/FileText.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "instrument/PatchFile.h"
 
 bool ReadFileText(const std::string& path, std::string* text)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    std::vector<uint8_t> bytes;
+    if (!kt4r::ReadWholeFile(path, &bytes))
         return false;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return false;
-    *text = std::move(bytes);
+    text->assign(bytes.begin(), bytes.end());
     return true;
 }
 
 bool WriteFileText(const std::string& path, const std::string& text)
 {
-    if (path.empty())
-        return false;
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file)
-            return false;
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        if (!file) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return kt4r::WriteWholeFile(
+        path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }

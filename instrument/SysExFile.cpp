@@ -1,10 +1,9 @@
 #include "instrument/SysExFile.h"
 
 #include "instrument/ParamTable.h"
+#include "instrument/PatchFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace kt4r {
 
@@ -114,26 +113,12 @@ std::vector<SysExFileProgram> ParseSysExFile(SysExCodec& codec, std::span<const 
 bool ReadSysExFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
     bytes.clear();
-    std::ifstream file(path, std::ios::binary);
-    if (path.empty() || !file) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        bytes.clear();
-        return false;
-    }
-    return true;
+    return ReadWholeFile(path, &bytes);
 }
 
 bool WriteSysExFile(const std::string& path, std::span<const uint8_t> bytes)
 {
-    if (path.empty()) {
-        return false;
-    }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file.flush());
+    return WriteWholeFile(path, bytes);
 }
 
 } // namespace kt4r
