@@ -62,8 +62,7 @@ bool KT4R::LoadProgramFile(const std::string& path)
     // The file's name names the edit buffer, which is stored and restored whole.
     SetProgramName(file.name);
     StoreCurrentProgram(file.name.c_str());
-    RestoreProgram(0);
-    HostUpdateDisplay();
+    RestoreProgram(0); // its refresh of the readouts also asks the host to update its display
     return true;
 }
 
@@ -88,12 +87,8 @@ bool KT4R::LoadBankFile(const std::string& path)
         return false;
     int pos = 0;
     const IStateChunk chunk = ChunkOf(bytes, &pos);
-    if (pos < 0 || ReadBank(chunk, pos) < 0)
-        return false;
-    HostUpdateDisplay();
-    RefreshProgramDisplay();
-    SyncEditorToParams();
-    return true;
+    // Reading the bank restores the edit buffer, refreshes the readouts and asks the host to update.
+    return pos >= 0 && ReadBank(chunk, pos) >= 0;
 }
 
 bool KT4R::SaveSysExProgram(const std::string& path)
