@@ -62,6 +62,18 @@ struct KernelRig {
     Engine engine{&freq1, &freq2, &level1, &level2, &noise, &vcfFreq, &vcfRes, &tmp4, &params};
 };
 
+using Input = FloatBuffer KernelRig::*;
+const Input kInputs[] = {&KernelRig::freq1, &KernelRig::freq2,   &KernelRig::level1, &KernelRig::level2,
+                         &KernelRig::noise, &KernelRig::vcfFreq, &KernelRig::vcfRes};
+
+void Configure(KernelRig& r, int wave1, int wave2, int mode, float selfNoise)
+{
+    r.engine.mWave1 = static_cast<Waveform>(wave1);
+    r.engine.mWave2 = static_cast<Waveform>(wave2);
+    r.engine.mXmod = static_cast<XmodMode>(mode);
+    r.params.mSelfNoise = selfNoise;
+}
+
 // The kernel written out one lane at a time, straight from its definition, to check the vector code.
 struct ScalarKernel {
     float phase[4];
@@ -193,10 +205,7 @@ TEST(EngineKernel, MatchesScalarReferenceBitForBitInEveryVariant)
             for (int w1 = 0; w1 < 4; ++w1) {
                 const int w2 = (w1 + mode + 1) & 3;
                 KernelRig r(rate, 37);
-                r.params.mSelfNoise = 0.7f;
-                r.engine.mWave1 = static_cast<Waveform>(w1);
-                r.engine.mWave2 = static_cast<Waveform>(w2);
-                r.engine.mXmod = static_cast<XmodMode>(mode);
+                Configure(r, w1, w2, mode, 0.7f);
                 ScalarKernel ref(r.engine, rate);
                 // N changes between blocks exercise the tracker rescale and the forced refresh.
                 const int ns[] = {4, 4, 2, 16, 8, 8, 16, 2, 4};
@@ -227,8 +236,7 @@ TEST(EngineKernel, SawSoundsAtItsPitch)
     for (const auto& c : cases) {
         KernelRig r(48000.0f, 256);
         r.Fill(c.pitch, c.pitch, 1.0f, 0.0f, 1.0f, 1.0f);
-        r.engine.mWave1 = static_cast<Waveform>(kSaw);
-        r.params.mSelfNoise = 0.0f;
+        Configure(r, kSaw, kNoise, 0, 0.0f);
         std::vector<double> out = r.Render(24, c.n);
         out.erase(out.begin(), out.begin() + 2048); // let the DC trackers settle
         const double hz = 13.75 * std::pow(2.0, c.pitch);
@@ -256,10 +264,7 @@ TEST(EngineKernel, EachCrossModulationModeHasItsOwnSpectrum)
         auto render = [&](int wave1) {
             KernelRig r(static_cast<float>(rate), 128);
             r.Fill(p1, p2, 0.0f, 1.0f, 1.0f, 1.0f);
-            r.engine.mWave1 = static_cast<Waveform>(wave1);
-            r.engine.mWave2 = static_cast<Waveform>(kSaw);
-            r.engine.mXmod = static_cast<XmodMode>(mode);
-            r.params.mSelfNoise = 0.0f;
+            Configure(r, wave1, kSaw, mode, 0.0f);
             std::vector<double> out = r.Render(64, 4);
             out.erase(out.begin(), out.begin() + 2048); // let the DC trackers settle
             return out;
@@ -282,9 +287,7 @@ TEST(EngineKernel, SelfNoiseFollowsTheSettingAndVanishesWithTheFilterOpen)
     auto rms = [](float selfNoise, float cutoff) {
         KernelRig r(48000.0f, 256);
         r.Fill(4.0f, 4.0f, 0.0f, 0.0f, cutoff, 0.8f);
-        r.params.mSelfNoise = selfNoise;
-        r.engine.mWave1 = static_cast<Waveform>(kSaw);
-        r.engine.mWave2 = static_cast<Waveform>(kSaw);
+        Configure(r, kSaw, kSaw, 0, selfNoise);
         return kt4rtest::Rms(r.Render(8, 2));
     };
     EXPECT_EQ(rms(0.0f, 0.5f), 0.0);
@@ -306,10 +309,7 @@ TEST(EngineKernel, OutputsStayFiniteAtExtremeControls)
                     r.Fill(p, p - 0.3f, 3.0f, 3.0f, v, res);
                     for (int i = 0; i < r.size; ++i)
                         r.noise[i] = (i & 1) ? 0.5f : -0.5f;
-                    r.params.mSelfNoise = 1.0f;
-                    r.engine.mWave1 = static_cast<Waveform>(mode);
-                    r.engine.mWave2 = static_cast<Waveform>(3 - mode);
-                    r.engine.mXmod = static_cast<XmodMode>(mode);
+                    Configure(r, mode, 3 - mode, mode, 1.0f);
                     double peak = 0.0;
                     for (int blk = 0; blk < 40; ++blk) {
                         r.engine.ProcessBlock(r.size, 16);
@@ -328,17 +328,12 @@ TEST(EngineKernel, BlockSplitDoesNotChangeTheOutput)
     KernelRig whole(44100.0f, 300), split(44100.0f, 300);
     SeedRand(5);
     Wobble(whole, 0, 4.2f, 5.1f);
-    for (KernelRig* r : {&whole, &split}) {
-        r->engine.mWave1 = static_cast<Waveform>(static_cast<Waveform>(kPulse));
-        r->engine.mWave2 = static_cast<Waveform>(static_cast<Waveform>(kSquare));
-        r->engine.mXmod = static_cast<XmodMode>(static_cast<XmodMode>(2));
-    }
+    for (KernelRig* r : {&whole, &split})
+        Configure(*r, kPulse, kSquare, 2, r->params.mSelfNoise);
     whole.engine.ProcessBlock(300, 8);
-    FloatBuffer KernelRig::*inputs[] = {&KernelRig::freq1, &KernelRig::freq2,   &KernelRig::level1, &KernelRig::level2,
-                                        &KernelRig::noise, &KernelRig::vcfFreq, &KernelRig::vcfRes};
     int done = 0;
     for (int len : {1, 7, 64, 65, 100, 63}) {
-        for (auto input : inputs)
+        for (Input input : kInputs)
             std::memcpy((split.*input).mData, (whole.*input).mData + done, sizeof(float) * static_cast<size_t>(len));
         split.engine.ProcessBlock(len, 8);
         for (int i = 0; i < len; ++i)
@@ -386,18 +381,12 @@ TEST(EngineKernelPaths, Avx2LoopsRenderTheBaselineBitsInEveryModeAndOversampling
                 KernelRig base(rate, 65), avx(rate, 65);
                 base.engine.mKernelPath = KernelPath::kBaseline;
                 avx.engine.mKernelPath = KernelPath::kAvx2;
-                for (KernelRig* r : {&base, &avx}) {
-                    r->params.mSelfNoise = 0.7f;
-                    r->engine.mWave1 = static_cast<Waveform>(w1);
-                    r->engine.mWave2 = static_cast<Waveform>((w1 + mode + 1) & 3);
-                    r->engine.mXmod = static_cast<XmodMode>(mode);
-                }
+                for (KernelRig* r : {&base, &avx})
+                    Configure(*r, w1, (w1 + mode + 1) & 3, mode, 0.7f);
                 const int ns[] = {2, 4, 8, 16, 16, 8, 2, 4};
                 for (int blk = 0; blk < 8; ++blk) {
                     Wobble(base, blk, 2.5f + 0.5f * static_cast<float>(blk), 4.5f);
-                    for (FloatBuffer KernelRig::*b :
-                         {&KernelRig::freq1, &KernelRig::freq2, &KernelRig::level1, &KernelRig::level2,
-                          &KernelRig::noise, &KernelRig::vcfFreq, &KernelRig::vcfRes})
+                    for (Input b : kInputs)
                         std::copy((base.*b).mData, (base.*b).mData + base.size, (avx.*b).mData);
                     base.engine.ProcessBlock(base.size, ns[blk]);
                     avx.engine.ProcessBlock(avx.size, ns[blk]);

@@ -17,6 +17,15 @@ float Pitch(int note)
     return static_cast<float>((note - 69) / 12.0 + 5.0);
 }
 
+// The default patch as one whole-patch event, as a preset load sends it.
+void PushWholePatch(EngineRig& rig)
+{
+    auto* event = new ParamSetEvent(0);
+    const auto values = DefaultPatch();
+    std::copy(values.begin(), values.end(), event->mValues);
+    rig.mSynth.PushParamEvent(event);
+}
+
 // Which voices hold their gate high at the end of the last block, and the pitch each carries there.
 struct VoiceView {
     explicit VoiceView(EngineRig& rig) : mRig(rig) {}
@@ -49,6 +58,16 @@ protected:
         mRig.RenderBlock(64);
     }
     void Block() { mRig.RenderBlock(64); }
+    void Press(int note)
+    {
+        mRig.NoteOn(note);
+        Block();
+    }
+    void Release(int note)
+    {
+        mRig.NoteOff(note);
+        Block();
+    }
 
     EngineRig mRig{48000.0f, 64, 6};
     VoiceView mView{mRig};
@@ -63,8 +82,7 @@ TEST_F(KeyAssignment, PolyStealsTheVoiceStartedLongestAgo)
     EXPECT_EQ(mView.Sounding(), 6);
     const int first = mView.VoiceWith(60);
     ASSERT_GE(first, 0);
-    mRig.NoteOn(72);
-    Block();
+    Press(72);
     EXPECT_EQ(mView.Sounding(), 6);
     EXPECT_EQ(mView.VoiceWith(72), first);
     EXPECT_EQ(mView.VoiceWith(60), -1);
@@ -72,18 +90,15 @@ TEST_F(KeyAssignment, PolyStealsTheVoiceStartedLongestAgo)
 
 TEST_F(KeyAssignment, PolyGivesAReturningKeyItsVoiceAndNeedsTwoReleasesForTwoStrikes)
 {
-    mRig.NoteOn(60);
-    Block();
+    Press(60);
     const int v = mView.VoiceWith(60);
     mRig.NoteOn(62);
     mRig.NoteOn(60, 100, 10);
     Block();
     EXPECT_EQ(mView.VoiceWith(60), v);
     EXPECT_EQ(mRig.mKeys.HeldCount(), 3);
-    mRig.NoteOff(60);
-    Block();
-    mRig.NoteOff(60);
-    Block();
+    Release(60);
+    Release(60);
     EXPECT_EQ(mView.Gate(v), 0.0f);
     EXPECT_EQ(mRig.mKeys.HeldCount(), 1);
 }
@@ -93,14 +108,12 @@ TEST_F(KeyAssignment, CyclicModeUsesVoicesInTheOrderTheyBecameFree)
     Mode(1);
     int previous = -1;
     for (int k = 0; k < 6; ++k) {
-        mRig.NoteOn(60);
-        Block();
+        Press(60);
         int v = mView.VoiceWith(60);
         EXPECT_NE(v, previous);
         EXPECT_EQ(v, k);
         previous = v;
-        mRig.NoteOff(60);
-        Block();
+        Release(60);
     }
 }
 
@@ -108,34 +121,28 @@ TEST_F(KeyAssignment, PortamentoSwitchStartsAgainAtVoiceZeroWhenAllKeysAreUp)
 {
     mRig.mKeys.SetPortamentoCyclic(true);
     mRig.NoteOn(60);
-    mRig.NoteOn(64);
-    Block();
+    Press(64);
     mRig.NoteOff(60);
-    mRig.NoteOff(64);
-    Block();
-    mRig.NoteOn(67);
-    Block();
+    Release(64);
+    Press(67);
     EXPECT_EQ(mView.VoiceWith(67), 0);
 }
 
 TEST_F(KeyAssignment, UnisonSoundsEachKeyOnAPairAndTheSecondModeAnOctaveLower)
 {
     Mode(2);
-    mRig.NoteOn(60);
-    Block();
+    Press(60);
     EXPECT_EQ(mView.Sounding(), 2);
     const int v = mView.VoiceWith(60);
     ASSERT_GE(v, 0);
     ASSERT_LT(v, 3);
     EXPECT_EQ(mView.PitchOf(v + 3), Pitch(60));
-    mRig.NoteOff(60);
-    Block();
+    Release(60);
     EXPECT_EQ(mView.Sounding(), 0);
 
     Mode(3);
     mRig.NoteOn(60);
-    mRig.NoteOn(10);
-    Block();
+    Press(10);
     EXPECT_EQ(mView.Sounding(), 4);
     EXPECT_GE(mView.VoiceWith(48), 3);
     const int low = mView.VoiceWith(10);
@@ -147,37 +154,29 @@ TEST_F(KeyAssignment, UnisonSoundsEachKeyOnAPairAndTheSecondModeAnOctaveLower)
 TEST_F(KeyAssignment, MonoFallsBackToTheLowestHeldNote)
 {
     Mode(4);
-    mRig.NoteOn(60);
-    Block();
-    mRig.NoteOn(64);
-    Block();
+    Press(60);
+    Press(64);
     EXPECT_EQ(mView.Sounding(), 1);
     EXPECT_EQ(mView.PitchOf(0), Pitch(64));
-    mRig.NoteOff(64);
-    Block();
+    Release(64);
     EXPECT_EQ(mView.Gate(0), 1.0f);
     EXPECT_EQ(mView.PitchOf(0), Pitch(60));
     // Letting go of a held note that is not sounding changes nothing audible.
-    mRig.NoteOn(67);
-    Block();
-    mRig.NoteOff(60);
-    Block();
+    Press(67);
+    Release(60);
     EXPECT_EQ(mView.PitchOf(0), Pitch(67));
-    mRig.NoteOff(67);
-    Block();
+    Release(67);
     EXPECT_EQ(mView.Gate(0), 0.0f);
 }
 
 TEST_F(KeyAssignment, MonoTwoStacksEveryVoiceOnTheKey)
 {
     Mode(5);
-    mRig.NoteOn(57);
-    Block();
+    Press(57);
     EXPECT_EQ(mView.Sounding(), 6);
     for (int v = 0; v < 6; ++v)
         EXPECT_EQ(mView.PitchOf(v), Pitch(57));
-    mRig.NoteOff(57);
-    Block();
+    Release(57);
     EXPECT_EQ(mView.Sounding(), 0);
 }
 
@@ -211,10 +210,8 @@ TEST(KeyAssignmentMono, LegatoKeepsTheEnvelopeWhileRetriggerRestartsIt)
 TEST_F(KeyAssignment, SustainPedalHoldsReleasedKeysUntilLetGoAt64)
 {
     mRig.Midi(0, 0xB0, 64, 65);
-    mRig.NoteOn(60);
-    Block();
-    mRig.NoteOff(60);
-    Block();
+    Press(60);
+    Release(60);
     EXPECT_EQ(mView.VoiceWith(60) >= 0, true);
     mRig.Midi(0, 0xB0, 64, 64);
     Block();
@@ -236,8 +233,7 @@ TEST_F(KeyAssignment, AllNotesOffReleasesEveryVoiceEvenUnderThePedal)
 
 TEST_F(KeyAssignment, VelocityZeroNoteOnIsANoteOff)
 {
-    mRig.NoteOn(60);
-    Block();
+    Press(60);
     mRig.NoteOn(60, 0, 20);
     Block();
     EXPECT_EQ(mView.Sounding(), 0);
@@ -289,12 +285,8 @@ TEST_F(KeyAssignment, AFloodOfNotesInOneBlockStaysBoundedAndAllNotesOffSilencesI
 
 TEST_F(KeyAssignment, ReloadingAPatchWithTheSameKeyModeCutsNoNote)
 {
-    mRig.NoteOn(60);
-    Block();
-    auto* reload = new ParamSetEvent(0);
-    const auto patch = DefaultPatch();
-    std::copy(patch.begin(), patch.end(), reload->mValues);
-    mRig.mSynth.PushParamEvent(reload);
+    Press(60);
+    PushWholePatch(mRig);
     mRig.NoteOn(64, 100, 3);
     Block();
     Block();
@@ -308,10 +300,7 @@ TEST_F(KeyAssignment, ReloadingAPatchWithTheSameKeyModeCutsNoNote)
 TEST(KeyAssignmentStart, ANoteInTheVeryFirstBlockSoundsBesideTheFirstPatch)
 {
     EngineRig rig(48000.0f, 128, 8);
-    auto* patch = new ParamSetEvent(0);
-    const auto values = DefaultPatch();
-    std::copy(values.begin(), values.end(), patch->mValues);
-    rig.mSynth.PushParamEvent(patch);
+    PushWholePatch(rig);
     rig.NoteOn(69);
     rig.RenderSeconds(0.2);
     EXPECT_EQ(VoiceView(rig).Sounding(), 1);
@@ -324,8 +313,7 @@ TEST_F(KeyAssignment, MessagesWithEightBitDataBytesChangeNothing)
     mRig.Midi(0, 0x90, 60, 255);
     Block();
     EXPECT_EQ(mView.Sounding(), 0);
-    mRig.NoteOn(69);
-    Block();
+    Press(69);
     EXPECT_EQ(mView.Sounding(), 1);
 }
 
