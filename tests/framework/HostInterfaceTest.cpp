@@ -108,20 +108,6 @@ TEST(HostInterface, CanDoAnswers)
     EXPECT_EQ(plugin->Dispatch(vst::effCanDo, 0, 0, nullptr), 0);
 }
 
-TEST(HostInterface, VendorSpecificValueTextForANormalisedValue)
-{
-    LoadedPlugin plugin = LoadPlugin();
-    char text[64] = "untouched";
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, text, 0.5f), kBeef);
-    EXPECT_STREQ(text, "49.50");
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 50, text, 1.0f), kBeef);
-    EXPECT_STREQ(text, "on");
-    std::strcpy(text, "untouched");
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 70, text, 0.5f), kBeef); // invalid index
-    EXPECT_STREQ(text, "untouched");
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, nullptr, 0.5f), 0);
-}
-
 TEST(HostInterface, VendorSpecificBuildVariantNamesTheKernelLoops)
 {
     LoadedPlugin plugin = LoadPlugin();
@@ -133,32 +119,39 @@ TEST(HostInterface, VendorSpecificBuildVariantNamesTheKernelLoops)
     EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, vst::kVendorBuildVariant, 0, nullptr), 0);
 }
 
-TEST(HostInterface, VendorSpecificTextToNormalised)
+// Sub-code 7 gives the text of a normalised value, 27 the normalised value of a text (clamped to the
+// range), 8 whether the parameter is stepped; an invalid index leaves the text as it was.
+TEST(HostInterface, VendorSpecificValueTextsAndSteppedQuery)
 {
     LoadedPlugin plugin = LoadPlugin();
-    char text[64] = "49.5";
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, text), kBeef);
-    EXPECT_STREQ(text, "0.500000");
-    std::strcpy(text, "200");
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, text), kBeef);
-    EXPECT_STREQ(text, "1.000000"); // clamped to the range
-    std::strcpy(text, "4");
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 67, text), kBeef);
-    EXPECT_STREQ(text, "0.333333"); // "Number of Voices" 3..6
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 70, text), 0);
+    const struct {
+        intptr_t code;
+        int index;
+        float value;
+        const char* in;
+        intptr_t answer;
+        const char* out;
+    } cases[] = {
+        {7, 20, 0.5f, "", kBeef, "49.50"},     {7, 50, 1.0f, "", kBeef, "on"},
+        {7, 70, 0.5f, "x", kBeef, "x"},        {27, 20, 0, "49.5", kBeef, "0.500000"},
+        {27, 20, 0, "200", kBeef, "1.000000"}, {27, 67, 0, "4", kBeef, "0.333333"}, // voices 3..6
+        {27, 70, 0, "4", 0, nullptr},          {8, 20, 0, nullptr, 0, nullptr},     // continuous
+        {8, 0, 0, nullptr, 0, nullptr},        {8, 50, 0, nullptr, kBeef, nullptr}, // step 1; switch
+        {8, 51, 0, nullptr, kBeef, nullptr},   {8, 69, 0, nullptr, kBeef, nullptr}, // integer; undefined
+        {8, 70, 0, nullptr, 0, nullptr},       {9, 20, 0, nullptr, 0, nullptr},     // unknown sub-code
+    };
+    for (const auto& c : cases) {
+        char text[64] = {};
+        if (c.in)
+            std::strcpy(text, c.in);
+        EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, c.code, c.index, c.in ? text : nullptr, c.value), c.answer)
+            << c.code << "/" << c.index;
+        if (c.out) {
+            EXPECT_STREQ(text, c.out) << c.code << "/" << c.index;
+        }
+    }
+    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 7, 20, nullptr, 0.5f), 0);
     EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 27, 20, nullptr), 0);
-}
-
-TEST(HostInterface, VendorSpecificSteppedQuery)
-{
-    LoadedPlugin plugin = LoadPlugin();
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 20), 0);     // continuous
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 0), 0);      // continuous, even with step 1
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 50), kBeef); // switch
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 51), kBeef); // integer
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 69), kBeef); // undefined entry
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 8, 70), 0);
-    EXPECT_EQ(plugin->Dispatch(vst::effVendorSpecific, 9, 20), 0); // unknown sub-code
 }
 
 TEST(HostInterface, SpeakerArrangementsAreStereo)
@@ -182,18 +175,21 @@ TEST(HostInterface, SpeakerArrangementsAreStereo)
 TEST(HostInterface, InputAndOutputProperties)
 {
     LoadedPlugin plugin = LoadPlugin();
+    const struct {
+        int32_t opcode;
+        int index, flags;
+        const char* label;
+    } pins[] = {{vst::effGetInputProperties, 0, 3, "Input 1"},
+                {vst::effGetInputProperties, 1, 1, "Input 2"},
+                {vst::effGetOutputProperties, 0, 3, "Output 1"},
+                {vst::effGetOutputProperties, 1, 1, "Output 2"}};
+    for (const auto& pin : pins) {
+        vst::PinProperties props{};
+        EXPECT_EQ(plugin->Dispatch(pin.opcode, pin.index, 0, &props), 1) << pin.label;
+        EXPECT_EQ(props.flags, pin.flags) << pin.label;
+        EXPECT_STREQ(props.label, pin.label);
+    }
     vst::PinProperties props{};
-    EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 0, 0, &props), 1);
-    EXPECT_EQ(props.flags, 3);
-    EXPECT_STREQ(props.label, "Input 1");
-    EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 1, 0, &props), 1);
-    EXPECT_EQ(props.flags, 1);
-    EXPECT_STREQ(props.label, "Input 2");
-    EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 0, 0, &props), 1);
-    EXPECT_EQ(props.flags, 3);
-    EXPECT_STREQ(props.label, "Output 1");
-    EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 1, 0, &props), 1);
-    EXPECT_STREQ(props.label, "Output 2");
     EXPECT_EQ(plugin->Dispatch(vst::effGetOutputProperties, 2, 0, &props), 0);
     EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, -1, 0, &props), 0);
     EXPECT_EQ(plugin->Dispatch(vst::effGetInputProperties, 0, 0, nullptr), 0);
@@ -258,17 +254,12 @@ TEST(HostInterface, StringToParameterUsesDisplayTextsOrNumbers)
 TEST(HostInterface, OutOfRangeHostValuesAreClampedAndNaNKeepsTheValue)
 {
     LoadedPlugin plugin = LoadPlugin();
-    plugin->SetParameter(20, 5.0f);
-    EXPECT_EQ(plugin->GetParameter(20), 1.0f);
-    plugin->SetParameter(20, -3.0f);
-    EXPECT_EQ(plugin->GetParameter(20), 0.0f);
     plugin->SetParameter(20, 0.25f);
-    plugin->SetParameter(20, std::nanf(""));
-    EXPECT_FLOAT_EQ(plugin->GetParameter(20), 0.25f);
-    plugin->SetParameter(20, INFINITY);
-    EXPECT_EQ(plugin->GetParameter(20), 1.0f);
-    plugin->SetParameter(20, -INFINITY);
-    EXPECT_EQ(plugin->GetParameter(20), 0.0f);
+    for (const auto& [sent, kept] : {std::pair{std::nanf(""), 0.25f}, std::pair{5.0f, 1.0f}, std::pair{-3.0f, 0.0f},
+                                     std::pair{INFINITY, 1.0f}, std::pair{-INFINITY, 0.0f}}) {
+        plugin->SetParameter(20, sent);
+        EXPECT_FLOAT_EQ(plugin->GetParameter(20), kept) << sent;
+    }
 }
 
 TEST(HostInterface, HostIsAskedForTimeAndMidiEveryBlock)

@@ -14,16 +14,12 @@ using namespace kt4r;
 
 using InstrumentTest = kt4rtest::InstrumentRig;
 
-TEST_F(InstrumentTest, AllChannelsAreHeardByDefault)
+TEST_F(InstrumentTest, AllChannelsAreHeardByDefaultAndMidiChannelFiveKeepsOnlyChannelFive)
 {
     Create();
     SendMidi({{0x9F, 69, 100}});
     EXPECT_GT(Level(20), 0.01);
-}
-
-TEST_F(InstrumentTest, MidiChannelFiveDropsChannelOneAndKeepsChannelFive)
-{
-    Create();
+    Reopen();
     SetSetting(Index(SettingId::kMidiChannel), 5.0 / 16.0);
     EXPECT_EQ(mPlug->Param(Index(SettingId::kMidiChannel))->Value(), 5.0);
     SendMidi({{0x90, 69, 100}});
@@ -74,25 +70,18 @@ TEST_F(InstrumentTest, GlobalGainStartsFromTheConfigurationAndFollowsTheSetting)
     EXPECT_NEAR(kt4rtest::Mean(Render(20)) / low, 4.0, 0.08);
 }
 
-TEST_F(InstrumentTest, SysExSwitchesFromTheConfiguration)
+// SysEx switches read only the word TRUE, EXTENDED_PB widens the bend readout, and an unknown voice
+// count gives six.
+TEST_F(InstrumentTest, SwitchesReadoutAndVoicesFromTheConfiguration)
 {
-    Create("SEND_PARAM_SYSEX=TRUE\nIMMEDIATE_WRITE = TRUE\nSEND_PROG_SYSEX=yes\n");
+    Create("SEND_PARAM_SYSEX=TRUE\nIMMEDIATE_WRITE = TRUE\nSEND_PROG_SYSEX=yes\nEXTENDED_PB=TRUE\n"
+           "DEFAULT_NUM_VOICES = 7\n");
     EXPECT_EQ(mPlug->Param(Index(SettingId::kSendSysexParam))->Value(), 1.0);
     EXPECT_EQ(mPlug->Param(Index(SettingId::kImmediateWrite))->Value(), 1.0);
     EXPECT_EQ(mPlug->Param(Index(SettingId::kSendSysexProgram))->Value(), 0.0);
-}
-
-TEST_F(InstrumentTest, ExtendedBendReadoutFromTheConfiguration)
-{
-    Create("EXTENDED_PB=TRUE\n");
+    EXPECT_EQ(mPlug->Param(Index(ParamId::kNumberOfVoices))->Value(), 3.0);
     mEffect->setParameter(mEffect, 48, 1.0f);
     EXPECT_EQ(mPlug->ReadoutLineFor(48), "Bend Range    24");
-}
-
-TEST_F(InstrumentTest, UnknownVoiceCountGivesSix)
-{
-    Create("DEFAULT_NUM_VOICES = 7\n");
-    EXPECT_EQ(mPlug->Param(Index(ParamId::kNumberOfVoices))->Value(), 3.0);
 }
 
 TEST_F(InstrumentTest, SettingsDefaults)
