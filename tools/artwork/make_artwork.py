@@ -556,13 +556,14 @@ def draw_main(c, extended_bend=False, standard_extra=None):
     # tick marks in the program strip's write/prev/next corners are left plain
 
     # display window
-    rrect(c, 468.5, 58.5, 369, 56, 4)
+    # wide enough for the MIDI-learn page's 15-cell readout at x 672 as well
+    rrect(c, 468.5, 58.5, 387, 56, 4)
     c.set_source_rgb(0.02, 0.02, 0.02)
     c.fill_preserve()
     c.set_source_rgb(*SECTION_EDGE)
     c.set_line_width(1)
     c.stroke()
-    c.rectangle(474, 62, 357, 48)
+    c.rectangle(474, 62, 378, 48)
     c.set_source_rgb(0.035, 0.04, 0.038)
     c.fill()
 
