@@ -541,19 +541,18 @@ def draw_main(c, extended_bend=False, standard_extra=None):
     c.set_source_rgb(*SECTION_EDGE)
     c.rectangle(165, 62, 1, 66)
     c.fill()
-    text(c, "KEY ASSIGN", 103, 71, 7.5, "c", INK, family=FONT_WIDE, spacing=0.6)
-    text(c, "PROGRAM", 311, 71, 7.5, "c", INK, family=FONT_WIDE, spacing=0.6)
+    text(c, "KEY ASSIGN", 103, 68, 7.5, "c", INK, family=FONT_WIDE, spacing=0.6)
+    text(c, "PROGRAM", 311, 68, 7.5, "c", INK, family=FONT_WIDE, spacing=0.6)
     for x, label in TOP_BUTTONS:
         text(c, label, x + 19, 119, 6.5, "c", INK_DIM)
     # LED legend
     for i, (col, t) in enumerate([((0.95, 0.25, 0.18), "1"), ((0.35, 0.9, 0.35), "2")]):
-        cx = 24
+        cx = 23
         cy = 82 + 12 * i
-        c.arc(cx, cy, 2.5, 0, 2 * math.pi)
+        rrect(c, cx - 5, cy - 1.5, 9, 3, 1)
         c.set_source_rgb(*col)
         c.fill()
-        text(c, t, cx + 5, cy + 2.5, 6.5, "l", INK_DIM)
-    # tick marks in the program strip's write/prev/next corners are left plain
+        text(c, t, cx + 7, cy + 2.5, 6.5, "l", INK_DIM)
 
     # display window
     # wide enough for the MIDI-learn page's 15-cell readout at x 672 as well
@@ -857,9 +856,9 @@ def make_button(name, word):
         c.translate(0, 28 * f)
         c.rectangle(0, 0, 38, 28)
         c.clip()
-        dy = draw_cap(c, 1, 8, 36, 20, color, f == 1)
+        dy = draw_cap(c, 1, 1, 36, 27, color, f == 1)
         label = {"PREV": "\u2212 PREV", "NEXT": "NEXT +"}.get(word, word)
-        text(c, label, 19, 21.5 + dy, 7.0 if len(label) < 6 else 6.3, "c", ink if f == 0 else darken(ink, 0.1))
+        text(c, label, 19, 16.5 + dy, 7.0 if len(label) < 6 else 6.3, "c", ink if f == 0 else darken(ink, 0.1))
         c.restore()
     save(s, name)
 
@@ -871,8 +870,8 @@ def make_settings_button():
         c.translate(0, 34 * f)
         c.rectangle(0, 0, 34, 34)
         c.clip()
-        dy = draw_cap(c, 2, 8, 30, 26, (0.27, 0.255, 0.24), f == 1)
-        for r in (15, 19, 23):
+        dy = draw_cap(c, 2, 1, 30, 33, (0.27, 0.255, 0.24), f == 1)
+        for r in (12, 16, 20):
             hline(c, 10, 24, r + dy, (0, 0, 0), 0.35)
             hline(c, 10, 24, r + 1 + dy, (1, 1, 1), 0.10)
         c.restore()
@@ -893,15 +892,35 @@ def draw_led(c, cx, cy, r, color, on):
     c.fill()
 
 
+def draw_led_bar(c, y0, color, on):
+    """An 18x6 frame: a rectangular lamp lens 12x4 with a dark bezel (lit with a small halo)."""
+    c.save()
+    c.rectangle(0, y0, 18, 6)
+    c.clip()
+    rrect(c, 2.5, y0 + 0.5, 13, 5, 1.5)
+    c.set_source_rgba(0, 0, 0, 0.85)
+    c.fill()
+    if on:
+        rrect(c, 2.5, y0 + 0.5, 13, 5, 1.5)
+        c.set_source_rgba(*color, 0.35)
+        c.fill()
+    body = lighten(color, 0.10) if on else darken(color, 0.72)
+    rrect(c, 3.5, y0 + 1.5, 11, 3, 1)
+    c.set_source(lin(0, y0 + 1.5, 0, y0 + 4.5, [(0, lighten(body, 0.55 if on else 0.12)), (1, body)]))
+    c.fill()
+    c.restore()
+
+
 def make_leds():
-    s, c = new_surface(18, 24)
-    draw_led(c, 9, 6, 3.0, (0.95, 0.25, 0.15), False)
-    draw_led(c, 9, 18, 3.0, (0.95, 0.25, 0.15), True)
+    # the table's sizes are those of the whole strip: frames of 18x6
+    s, c = new_surface(18, 12)
+    draw_led_bar(c, 0, (0.95, 0.25, 0.15), False)
+    draw_led_bar(c, 6, (0.95, 0.25, 0.15), True)
     save(s, name_of(124))
-    s, c = new_surface(18, 54)
-    draw_led(c, 9, 9, 3.5, (0.95, 0.25, 0.15), False)
-    draw_led(c, 9, 27, 3.5, (0.95, 0.25, 0.15), True)
-    draw_led(c, 9, 45, 3.5, (0.30, 0.92, 0.30), True)
+    s, c = new_surface(18, 18)
+    draw_led_bar(c, 0, (0.95, 0.25, 0.15), False)
+    draw_led_bar(c, 6, (0.95, 0.25, 0.15), True)
+    draw_led_bar(c, 12, (0.30, 0.92, 0.30), True)
     save(s, name_of(125))
 
 
