@@ -7,7 +7,8 @@ under resources/img/ at their exact sizes, frames stacked vertically; also write
 `/usr/bin/python3 tools/artwork/make_artwork.py` (needs the Debian packages python3-cairo,
 fonts-dejavu-core and fonts-dejavu-extra).  `--preview FILE` also composites previews of the panel
 (controls at random values, one per page) into FILE-<page>.png for checking alignment; it is not committed.
-Output is deterministic: no randomness, fixed font options, no timestamps in the PNGs.
+Output is deterministic: the images use no randomness (only the preview does, seeded), fixed font
+options and no timestamps in the PNGs. Sizes in the table are those of the whole strip.
 Geometry follows Part 4.1: a slider handle's top is y + 2 + trunc(travel * (1 - value)) with travel =
 trackHeight - 20 - 19, and the handle's indicator line sits on its row 18, so every scale mark is
 printed on row y + 20 + offset.
