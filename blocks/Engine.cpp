@@ -3,7 +3,7 @@
 // sub-samples of each host frame.
 #include "blocks/Engine.h"
 
-#include "blocks/EngineLoops.h"
+#include "blocks/EngineGroupLoops.h"
 #include "signal/Rand.h"
 
 #include <cassert>
@@ -82,18 +82,29 @@ void Engine::Recalculate()
     mDcCoefficient = -std::expm1(-kTwoPi * kDcCornerHz / mFilterRate);
 }
 
-void Engine::Run(XmodMode mode, int frames, int n) noexcept
+int Engine::SupportedOversampling(int n) noexcept
 {
-    assert(frames >= 0 && frames <= mTmp4->mSize);
     // The oscillator control only asks for 2, 4, 8 or 16; any other request takes the next supported
     // factor up, so the box sums never divide by zero and the sub-step loop always unrolls.
-    n = n <= 2 ? 2 : (n <= 4 ? 4 : (n <= 8 ? 8 : 16));
+    return n <= 2 ? 2 : (n <= 4 ? 4 : (n <= 8 ? 8 : 16));
+}
+
+int Engine::BeginBlock(int n) noexcept
+{
+    n = SupportedOversampling(n);
     if (n != mPreviousN) {
         mRefresh = 0;
         // The tracker follows a box sum whose size scales with N.
         mDc2 = mDc2 * static_cast<float>(n) / static_cast<float>(mPreviousN);
     }
     mPreviousN = n;
+    return n;
+}
+
+void Engine::Run(XmodMode mode, int frames, int n) noexcept
+{
+    assert(frames >= 0 && frames <= mTmp4->mSize);
+    n = BeginBlock(n);
     if (mKernelPath == KernelPath::kAvx2)
         RenderWith<KernelPath::kAvx2>(mode, frames, n);
     else
@@ -125,5 +136,55 @@ void Engine::ProcessBlock(int frames, int n) noexcept
     case XmodMode::kSync2: ProcessSync2(frames, n); break;
     case XmodMode::kXmod: ProcessXmod(frames, n); break;
     default: break; // a code outside the switch renders nothing
+    }
+}
+
+namespace {
+
+bool IsKernelMode(XmodMode mode) noexcept
+{
+    return mode == XmodMode::kOff || mode == XmodMode::kSync1 || mode == XmodMode::kSync2 || mode == XmodMode::kXmod;
+}
+
+} // namespace
+
+void Engine::ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept
+{
+    // Engines are taken in order; each pass gathers the first one not yet rendered and the later ones
+    // that can share its loops. A code outside the cross-modulation switch renders nothing.
+    constexpr int kSlice = 64;
+    for (int base = 0; base < count; base += kSlice) {
+        const int size = count - base < kSlice ? count - base : kSlice;
+        Engine* const* slice = engines + base;
+        int factor[kSlice];
+        uint64_t pending = 0;
+        for (int k = 0; k < size; ++k) {
+            if (!IsKernelMode(slice[k]->mXmod))
+                continue;
+            factor[k] = SupportedOversampling(n[base + k]);
+            pending |= uint64_t{1} << k;
+        }
+        while (pending) {
+            const int first = __builtin_ctzll(pending);
+            const Engine& lead = *slice[first];
+            Engine* group[kGroupLanes];
+            int members = 0;
+            for (int k = first; k < size && members < kGroupLanes; ++k) {
+                const Engine& e = *slice[k];
+                if (!(pending >> k & 1) || factor[k] != factor[first] || e.mXmod != lead.mXmod ||
+                    ClampWave(e.mWave1) != ClampWave(lead.mWave1) || ClampWave(e.mWave2) != ClampWave(lead.mWave2) ||
+                    e.mOversampling != lead.mOversampling || e.mKernelPath != lead.mKernelPath)
+                    continue;
+                assert(frames >= 0 && frames <= e.mTmp4->mSize);
+                group[members++] = slice[k];
+                pending &= ~(uint64_t{1} << k);
+            }
+            for (int k = 0; k < members; ++k)
+                group[k]->BeginBlock(factor[first]);
+            if (lead.mKernelPath == KernelPath::kAvx2)
+                RenderGroupWith<KernelPath::kAvx2>(group, members, frames, factor[first]);
+            else
+                RenderGroupWith<KernelPath::kBaseline>(group, members, frames, factor[first]);
+        }
     }
 }

@@ -1,0 +1,348 @@
+// The voice kernel's lane-parallel loops: up to eight engines advance together, one SIMD lane each,
+// so that their serial per-sample chains (phase wraps, the filter) overlap. Each lane performs exactly
+// the operations of the per-engine loops in blocks/EngineLoops.h, in the same order, so every engine
+// ends with the same bits. Included by the units that build the loops for an instruction set.
+#pragma once
+
+#include "blocks/EngineLoops.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr int kLanes = Engine::kGroupLanes;
+
+// The lanes one register holds: eight in an AVX register, four in an SSE one (the baseline build runs a
+// group of eight as two passes of four).
+template <KernelPath kPath> struct LaneTypes {
+    static constexpr int kWidth = 4;
+    using F = Quad_float;
+    using I = Quad_int;
+};
+template <> struct LaneTypes<KernelPath::kAvx2> {
+    static constexpr int kWidth = 8;
+    using F = float __attribute__((vector_size(32)));
+    using I = int32_t __attribute__((vector_size(32)));
+};
+static_assert(sizeof(LaneTypes<KernelPath::kAvx2>::F) == kLanes * sizeof(float));
+// Host samples whose per-lane inputs are gathered before the lanes run over them.
+constexpr int kChunk = 16;
+
+// Per-lane inputs of a chunk, laid out so that one host sample of every lane is one vector.
+struct alignas(32) LaneRow {
+    float v[kLanes];
+};
+
+struct GroupChunk {
+    LaneRow inc1[kChunk], inc2[kChunk];     // pitch increments per sub-step
+    LaneRow shape1[kChunk], shape2[kChunk]; // shape increments (the PULSE ramp rises at its own rate)
+    LaneRow wrap1[kChunk], wrap2[kChunk];   // wrap thresholds of the pitch phases
+    LaneRow g[kChunk], g2[kChunk], q[kChunk];
+    LaneRow s[kChunk], gain1[kChunk], gain2[kChunk], noise[kChunk];
+};
+
+template <typename V> inline void LoadLanes(V& v, const LaneRow& row) noexcept
+{
+    std::memcpy(&v, row.v, sizeof v);
+}
+
+// What one lane reads and carries between host samples outside the vector state.
+struct LaneInputs {
+    const float* freq1;
+    const float* freq2;
+    const float* level1;
+    const float* level2;
+    const float* noise;
+    const float* vcfFreq;
+    const float* vcfRes;
+    float incScale, pulseRise, filterRate, sigma;
+    float inc1, inc2, shape1, shape2, wrap1, wrap2, g, g2, q;
+    uint32_t a, b;
+    int32_t refresh;
+};
+
+} // namespace
+
+template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2>
+void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) noexcept
+{
+    constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
+    constexpr bool kProduct = kMode == XmodMode::kSync2 || kMode == XmodMode::kXmod;
+    constexpr bool kPulse1 = kWave1 == kPulse;
+    constexpr bool kPulse2 = kWave2 == kPulse;
+    using LaneF = typename LaneTypes<kPath>::F;
+    using LaneI = typename LaneTypes<kPath>::I;
+
+    const float nf = static_cast<float>(n);
+    const float g1 = kGain1[kWave1] / nf;
+    const float g2w = kProduct ? kGain2[kWave2] * 2.0f * kXmodWeight[kWave2] / (nf * nf) : kGain2[kWave2] / nf;
+    const float dc2Target = kDco2DcOffset * nf;
+    const float invN = 1.0f / nf; // exact: n is a power of two
+    const int steps = engines[0]->mOversampling;
+    const float limit1 = kPulse1 ? 1.0f : 2.0f;
+    const float limit2 = kPulse2 ? 1.0f : 2.0f;
+
+    // Unused lanes hold zeros throughout: no wrap, no input, a filter at rest.
+    LaneInputs lane[kLanes];
+    alignas(32) float state[10][kLanes] = {};
+    for (int l = 0; l < count; ++l) {
+        const Engine& e = *engines[l];
+        const float oscRate = nf * e.mFilterRate;
+        lane[l] = LaneInputs{e.mDco1Freq->mData, e.mDco2Freq->mData, e.mDco1Level->mData, e.mDco2Level->mData,
+                             e.mNoise->mData, e.mVcfFreq->mData, e.mVcfRes->mData,
+                             kPitchZeroHz / oscRate, -std::expm1(-kTwoPi * kPulseCornerHz / oscRate),
+                             e.mFilterRate, e.mParams->mSelfNoise * kSelfNoiseScale,
+                             e.mIncrement[2], e.mIncrement[3], e.mIncrement[0], e.mIncrement[1],
+                             e.mWrapThreshold[0], e.mWrapThreshold[1], e.mG, e.mG2, e.mQ,
+                             e.mNoiseA, e.mNoiseB, e.mRefresh};
+        const float values[10] = {e.mPhase[0], e.mPhase[1], e.mPhase[2], e.mPhase[3], e.mDc2,
+                                  e.mDcMix, e.mBp1, e.mLp1, e.mBp2, e.mLp2};
+        for (int k = 0; k < 10; ++k)
+            state[k][l] = values[k];
+    }
+    LaneF shapePhase1, shapePhase2, pitch1, pitch2, dc2, dcMix, bp1, lp1, bp2, lp2, kdc;
+    std::memcpy(&shapePhase1, state[0], sizeof(LaneF));
+    std::memcpy(&shapePhase2, state[1], sizeof(LaneF));
+    std::memcpy(&pitch1, state[2], sizeof(LaneF));
+    std::memcpy(&pitch2, state[3], sizeof(LaneF));
+    std::memcpy(&dc2, state[4], sizeof(LaneF));
+    std::memcpy(&dcMix, state[5], sizeof(LaneF));
+    std::memcpy(&bp1, state[6], sizeof(LaneF));
+    std::memcpy(&lp1, state[7], sizeof(LaneF));
+    std::memcpy(&bp2, state[8], sizeof(LaneF));
+    std::memcpy(&lp2, state[9], sizeof(LaneF));
+    {
+        alignas(32) float coefficient[kLanes] = {};
+        for (int l = 0; l < count; ++l)
+            coefficient[l] = engines[l]->mDcCoefficient;
+        std::memcpy(&kdc, coefficient, sizeof(LaneF));
+    }
+
+    GroupChunk c;
+    std::memset(&c, 0, sizeof c);
+    alignas(32) float y[kChunk][4][kLanes];
+
+    for (int start = 0; start < frames; start += kChunk) {
+        const int length = frames - start < kChunk ? frames - start : kChunk;
+
+        // Each lane's refreshes, noise steps and input products, exactly as the per-engine loop makes them.
+        for (int l = 0; l < count; ++l) {
+            LaneInputs& in = lane[l];
+            for (int i = 0; i < length; ++i) {
+                const int at = start + i;
+                if (in.refresh < 1) {
+                    const Refreshed r = RefreshAt(in.freq1[at], in.freq2[at], in.vcfFreq[at], in.vcfRes[at],
+                                                  in.incScale, in.filterRate);
+                    in.inc1 = r.inc1;
+                    in.inc2 = r.inc2;
+                    in.shape1 = kPulse1 ? in.pulseRise : r.inc1;
+                    in.shape2 = kPulse2 ? in.pulseRise : r.inc2;
+                    in.wrap1 = r.wrap1;
+                    in.wrap2 = r.wrap2;
+                    in.g = r.g;
+                    in.g2 = r.g2;
+                    in.q = r.q;
+                    in.refresh = kRefreshInterval;
+                }
+                --in.refresh;
+                const float white = NoiseGenerator::Next(in.a, in.b);
+                const float res = in.vcfRes[at];
+                c.inc1[i].v[l] = in.inc1;
+                c.inc2[i].v[l] = in.inc2;
+                c.shape1[i].v[l] = in.shape1;
+                c.shape2[i].v[l] = in.shape2;
+                c.wrap1[i].v[l] = in.wrap1;
+                c.wrap2[i].v[l] = in.wrap2;
+                c.g[i].v[l] = in.g;
+                c.g2[i].v[l] = in.g2;
+                c.q[i].v[l] = in.q;
+                c.s[i].v[l] = (1.0f + kSelfNoiseResonance * res) * (1.0f - in.vcfFreq[at]) * in.sigma * white;
+                c.gain1[i].v[l] = g1 * in.level1[at];
+                c.gain2[i].v[l] = g2w * in.level2[at];
+                c.noise[i].v[l] = nf * in.noise[at];
+            }
+        }
+
+        for (int i = 0; i < length; ++i) {
+            LaneF inc1;
+            LoadLanes(inc1, c.inc1[i]);
+            LaneF inc2;
+            LoadLanes(inc2, c.inc2[i]);
+            LaneF shape1;
+            LoadLanes(shape1, c.shape1[i]);
+            LaneF shape2;
+            LoadLanes(shape2, c.shape2[i]);
+            LaneF wrap1;
+            LoadLanes(wrap1, c.wrap1[i]);
+            LaneF wrap2;
+            LoadLanes(wrap2, c.wrap2[i]);
+            LaneF g;
+            LoadLanes(g, c.g[i]);
+            LaneF gStage2;
+            LoadLanes(gStage2, c.g2[i]);
+            LaneF q;
+            LoadLanes(q, c.q[i]);
+            LaneF s;
+            LoadLanes(s, c.s[i]);
+            const LaneF twoS = 2.0f * s;
+            LaneF G1;
+            LoadLanes(G1, c.gain1[i]);
+            LaneF G2;
+            LoadLanes(G2, c.gain2[i]);
+            LaneF noiseSource;
+            LoadLanes(noiseSource, c.noise[i]);
+
+            for (int step = 0; step < steps; ++step) {
+                LaneF sum1 = {}, sum2 = {};
+                LaneI square1 = {}, square2 = {};
+                for (int k = 0; k < n; ++k) {
+                    // As in the per-engine loop: the wrap test reads the pitch phase before the increment
+                    // against the threshold, and the shape phases run unclamped, clamped only where summed.
+                    const LaneI reset1 = pitch1 > wrap1;
+                    LaneI reset2 = pitch2 > wrap2;
+                    if constexpr (kSync)
+                        reset2 |= reset1;
+                    const LaneF next1 = shapePhase1 + shape1;
+                    const LaneF next2 = shapePhase2 + shape2;
+                    pitch1 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(pitch1 + inc1) & ~reset1);
+                    pitch2 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(pitch2 + inc2) & ~reset2);
+                    // A SQUARE counts its sub-steps in the first half period; a count of ones is exact
+                    // in integers as in floats.
+                    if constexpr (kWave1 == kSquare)
+                        square1 -= next1 <= 0.5f;
+                    if constexpr (kWave2 == kSquare)
+                        square2 -= next2 <= 0.5f;
+                    shapePhase1 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(next1) & ~reset1);
+                    shapePhase2 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(next2) & ~reset2);
+                    if constexpr (kWave1 == kPulse)
+                        sum1 += shapePhase1 < 1.0f ? shapePhase1 : 1.0f;
+                    if constexpr (kWave1 == kSaw)
+                        sum1 += pitch1 < 2.0f ? pitch1 : 2.0f;
+                    if constexpr (kWave2 == kPulse)
+                        sum2 += shapePhase2 < 1.0f ? shapePhase2 : 1.0f;
+                    if constexpr (kWave2 == kSaw)
+                        sum2 += pitch2 < 2.0f ? pitch2 : 2.0f;
+                }
+                LaneF o1, o2;
+                if constexpr (kWave1 == kNoise)
+                    o1 = noiseSource;
+                else if constexpr (kWave1 == kSquare)
+                    o1 = __builtin_convertvector(square1, LaneF);
+                else
+                    o1 = sum1;
+                if constexpr (kWave2 == kNoise)
+                    o2 = noiseSource;
+                else if constexpr (kWave2 == kSquare)
+                    o2 = __builtin_convertvector(square2, LaneF);
+                else
+                    o2 = sum2;
+
+                dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
+                const LaneF o2ac = o2 - dc2;
+                LaneF m;
+                if constexpr (kProduct)
+                    m = G1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * G2;
+                else
+                    m = G1 * o1 + G2 * o2ac;
+                dcMix = dcMix + (m - dcMix) * kdc;
+                const LaneF x = m - dcMix;
+
+                lp1 = lp1 + g * bp1;
+                bp1 = bp1 + g * (x + twoS - lp1 - q * bp1);
+                lp2 = lp2 + gStage2 * bp2;
+                bp2 = bp2 + gStage2 * (lp1 - s - lp2 - q * bp2);
+                std::memcpy(y[i][step], &lp2, sizeof(LaneF));
+            }
+        }
+
+        // Newest filter step in lane 0; lanes beyond the filter oversampling stay 0.
+        for (int l = 0; l < count; ++l) {
+            Quad_float* out = engines[l]->mTmp4->mData + start;
+            for (int i = 0; i < length; ++i) {
+                Quad_float lanes = {0.0f, 0.0f, 0.0f, 0.0f};
+                for (int step = 0; step < steps; ++step)
+                    lanes[steps - 1 - step] = y[i][step][l];
+                out[i] = lanes;
+            }
+        }
+    }
+
+    shapePhase1 = shapePhase1 < limit1 ? shapePhase1 : limit1;
+    shapePhase2 = shapePhase2 < limit2 ? shapePhase2 : limit2;
+    pitch1 = pitch1 < 2.0f ? pitch1 : 2.0f;
+    pitch2 = pitch2 < 2.0f ? pitch2 : 2.0f;
+    std::memcpy(state[0], &shapePhase1, sizeof(LaneF));
+    std::memcpy(state[1], &shapePhase2, sizeof(LaneF));
+    std::memcpy(state[2], &pitch1, sizeof(LaneF));
+    std::memcpy(state[3], &pitch2, sizeof(LaneF));
+    std::memcpy(state[4], &dc2, sizeof(LaneF));
+    std::memcpy(state[5], &dcMix, sizeof(LaneF));
+    std::memcpy(state[6], &bp1, sizeof(LaneF));
+    std::memcpy(state[7], &lp1, sizeof(LaneF));
+    std::memcpy(state[8], &bp2, sizeof(LaneF));
+    std::memcpy(state[9], &lp2, sizeof(LaneF));
+    for (int l = 0; l < count; ++l) {
+        Engine& e = *engines[l];
+        const LaneInputs& in = lane[l];
+        e.mPhase = Quad_float{state[0][l], state[1][l], state[2][l], state[3][l]};
+        e.mIncrement = Quad_float{in.shape1, in.shape2, in.inc1, in.inc2};
+        e.mWrapThreshold = Quad_float{in.wrap1, in.wrap2, in.wrap1, in.wrap2};
+        e.mNoiseA = in.a;
+        e.mNoiseB = in.b;
+        e.mDc2 = state[4][l];
+        e.mDcMix = state[5][l];
+        e.mBp1 = state[6][l];
+        e.mLp1 = state[7][l];
+        e.mBp2 = state[8][l];
+        e.mLp2 = state[9][l];
+        e.mG = in.g;
+        e.mG2 = in.g2;
+        e.mQ = in.q;
+        e.mRefresh = in.refresh;
+        if (frames > 0) {
+            e.mTmp4->mFilled = frames;
+            e.mTmp4->mState = Moving;
+        }
+    }
+}
+
+template <KernelPath kPath>
+void Engine::RenderGroupWith(Engine* const* engines, int count, int frames, int n) noexcept
+{
+    // One instantiation per mode and wave pair, so that the sub-step loop sums only what the waves read.
+    constexpr int kWidth = LaneTypes<kPath>::kWidth;
+    Engine* const* part = engines;
+    int members = 0;
+    const auto byWave2 = [&]<XmodMode kMode, int kWave1>() {
+        switch (ClampWave(engines[0]->mWave2)) {
+        case kNoise: RenderGroup<kPath, kMode, kWave1, kNoise>(part, members, frames, n); break;
+        case kSquare: RenderGroup<kPath, kMode, kWave1, kSquare>(part, members, frames, n); break;
+        case kPulse: RenderGroup<kPath, kMode, kWave1, kPulse>(part, members, frames, n); break;
+        default: RenderGroup<kPath, kMode, kWave1, kSaw>(part, members, frames, n); break;
+        }
+    };
+    const auto byWave1 = [&]<XmodMode kMode>() {
+        switch (ClampWave(engines[0]->mWave1)) {
+        case kNoise: byWave2.template operator()<kMode, kNoise>(); break;
+        case kSquare: byWave2.template operator()<kMode, kSquare>(); break;
+        case kPulse: byWave2.template operator()<kMode, kPulse>(); break;
+        default: byWave2.template operator()<kMode, kSaw>(); break;
+        }
+    };
+    for (int first = 0; first < count; first += kWidth) {
+        part = engines + first;
+        members = count - first < kWidth ? count - first : kWidth;
+        switch (engines[0]->mXmod) {
+        case XmodMode::kOff: byWave1.template operator()<XmodMode::kOff>(); break;
+        case XmodMode::kSync1: byWave1.template operator()<XmodMode::kSync1>(); break;
+        case XmodMode::kSync2: byWave1.template operator()<XmodMode::kSync2>(); break;
+        case XmodMode::kXmod: byWave1.template operator()<XmodMode::kXmod>(); break;
+        default: break; // a code outside the switch renders nothing
+        }
+    }
+}
+
+// Each unit instantiates its own set; everywhere else these are only declared.
+extern template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, int, int, int) noexcept;
+extern template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, int, int, int) noexcept;
