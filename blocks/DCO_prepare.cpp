@@ -93,12 +93,19 @@ int DCO_prepare::ProcessBlock(int frames) noexcept
     float* level1 = mDco1Level->mData;
     float* level2 = mDco2Level->mData;
 
+    // The glide is a serial chain; it runs alone first (parked in "dco1_freq"), so that the loop over
+    // everything else carries no dependency from sample to sample and runs several samples at a time.
     double glide = mGlide;
-    float maxPitch = 0.0f;
     for (int i = 0; i < frames; ++i) {
         const double target = stretch * pitch[i];
         glide = (glide - target) * c + target;
-        float common = static_cast<float>(glide) + bendRange * bender[i];
+        freq1[i] = static_cast<float>(glide);
+    }
+    mGlide = glide;
+
+    float maxPitch = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        float common = freq1[i] + bendRange * bender[i];
         if (static_cast<double>(mw[i]) > kWheelDeadZone)
             common += wheelDepth * wheel[i] * mw[i];
         common += atVibrato * wheel[i] * pat[i];
@@ -114,7 +121,6 @@ int DCO_prepare::ProcessBlock(int frames) noexcept
         mix2 = mix2 > 1.0 ? 1.0 : (mix2 >= 0.0 ? mix2 : 0.0);
         level2[i] = (p2 * kLevelPitchSlope + 1.0f) * static_cast<float>(mix2);
     }
-    mGlide = glide;
 
     for (FloatBuffer* out : {mDco1Freq, mDco2Freq, mDco1Level, mDco2Level}) {
         out->mFilled = frames;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 
 namespace {
 
@@ -45,6 +46,25 @@ struct GroupChunk {
 template <typename V> inline void LoadLanes(V& v, const LaneRow& row) noexcept
 {
     std::memcpy(&v, row.v, sizeof v);
+}
+
+// minps and andnps by name: left to itself the compiler turns both into blends, which cost more and
+// sit on the phase chains. Only the AVX2 unit instantiates the eight-lane forms.
+template <typename V> inline V Min(V a, V b) noexcept
+{
+    if constexpr (sizeof(V) == 32)
+        return reinterpret_cast<V>(_mm256_min_ps(reinterpret_cast<__m256>(a), reinterpret_cast<__m256>(b)));
+    else
+        return reinterpret_cast<V>(_mm_min_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
+}
+
+// x where the mask lane is clear, +0.0 where it is set.
+template <typename M, typename V> inline V AndNot(M mask, V x) noexcept
+{
+    if constexpr (sizeof(V) == 32)
+        return reinterpret_cast<V>(_mm256_andnot_ps(reinterpret_cast<__m256>(mask), reinterpret_cast<__m256>(x)));
+    else
+        return reinterpret_cast<V>(_mm_andnot_ps(reinterpret_cast<__m128>(mask), reinterpret_cast<__m128>(x)));
 }
 
 // What one lane reads and carries between host samples outside the vector state.
@@ -121,6 +141,7 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
 
     GroupChunk c;
     std::memset(&c, 0, sizeof c);
+    LaneRow source1[kChunk][4], source2[kChunk][4];
     alignas(32) float y[kChunk][4][kLanes];
 
     for (int start = 0; start < frames; start += kChunk) {
@@ -164,35 +185,16 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
             }
         }
 
+        // The oscillators of the whole chunk first: their chains do not depend on the filter, and
+        // apart from it they keep all their state in registers.
         for (int i = 0; i < length; ++i) {
-            LaneF inc1;
+            LaneF inc1, inc2, shape1, shape2, wrap1, wrap2;
             LoadLanes(inc1, c.inc1[i]);
-            LaneF inc2;
             LoadLanes(inc2, c.inc2[i]);
-            LaneF shape1;
             LoadLanes(shape1, c.shape1[i]);
-            LaneF shape2;
             LoadLanes(shape2, c.shape2[i]);
-            LaneF wrap1;
             LoadLanes(wrap1, c.wrap1[i]);
-            LaneF wrap2;
             LoadLanes(wrap2, c.wrap2[i]);
-            LaneF g;
-            LoadLanes(g, c.g[i]);
-            LaneF gStage2;
-            LoadLanes(gStage2, c.g2[i]);
-            LaneF q;
-            LoadLanes(q, c.q[i]);
-            LaneF s;
-            LoadLanes(s, c.s[i]);
-            const LaneF twoS = 2.0f * s;
-            LaneF G1;
-            LoadLanes(G1, c.gain1[i]);
-            LaneF G2;
-            LoadLanes(G2, c.gain2[i]);
-            LaneF noiseSource;
-            LoadLanes(noiseSource, c.noise[i]);
-
             for (int step = 0; step < steps; ++step) {
                 LaneF sum1 = {}, sum2 = {};
                 LaneI square1 = {}, square2 = {};
@@ -205,38 +207,51 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
                         reset2 |= reset1;
                     const LaneF next1 = shapePhase1 + shape1;
                     const LaneF next2 = shapePhase2 + shape2;
-                    pitch1 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(pitch1 + inc1) & ~reset1);
-                    pitch2 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(pitch2 + inc2) & ~reset2);
+                    pitch1 = AndNot(reset1, pitch1 + inc1);
+                    pitch2 = AndNot(reset2, pitch2 + inc2);
                     // A SQUARE counts its sub-steps in the first half period; a count of ones is exact
                     // in integers as in floats.
                     if constexpr (kWave1 == kSquare)
                         square1 -= next1 <= 0.5f;
                     if constexpr (kWave2 == kSquare)
                         square2 -= next2 <= 0.5f;
-                    shapePhase1 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(next1) & ~reset1);
-                    shapePhase2 = reinterpret_cast<LaneF>(reinterpret_cast<LaneI>(next2) & ~reset2);
+                    shapePhase1 = AndNot(reset1, next1);
+                    shapePhase2 = AndNot(reset2, next2);
                     if constexpr (kWave1 == kPulse)
-                        sum1 += shapePhase1 < 1.0f ? shapePhase1 : 1.0f;
+                        sum1 += Min(shapePhase1, LaneF{} + 1.0f);
                     if constexpr (kWave1 == kSaw)
-                        sum1 += pitch1 < 2.0f ? pitch1 : 2.0f;
+                        sum1 += Min(pitch1, LaneF{} + 2.0f);
                     if constexpr (kWave2 == kPulse)
-                        sum2 += shapePhase2 < 1.0f ? shapePhase2 : 1.0f;
+                        sum2 += Min(shapePhase2, LaneF{} + 1.0f);
                     if constexpr (kWave2 == kSaw)
-                        sum2 += pitch2 < 2.0f ? pitch2 : 2.0f;
+                        sum2 += Min(pitch2, LaneF{} + 2.0f);
                 }
-                LaneF o1, o2;
-                if constexpr (kWave1 == kNoise)
-                    o1 = noiseSource;
-                else if constexpr (kWave1 == kSquare)
-                    o1 = __builtin_convertvector(square1, LaneF);
-                else
-                    o1 = sum1;
-                if constexpr (kWave2 == kNoise)
-                    o2 = noiseSource;
-                else if constexpr (kWave2 == kSquare)
-                    o2 = __builtin_convertvector(square2, LaneF);
-                else
-                    o2 = sum2;
+                if constexpr (kWave1 == kSquare)
+                    sum1 = __builtin_convertvector(square1, LaneF);
+                if constexpr (kWave2 == kSquare)
+                    sum2 = __builtin_convertvector(square2, LaneF);
+                std::memcpy(source1[i][step].v, &sum1, sizeof(LaneF));
+                std::memcpy(source2[i][step].v, &sum2, sizeof(LaneF));
+            }
+        }
+
+        // Then the mix, the DC trackers and the filter, step by step.
+        for (int i = 0; i < length; ++i) {
+            LaneF g, gStage2, q, s, G1, G2, noiseSource;
+            LoadLanes(g, c.g[i]);
+            LoadLanes(gStage2, c.g2[i]);
+            LoadLanes(q, c.q[i]);
+            LoadLanes(s, c.s[i]);
+            LoadLanes(G1, c.gain1[i]);
+            LoadLanes(G2, c.gain2[i]);
+            LoadLanes(noiseSource, c.noise[i]);
+            const LaneF twoS = 2.0f * s;
+            for (int step = 0; step < steps; ++step) {
+                LaneF o1 = noiseSource, o2 = noiseSource;
+                if constexpr (kWave1 != kNoise)
+                    LoadLanes(o1, source1[i][step]);
+                if constexpr (kWave2 != kNoise)
+                    LoadLanes(o2, source2[i][step]);
 
                 dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
                 const LaneF o2ac = o2 - dc2;
@@ -268,10 +283,10 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
         }
     }
 
-    shapePhase1 = shapePhase1 < limit1 ? shapePhase1 : limit1;
-    shapePhase2 = shapePhase2 < limit2 ? shapePhase2 : limit2;
-    pitch1 = pitch1 < 2.0f ? pitch1 : 2.0f;
-    pitch2 = pitch2 < 2.0f ? pitch2 : 2.0f;
+    shapePhase1 = Min(shapePhase1, LaneF{} + limit1);
+    shapePhase2 = Min(shapePhase2, LaneF{} + limit2);
+    pitch1 = Min(pitch1, LaneF{} + 2.0f);
+    pitch2 = Min(pitch2, LaneF{} + 2.0f);
     std::memcpy(state[0], &shapePhase1, sizeof(LaneF));
     std::memcpy(state[1], &shapePhase2, sizeof(LaneF));
     std::memcpy(state[2], &pitch1, sizeof(LaneF));
