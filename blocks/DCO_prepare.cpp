@@ -5,6 +5,7 @@
 #include "signal/EngineParams.h"
 #include "signal/QuadFloat.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -44,6 +45,14 @@ float HighestPitch(const float* p1, const float* p2, int frames) noexcept
         m = p2[i] > m ? p2[i] : m;
     }
     return m;
+}
+
+// Whether a glide step toward target leaves glide exactly as it is; it then stays there for as long as
+// the target holds.
+bool Settled(double glide, double target, double c) noexcept
+{
+    const double next = (glide - target) * c + target;
+    return std::memcmp(&next, &glide, sizeof next) == 0;
 }
 
 } // namespace
@@ -123,10 +132,15 @@ int DCO_prepare::ProcessBlock(int frames) noexcept
     // The glide is a serial chain; it runs alone first (parked in "dco1_freq"), so that the loop over
     // everything else carries no dependency from sample to sample and runs several samples at a time.
     double glide = mGlide;
-    for (int i = 0; i < frames; ++i) {
-        const double target = stretch * pitch[i];
-        glide = (glide - target) * c + target;
-        freq1[i] = static_cast<float>(glide);
+    if (frames > 0 && IsConstant(pitch, frames) && Settled(glide, stretch * pitch[0], c)) {
+        // A held note whose glide has reached its resting value: every step gives that value again.
+        std::fill(freq1, freq1 + frames, static_cast<float>(glide));
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            const double target = stretch * pitch[i];
+            glide = (glide - target) * c + target;
+            freq1[i] = static_cast<float>(glide);
+        }
     }
     mGlide = glide;
 

@@ -65,13 +65,27 @@ void Env_Sel::Smooth(const Route* routes, Smoother* const* smoothers, float* con
         c[k] = smoothers[k]->mCoefficient;
         s[k] = smoothers[k]->mState;
     }
+    // A held envelope into settled smoothers: when every input holds one value and one step leaves
+    // each state as it is, every step does, and the outputs are that state.
+    bool settled = frames > 0;
+    for (int k = 0; k < kSmoothed && settled; ++k) {
+        float next = s[k];
+        OffsetOnePoleStep(next, c[k], src[k][0] * sign[k] * dyn[k][0]);
+        settled = SameBits(next, s[k]) && IsConstant(src[k], frames) &&
+                  (stride[k] == 0 || IsConstant(dyn[k], frames));
+    }
     float* out0 = outs[0];
     float* out1 = outs[1];
     float* out2 = outs[2];
-    for (int i = 0; i < frames; ++i) {
-        out0[i] = OffsetOnePoleStep(s[0], c[0], src[0][i] * sign[0] * dyn[0][i * stride[0]]);
-        out1[i] = OffsetOnePoleStep(s[1], c[1], src[1][i] * sign[1] * dyn[1][i * stride[1]]);
-        out2[i] = OffsetOnePoleStep(s[2], c[2], src[2][i] * sign[2] * dyn[2][i * stride[2]]);
+    if (settled) {
+        for (int k = 0; k < kSmoothed; ++k)
+            std::fill(outs[k], outs[k] + frames, s[k] - 1.0f);
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            out0[i] = OffsetOnePoleStep(s[0], c[0], src[0][i] * sign[0] * dyn[0][i * stride[0]]);
+            out1[i] = OffsetOnePoleStep(s[1], c[1], src[1][i] * sign[1] * dyn[1][i * stride[1]]);
+            out2[i] = OffsetOnePoleStep(s[2], c[2], src[2][i] * sign[2] * dyn[2][i * stride[2]]);
+        }
     }
     for (int k = 0; k < kSmoothed; ++k) {
         const float last = s[k] - 1.0f;
