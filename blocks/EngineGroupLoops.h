@@ -35,11 +35,19 @@ struct alignas(32) LaneRow {
     float v[kLanes];
 };
 
+// What a refresh sets, held until the next one.
+enum Held { kInc1, kInc2, kShape1, kShape2, kWrap1, kWrap2, kCutoffG, kCutoffG2, kDamping, kHeldCount };
+
+struct alignas(32) MaskRow {
+    int32_t v[kLanes];
+};
+
 struct GroupChunk {
-    LaneRow inc1[kChunk], inc2[kChunk];     // pitch increments per sub-step
-    LaneRow shape1[kChunk], shape2[kChunk]; // shape increments (the PULSE ramp rises at its own rate)
-    LaneRow wrap1[kChunk], wrap2[kChunk];   // wrap thresholds of the pitch phases
-    LaneRow g[kChunk], g2[kChunk], q[kChunk];
+    // Increments per sub-step (pitch; shape, where the PULSE ramp rises at its own rate), wrap
+    // thresholds of the pitch phases, filter coefficients: written by a lane only where it refreshes
+    // (marked in "refreshed"), then carried forward for all lanes at once.
+    LaneRow held[kHeldCount][kChunk];
+    MaskRow refreshed[kChunk];
     LaneRow s[kChunk], gain1[kChunk], gain2[kChunk], noise[kChunk];
 };
 
@@ -141,6 +149,19 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
 
     GroupChunk c;
     std::memset(&c, 0, sizeof c);
+    LaneF carried[kHeldCount];
+    {
+        alignas(32) float initial[kHeldCount][kLanes] = {};
+        for (int l = 0; l < count; ++l) {
+            const LaneInputs& in = lane[l];
+            const float values[kHeldCount] = {in.inc1, in.inc2, in.shape1, in.shape2, in.wrap1,
+                                              in.wrap2, in.g,    in.g2,     in.q};
+            for (int k = 0; k < kHeldCount; ++k)
+                initial[k][l] = values[k];
+        }
+        for (int k = 0; k < kHeldCount; ++k)
+            std::memcpy(&carried[k], initial[k], sizeof(LaneF));
+    }
     LaneRow source1[kChunk][4], source2[kChunk][4];
     alignas(32) float y[kChunk][4][kLanes];
 
@@ -165,19 +186,15 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
                     in.g2 = r.g2;
                     in.q = r.q;
                     in.refresh = kRefreshInterval;
+                    const float values[kHeldCount] = {in.inc1,  in.inc2,  in.shape1, in.shape2, in.wrap1,
+                                                      in.wrap2, in.g, in.g2, in.q};
+                    for (int k = 0; k < kHeldCount; ++k)
+                        c.held[k][i].v[l] = values[k];
+                    c.refreshed[i].v[l] = -1;
                 }
                 --in.refresh;
                 const float white = NoiseGenerator::Next(in.a, in.b);
                 const float res = in.vcfRes[at];
-                c.inc1[i].v[l] = in.inc1;
-                c.inc2[i].v[l] = in.inc2;
-                c.shape1[i].v[l] = in.shape1;
-                c.shape2[i].v[l] = in.shape2;
-                c.wrap1[i].v[l] = in.wrap1;
-                c.wrap2[i].v[l] = in.wrap2;
-                c.g[i].v[l] = in.g;
-                c.g2[i].v[l] = in.g2;
-                c.q[i].v[l] = in.q;
                 c.s[i].v[l] = (1.0f + kSelfNoiseResonance * res) * (1.0f - in.vcfFreq[at]) * in.sigma * white;
                 c.gain1[i].v[l] = g1 * in.level1[at];
                 c.gain2[i].v[l] = g2w * in.level2[at];
@@ -185,16 +202,28 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
             }
         }
 
+        for (int i = 0; i < length; ++i) {
+            LaneI refreshed;
+            std::memcpy(&refreshed, c.refreshed[i].v, sizeof refreshed);
+            for (int k = 0; k < kHeldCount; ++k) {
+                LaneF fresh;
+                LoadLanes(fresh, c.held[k][i]);
+                carried[k] = refreshed ? fresh : carried[k];
+                std::memcpy(c.held[k][i].v, &carried[k], sizeof(LaneF));
+            }
+            std::memset(c.refreshed[i].v, 0, sizeof c.refreshed[i].v);
+        }
+
         // The oscillators of the whole chunk first: their chains do not depend on the filter, and
         // apart from it they keep all their state in registers.
         for (int i = 0; i < length; ++i) {
             LaneF inc1, inc2, shape1, shape2, wrap1, wrap2;
-            LoadLanes(inc1, c.inc1[i]);
-            LoadLanes(inc2, c.inc2[i]);
-            LoadLanes(shape1, c.shape1[i]);
-            LoadLanes(shape2, c.shape2[i]);
-            LoadLanes(wrap1, c.wrap1[i]);
-            LoadLanes(wrap2, c.wrap2[i]);
+            LoadLanes(inc1, c.held[kInc1][i]);
+            LoadLanes(inc2, c.held[kInc2][i]);
+            LoadLanes(shape1, c.held[kShape1][i]);
+            LoadLanes(shape2, c.held[kShape2][i]);
+            LoadLanes(wrap1, c.held[kWrap1][i]);
+            LoadLanes(wrap2, c.held[kWrap2][i]);
             for (int step = 0; step < steps; ++step) {
                 LaneF sum1 = {}, sum2 = {};
                 LaneI square1 = {}, square2 = {};
@@ -238,9 +267,9 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
         // Then the mix, the DC trackers and the filter, step by step.
         for (int i = 0; i < length; ++i) {
             LaneF g, gStage2, q, s, G1, G2, noiseSource;
-            LoadLanes(g, c.g[i]);
-            LoadLanes(gStage2, c.g2[i]);
-            LoadLanes(q, c.q[i]);
+            LoadLanes(g, c.held[kCutoffG][i]);
+            LoadLanes(gStage2, c.held[kCutoffG2][i]);
+            LoadLanes(q, c.held[kDamping][i]);
             LoadLanes(s, c.s[i]);
             LoadLanes(G1, c.gain1[i]);
             LoadLanes(G2, c.gain2[i]);
