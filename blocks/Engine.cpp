@@ -150,8 +150,9 @@ bool IsKernelMode(XmodMode mode) noexcept
 
 void Engine::ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept
 {
-    // Engines are taken in order; each pass gathers the first one not yet rendered and the later ones
-    // that can share its loops. A code outside the cross-modulation switch renders nothing.
+    // Each pass takes the first engine not yet rendered and every later one that can share its loops,
+    // orders them by factor, highest first (a group costs the sub-steps of its highest factor), and
+    // renders them kGroupLanes at a time. A code outside the cross-modulation switch renders nothing.
     constexpr int kSlice = 64;
     for (int base = 0; base < count; base += kSlice) {
         const int size = count - base < kSlice ? count - base : kSlice;
@@ -167,24 +168,36 @@ void Engine::ProcessBlocks(Engine* const* engines, const int* n, int count, int 
         while (pending) {
             const int first = __builtin_ctzll(pending);
             const Engine& lead = *slice[first];
-            Engine* group[kGroupLanes];
+            int order[kSlice];
             int members = 0;
-            for (int k = first; k < size && members < kGroupLanes; ++k) {
+            for (int k = first; k < size; ++k) {
                 const Engine& e = *slice[k];
-                if (!(pending >> k & 1) || factor[k] != factor[first] || e.mXmod != lead.mXmod ||
-                    ClampWave(e.mWave1) != ClampWave(lead.mWave1) || ClampWave(e.mWave2) != ClampWave(lead.mWave2) ||
-                    e.mOversampling != lead.mOversampling || e.mKernelPath != lead.mKernelPath)
+                if (!(pending >> k & 1) || e.mXmod != lead.mXmod || ClampWave(e.mWave1) != ClampWave(lead.mWave1) ||
+                    ClampWave(e.mWave2) != ClampWave(lead.mWave2) || e.mOversampling != lead.mOversampling ||
+                    e.mKernelPath != lead.mKernelPath)
                     continue;
                 assert(frames >= 0 && frames <= e.mTmp4->mSize);
-                group[members++] = slice[k];
                 pending &= ~(uint64_t{1} << k);
+                // Insertion by factor, highest first; equal factors keep their order.
+                int at = members++;
+                for (; at > 0 && factor[order[at - 1]] < factor[k]; --at)
+                    order[at] = order[at - 1];
+                order[at] = k;
             }
-            for (int k = 0; k < members; ++k)
-                group[k]->BeginBlock(factor[first]);
-            if (lead.mKernelPath == KernelPath::kAvx2)
-                RenderGroupWith<KernelPath::kAvx2>(group, members, frames, factor[first]);
-            else
-                RenderGroupWith<KernelPath::kBaseline>(group, members, frames, factor[first]);
+            for (int start = 0; start < members; start += kGroupLanes) {
+                const int lanes = members - start < kGroupLanes ? members - start : kGroupLanes;
+                Engine* group[kGroupLanes];
+                int groupFactor[kGroupLanes];
+                for (int l = 0; l < lanes; ++l) {
+                    const int k = order[start + l];
+                    group[l] = slice[k];
+                    groupFactor[l] = group[l]->BeginBlock(factor[k]);
+                }
+                if (lead.mKernelPath == KernelPath::kAvx2)
+                    RenderGroupWith<KernelPath::kAvx2>(group, groupFactor, lanes, frames);
+                else
+                    RenderGroupWith<KernelPath::kBaseline>(group, groupFactor, lanes, frames);
+            }
         }
     }
 }

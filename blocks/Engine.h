@@ -51,8 +51,9 @@ public:
     static int SupportedOversampling(int n) noexcept;
     // One block of count engines, each with its own oversampling request n[k]; every engine ends with
     // the output and state its own ProcessBlock(frames, n[k]) would give, bit for bit. Engines that share
-    // factor, modes, waves, filter oversampling and path run together, up to kGroupLanes at a time, so
-    // that their serial sub-step chains overlap. Audio thread, plug-in lock held; allocates nothing.
+    // modes, waves, filter oversampling and path run together, up to kGroupLanes at a time and those
+    // with the highest factors together, so that their serial chains overlap. Audio thread, plug-in
+    // lock held; allocates nothing.
     static void ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept;
 
     // Copied in by the voice before every block.
@@ -93,11 +94,12 @@ private:
     template <KernelPath kPath> void RenderWith(XmodMode mode, int frames, int n) noexcept;
     template <KernelPath kPath, XmodMode kMode> void RenderAt(int frames, int n) noexcept;
     template <KernelPath kPath, XmodMode kMode, int kN> void Render(int frames) noexcept;
-    // The lane-parallel loops (blocks/EngineGroupLoops.h): engines[0..count) all with factor n.
+    // The lane-parallel loops (blocks/EngineGroupLoops.h): engines[0..count), each with its supported
+    // factor n[k], all with the first one's modes and waves.
     template <KernelPath kPath>
-    static void RenderGroupWith(Engine* const* engines, int count, int frames, int n) noexcept;
+    static void RenderGroupWith(Engine* const* engines, const int* n, int count, int frames) noexcept;
     template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2>
-    static void RenderGroup(Engine* const* engines, int count, int frames, int n) noexcept;
+    static void RenderGroup(Engine* const* engines, const int* n, int count, int frames) noexcept;
 
     FloatBuffer* mDco1Freq;
     FloatBuffer* mDco2Freq;

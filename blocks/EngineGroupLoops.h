@@ -66,6 +66,12 @@ template <typename V> inline V Min(V a, V b) noexcept
         return reinterpret_cast<V>(_mm_min_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
 }
 
+// x where the mask lane is set, +0.0 where it is clear.
+template <typename M, typename V> inline V And(M mask, V x) noexcept
+{
+    return reinterpret_cast<V>(mask & reinterpret_cast<M>(x));
+}
+
 // x where the mask lane is clear, +0.0 where it is set.
 template <typename M, typename V> inline V AndNot(M mask, V x) noexcept
 {
@@ -93,7 +99,7 @@ struct LaneInputs {
 } // namespace
 
 template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2>
-void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) noexcept
+void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int frames) noexcept
 {
     constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
     constexpr bool kProduct = kMode == XmodMode::kSync2 || kMode == XmodMode::kXmod;
@@ -102,11 +108,6 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
     using LaneF = typename LaneTypes<kPath>::F;
     using LaneI = typename LaneTypes<kPath>::I;
 
-    const float nf = static_cast<float>(n);
-    const float g1 = kGain1[kWave1] / nf;
-    const float g2w = kProduct ? kGain2[kWave2] * 2.0f * kXmodWeight[kWave2] / (nf * nf) : kGain2[kWave2] / nf;
-    const float dc2Target = kDco2DcOffset * nf;
-    const float invN = 1.0f / nf; // exact: n is a power of two
     const int steps = engines[0]->mOversampling;
     const float limit1 = kPulse1 ? 1.0f : 2.0f;
     const float limit2 = kPulse2 ? 1.0f : 2.0f;
@@ -114,9 +115,23 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
     // Unused lanes hold zeros throughout: no wrap, no input, a filter at rest.
     LaneInputs lane[kLanes];
     alignas(32) float state[10][kLanes] = {};
+    // Each lane runs its own oscillator oversampling: all lanes take the first fewest sub-steps, the
+    // rest only the lanes whose factor asks for them (the others add nothing and do not wrap).
+    int fewest = 16, most = 0;
+    alignas(32) int32_t factor[kLanes] = {};
+    alignas(32) float dc2Targets[kLanes] = {}, inverseN[kLanes] = {};
+    float g1[kLanes], g2w[kLanes], nf[kLanes];
     for (int l = 0; l < count; ++l) {
         const Engine& e = *engines[l];
-        const float oscRate = nf * e.mFilterRate;
+        factor[l] = n[l];
+        fewest = n[l] < fewest ? n[l] : fewest;
+        most = n[l] > most ? n[l] : most;
+        nf[l] = static_cast<float>(n[l]);
+        g1[l] = kGain1[kWave1] / nf[l];
+        g2w[l] = kProduct ? kGain2[kWave2] * 2.0f * kXmodWeight[kWave2] / (nf[l] * nf[l]) : kGain2[kWave2] / nf[l];
+        dc2Targets[l] = kDco2DcOffset * nf[l];
+        inverseN[l] = 1.0f / nf[l]; // exact: n is a power of two
+        const float oscRate = nf[l] * e.mFilterRate;
         lane[l] = LaneInputs{e.mDco1Freq->mData, e.mDco2Freq->mData, e.mDco1Level->mData, e.mDco2Level->mData,
                              e.mNoise->mData, e.mVcfFreq->mData, e.mVcfRes->mData,
                              kPitchZeroHz / oscRate, -std::expm1(-kTwoPi * kPulseCornerHz / oscRate),
@@ -129,6 +144,11 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
         for (int k = 0; k < 10; ++k)
             state[k][l] = values[k];
     }
+    LaneI laneFactor;
+    LaneF dc2Target, invN;
+    std::memcpy(&laneFactor, factor, sizeof laneFactor);
+    std::memcpy(&dc2Target, dc2Targets, sizeof dc2Target);
+    std::memcpy(&invN, inverseN, sizeof invN);
     LaneF shapePhase1, shapePhase2, pitch1, pitch2, dc2, dcMix, bp1, lp1, bp2, lp2, kdc;
     std::memcpy(&shapePhase1, state[0], sizeof(LaneF));
     std::memcpy(&shapePhase2, state[1], sizeof(LaneF));
@@ -196,9 +216,9 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
                 const float white = NoiseGenerator::Next(in.a, in.b);
                 const float res = in.vcfRes[at];
                 c.s[i].v[l] = (1.0f + kSelfNoiseResonance * res) * (1.0f - in.vcfFreq[at]) * in.sigma * white;
-                c.gain1[i].v[l] = g1 * in.level1[at];
-                c.gain2[i].v[l] = g2w * in.level2[at];
-                c.noise[i].v[l] = nf * in.noise[at];
+                c.gain1[i].v[l] = g1[l] * in.level1[at];
+                c.gain2[i].v[l] = g2w[l] * in.level2[at];
+                c.noise[i].v[l] = nf[l] * in.noise[at];
             }
         }
 
@@ -227,34 +247,58 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
             for (int step = 0; step < steps; ++step) {
                 LaneF sum1 = {}, sum2 = {};
                 LaneI square1 = {}, square2 = {};
-                for (int k = 0; k < n; ++k) {
+                // One sub-step of every lane, or (kMasked) of the lanes set in active only.
+                const auto subStep = [&]<bool kMasked>(const LaneI& active) {
                     // As in the per-engine loop: the wrap test reads the pitch phase before the increment
                     // against the threshold, and the shape phases run unclamped, clamped only where summed.
-                    const LaneI reset1 = pitch1 > wrap1;
+                    LaneI reset1 = pitch1 > wrap1;
                     LaneI reset2 = pitch2 > wrap2;
+                    LaneF step1 = inc1, step2 = inc2, shapeStep1 = shape1, shapeStep2 = shape2;
+                    if constexpr (kMasked) {
+                        // An idle lane adds +0.0 to phases and sums that are never negative: no change.
+                        reset1 &= active;
+                        reset2 &= active;
+                        step1 = And(active, step1);
+                        step2 = And(active, step2);
+                        shapeStep1 = And(active, shapeStep1);
+                        shapeStep2 = And(active, shapeStep2);
+                    }
                     if constexpr (kSync)
                         reset2 |= reset1;
-                    const LaneF next1 = shapePhase1 + shape1;
-                    const LaneF next2 = shapePhase2 + shape2;
-                    pitch1 = AndNot(reset1, pitch1 + inc1);
-                    pitch2 = AndNot(reset2, pitch2 + inc2);
+                    const LaneF next1 = shapePhase1 + shapeStep1;
+                    const LaneF next2 = shapePhase2 + shapeStep2;
+                    pitch1 = AndNot(reset1, pitch1 + step1);
+                    pitch2 = AndNot(reset2, pitch2 + step2);
                     // A SQUARE counts its sub-steps in the first half period; a count of ones is exact
                     // in integers as in floats.
                     if constexpr (kWave1 == kSquare)
-                        square1 -= next1 <= 0.5f;
+                        square1 -= kMasked ? (next1 <= 0.5f) & active : next1 <= 0.5f;
                     if constexpr (kWave2 == kSquare)
-                        square2 -= next2 <= 0.5f;
+                        square2 -= kMasked ? (next2 <= 0.5f) & active : next2 <= 0.5f;
                     shapePhase1 = AndNot(reset1, next1);
                     shapePhase2 = AndNot(reset2, next2);
+                    LaneF add1 = {}, add2 = {};
                     if constexpr (kWave1 == kPulse)
-                        sum1 += Min(shapePhase1, LaneF{} + 1.0f);
+                        add1 = Min(shapePhase1, LaneF{} + 1.0f);
                     if constexpr (kWave1 == kSaw)
-                        sum1 += Min(pitch1, LaneF{} + 2.0f);
+                        add1 = Min(pitch1, LaneF{} + 2.0f);
                     if constexpr (kWave2 == kPulse)
-                        sum2 += Min(shapePhase2, LaneF{} + 1.0f);
+                        add2 = Min(shapePhase2, LaneF{} + 1.0f);
                     if constexpr (kWave2 == kSaw)
-                        sum2 += Min(pitch2, LaneF{} + 2.0f);
-                }
+                        add2 = Min(pitch2, LaneF{} + 2.0f);
+                    if constexpr (kMasked) {
+                        add1 = And(active, add1);
+                        add2 = And(active, add2);
+                    }
+                    if constexpr (kWave1 == kPulse || kWave1 == kSaw)
+                        sum1 += add1;
+                    if constexpr (kWave2 == kPulse || kWave2 == kSaw)
+                        sum2 += add2;
+                };
+                for (int k = 0; k < fewest; ++k)
+                    subStep.template operator()<false>(LaneI{});
+                for (int k = fewest; k < most; ++k)
+                    subStep.template operator()<true>(laneFactor > k);
                 if constexpr (kWave1 == kSquare)
                     sum1 = __builtin_convertvector(square1, LaneF);
                 if constexpr (kWave2 == kSquare)
@@ -352,18 +396,19 @@ void Engine::RenderGroup(Engine* const* engines, int count, int frames, int n) n
 }
 
 template <KernelPath kPath>
-void Engine::RenderGroupWith(Engine* const* engines, int count, int frames, int n) noexcept
+void Engine::RenderGroupWith(Engine* const* engines, const int* n, int count, int frames) noexcept
 {
     // One instantiation per mode and wave pair, so that the sub-step loop sums only what the waves read.
     constexpr int kWidth = LaneTypes<kPath>::kWidth;
     Engine* const* part = engines;
+    const int* partN = n;
     int members = 0;
     const auto byWave2 = [&]<XmodMode kMode, int kWave1>() {
         switch (ClampWave(engines[0]->mWave2)) {
-        case kNoise: RenderGroup<kPath, kMode, kWave1, kNoise>(part, members, frames, n); break;
-        case kSquare: RenderGroup<kPath, kMode, kWave1, kSquare>(part, members, frames, n); break;
-        case kPulse: RenderGroup<kPath, kMode, kWave1, kPulse>(part, members, frames, n); break;
-        default: RenderGroup<kPath, kMode, kWave1, kSaw>(part, members, frames, n); break;
+        case kNoise: RenderGroup<kPath, kMode, kWave1, kNoise>(part, partN, members, frames); break;
+        case kSquare: RenderGroup<kPath, kMode, kWave1, kSquare>(part, partN, members, frames); break;
+        case kPulse: RenderGroup<kPath, kMode, kWave1, kPulse>(part, partN, members, frames); break;
+        default: RenderGroup<kPath, kMode, kWave1, kSaw>(part, partN, members, frames); break;
         }
     };
     const auto byWave1 = [&]<XmodMode kMode>() {
@@ -376,6 +421,7 @@ void Engine::RenderGroupWith(Engine* const* engines, int count, int frames, int 
     };
     for (int first = 0; first < count; first += kWidth) {
         part = engines + first;
+        partN = n + first;
         members = count - first < kWidth ? count - first : kWidth;
         switch (engines[0]->mXmod) {
         case XmodMode::kOff: byWave1.template operator()<XmodMode::kOff>(); break;
@@ -388,5 +434,5 @@ void Engine::RenderGroupWith(Engine* const* engines, int count, int frames, int 
 }
 
 // Each unit instantiates its own set; everywhere else these are only declared.
-extern template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, int, int, int) noexcept;
-extern template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, int, int, int) noexcept;
+extern template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, const int*, int, int) noexcept;
+extern template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, const int*, int, int) noexcept;

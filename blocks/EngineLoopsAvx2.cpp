@@ -3,4 +3,4 @@
 #include "blocks/EngineGroupLoops.h"
 
 template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
-template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, int, int, int) noexcept;
+template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, const int*, int, int) noexcept;

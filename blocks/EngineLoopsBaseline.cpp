@@ -2,4 +2,4 @@
 #include "blocks/EngineGroupLoops.h"
 
 template void Engine::RenderWith<KernelPath::kBaseline>(XmodMode, int, int) noexcept;
-template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, int, int, int) noexcept;
+template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, const int*, int, int) noexcept;
