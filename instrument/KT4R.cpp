@@ -307,12 +307,14 @@ void KT4R::ApplySideEffect(int id)
     case SideEffect::kNone: break;
     case SideEffect::kPortamentoSwitch: mKeyAssigner->SetPortamentoCyclic(value >= 0.5); break;
     case SideEffect::kKeyAssignMode: {
-        // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
+        // Setting a mode releases every voice and marks the program edited; the same mode again (every
+        // notify-all, such as the host's open) neither cuts notes nor shows an edit nobody made.
         const auto mode = static_cast<KeyMode>(std::clamp(static_cast<int>(value), 0, 5));
-        if (mode != mKeyAssigner->CurrentKeyMode())
-            mKeyAssigner->SetKeyMode(mode);
         RedrawKeyAssignSwitches();
-        SetEdited(true);
+        if (mode != mKeyAssigner->CurrentKeyMode()) {
+            mKeyAssigner->SetKeyMode(mode);
+            SetEdited(true);
+        }
         break;
     }
     case SideEffect::kMonoRetrigger: mKeyAssigner->SetMonoRetrigger(value >= 0.5); break;
