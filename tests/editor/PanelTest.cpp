@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "editor/KT4RPanel.h"
 #include "editor/MyButtonGroup.h"
@@ -309,6 +310,38 @@ TEST_F(PanelTest, HostChangesReachTheControls)
     Tick();
     EXPECT_NEAR(ControlOf(20).Value(), 0.9, 1e-6);
     EXPECT_NEAR(ControlOf(78).Value(), Value(78), 1e-9);
+}
+
+TEST_F(PanelTest, SaveAndLoadGoThroughTheMenuAndTheFileDialog)
+{
+    const std::string bank = mFolder + "/mine.KT4Rbank";
+    mPlug->SetProgramName("KEEP ME");
+    mPlug->WriteProgram(5);
+    Editor().QueueMenuChoice(2); // "KT4Rbank"
+    Editor().QueueFileChoice(bank);
+    Click(265, 95);
+    ASSERT_EQ(Editor().ShownPrompts().size(), 1u);
+    EXPECT_EQ(Editor().ShownPrompts()[0].action, 1);
+    EXPECT_EQ(Editor().ShownPrompts()[0].extensions, "KT4Rbank");
+    ASSERT_TRUE(std::ifstream(bank).good());
+
+    mPlug->SetProgramName("OTHER");
+    mPlug->WriteProgram(5);
+    Editor().QueueFileChoice(bank);
+    Click(225, 95);
+    EXPECT_EQ(Editor().ShownPrompts()[1].action, 0);
+    EXPECT_EQ(mPlug->ProgramName(5), "KEEP ME");
+    // The dialog opens where the last one was answered.
+    Editor().QueueFileChoice("");
+    Click(225, 95);
+    EXPECT_EQ(Editor().ShownPrompts()[2].directory, mFolder + "/");
+
+    // A file that loads nothing is reported; a cancelled dialog or menu does nothing.
+    Editor().QueueFileChoice(mFolder + "/missing.KT4Rpreset");
+    Click(225, 95);
+    ASSERT_EQ(Editor().ShownMessages().size(), 1u);
+    Click(265, 95);
+    EXPECT_EQ(Editor().ShownPrompts().size(), 4u);
 }
 
 class PanelLayoutTest : public InstrumentRig {};
