@@ -49,7 +49,8 @@ public:
     const MyDigit* Cell(int i) const { return mCells[static_cast<size_t>(i)]; }
 
 protected:
-    // Redraws the readout's own text after a mode change (the program number's readout).
+    // Redraws the readout's own text after a mode change (the program number's readout). Editor
+    // thread, from SetMode; no lock; may allocate.
     virtual void RenderModeText() {}
     KT4R& Instrument() const;
 

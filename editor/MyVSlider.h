@@ -33,7 +33,9 @@ public:
     void AcceptPlugValue(double normalized) override;
     void MarkDirty(bool pushToPlug) override;
 
-    // Extra slots: a control that follows this slider's value; the control-click jump.
+    // Extra slots, called by the panel and by MouseDown on the editor thread, no lock of their own:
+    // a control that follows this slider's value; the control-click jump (tells the plug-in, which
+    // takes its lock).
     virtual void LinkControl(IControl* control);
     virtual void JumpTo(int x, int y);
 
