@@ -238,6 +238,9 @@ TEST_F(PanelTest, ProgramMenuSelectsAndWithWriteArmedStores)
 
 TEST_F(PanelTest, EditingMarksTheProgramNumber)
 {
+    // The host's open announces every parameter again; that is no edit.
+    EXPECT_FALSE(mPlug->Edited());
+    EXPECT_EQ(Panel().ProgramNumber().Text(), "   1");
     HostSets(20, 0.3);
     int x = 0, y = 0;
     CentreOf(20, &x, &y);
