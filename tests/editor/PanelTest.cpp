@@ -2,6 +2,7 @@
 // the instrument with its headless editor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -378,6 +379,22 @@ TEST_F(PanelLayoutTest, VoiceLayoutFollowsPolyOnGui)
         EXPECT_NE(std::find(own.begin(), own.end(), voices), own.end()) << c.ini;
         Close();
     }
+}
+
+TEST_F(PanelLayoutTest, ExtendedBendShowsThePitchBendPatchOnTheStandardPage)
+{
+    auto patchShown = [this] {
+        for (const IControl* control : Panel().Page(0).Controls()) {
+            if (control->DrawRect().L == 648 && control->DrawRect().T == 313)
+                return true;
+        }
+        return false;
+    };
+    Create("EXTENDED_PB = TRUE\n", true);
+    EXPECT_TRUE(patchShown());
+    Close();
+    Create(std::string(), true);
+    EXPECT_FALSE(patchShown());
 }
 
 } // namespace

@@ -57,6 +57,11 @@ void InstrumentRig::TearDown()
 
 void InstrumentRig::Create(const std::string& ini, bool withEditor)
 {
+    // A test that creates several instruments leaves only the folder of the last one behind.
+    Close();
+    std::error_code ignored;
+    if (!mFolder.empty())
+        std::filesystem::remove_all(mFolder, ignored);
     mWithEditor = withEditor;
     char folder[] = "/tmp/kt4r-instrument-test-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
