@@ -12,6 +12,7 @@
 #include "editor/MyReadout.h"
 #include "editor/MyVSlider.h"
 #include "framework/IGraphicsHeadless.h"
+#include "instrument/SysExCodec.h"
 #include "support/InstrumentRig.h"
 
 namespace kt4rtest {
@@ -346,6 +347,19 @@ TEST_F(PanelTest, SaveAndLoadGoThroughTheMenuAndTheFileDialog)
     ASSERT_EQ(Editor().ShownMessages().size(), 1u);
     Click(265, 95);
     EXPECT_EQ(Editor().ShownPrompts().size(), 4u);
+}
+
+TEST_F(PanelTest, AReceivedSysExValueMovesItsControlAndShowsInTheReadout)
+{
+    kt4r::SysExCodec codec;
+    kt4r::SysExMessage message;
+    ASSERT_TRUE(codec.BuildParamMessage(20, 0.25, message));
+    SendSysEx(std::vector<uint8_t>(message.bytes.begin(), message.bytes.begin() + message.size));
+    Tick();
+    EXPECT_NEAR(ControlOf(20).Value(), Value(20), 1e-9);
+    EXPECT_NEAR(Value(20), 0.25, 0.02);
+    EXPECT_EQ(Panel().Master().ShownParam(), 20);
+    EXPECT_EQ(Panel().Master().Text().substr(0, 8), "VCF FREQ");
 }
 
 class PanelLayoutTest : public InstrumentRig {};
