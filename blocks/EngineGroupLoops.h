@@ -48,8 +48,86 @@ struct GroupChunk {
     // (marked in "refreshed"), then carried forward for all lanes at once.
     LaneRow held[kHeldCount][kChunk];
     MaskRow refreshed[kChunk];
-    LaneRow s[kChunk], gain1[kChunk], gain2[kChunk], noise[kChunk];
+    // The per-sample inputs, one row per sample.
+    LaneRow res[kChunk], cutoff[kChunk], level1[kChunk], level2[kChunk], noise[kChunk];
 };
+
+// rows[i].v[l] = source[l][start + i] for i < length (lanes from count on read 0): each lane's run of
+// samples turned into one row per sample, eight (or four) samples at a time by register transposes.
+template <KernelPath kPath>
+inline void GatherRows(const float* const* source, int count, int start, int length, LaneRow* rows) noexcept
+{
+    int i = 0;
+    if constexpr (kPath == KernelPath::kAvx2) {
+        for (; i + 8 <= length; i += 8) {
+            __m256 r[8];
+            for (int l = 0; l < 8; ++l)
+                r[l] = l < count ? _mm256_loadu_ps(source[l] + start + i) : _mm256_setzero_ps();
+            const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+            const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+            const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
+            const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+            const __m256 u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m256 u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+            const __m256 u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m256 u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+            const __m256 u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m256 u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
+            const __m256 u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m256 u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
+            _mm256_store_ps(rows[i + 0].v, _mm256_permute2f128_ps(u0, u4, 0x20));
+            _mm256_store_ps(rows[i + 1].v, _mm256_permute2f128_ps(u1, u5, 0x20));
+            _mm256_store_ps(rows[i + 2].v, _mm256_permute2f128_ps(u2, u6, 0x20));
+            _mm256_store_ps(rows[i + 3].v, _mm256_permute2f128_ps(u3, u7, 0x20));
+            _mm256_store_ps(rows[i + 4].v, _mm256_permute2f128_ps(u0, u4, 0x31));
+            _mm256_store_ps(rows[i + 5].v, _mm256_permute2f128_ps(u1, u5, 0x31));
+            _mm256_store_ps(rows[i + 6].v, _mm256_permute2f128_ps(u2, u6, 0x31));
+            _mm256_store_ps(rows[i + 7].v, _mm256_permute2f128_ps(u3, u7, 0x31));
+        }
+    } else {
+        for (; i + 4 <= length; i += 4) {
+            __m128 r[4];
+            for (int l = 0; l < 4; ++l)
+                r[l] = l < count ? _mm_loadu_ps(source[l] + start + i) : _mm_setzero_ps();
+            _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+            for (int k = 0; k < 4; ++k)
+                _mm_store_ps(rows[i + k].v, r[k]);
+        }
+    }
+    for (; i < length; ++i)
+        for (int l = 0; l < LaneTypes<kPath>::kWidth; ++l)
+            rows[i].v[l] = l < count ? source[l][start + i] : 0.0f;
+}
+
+// One sample's filter steps (steps[j], oldest first) into each lane's "tmp4" frame, newest step in
+// lane 0 and lanes beyond the steps at 0: a transpose of the steps into the lanes' frames.
+template <KernelPath kPath>
+inline void ScatterFrame(const float (*steps)[kLanes], int stepCount, Quad_float* const* out, int count,
+                         int at) noexcept
+{
+    if constexpr (kPath == KernelPath::kAvx2) {
+        __m256 r[4];
+        for (int j = 0; j < 4; ++j)
+            r[j] = j < stepCount ? _mm256_load_ps(steps[stepCount - 1 - j]) : _mm256_setzero_ps();
+        const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+        const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+        const __m256 u[4] = {_mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0)),
+                             _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2)),
+                             _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0)),
+                             _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2))};
+        for (int l = 0; l < count; ++l) {
+            const __m128 frame = l < 4 ? _mm256_castps256_ps128(u[l]) : _mm256_extractf128_ps(u[l - 4], 1);
+            _mm_store_ps(reinterpret_cast<float*>(out[l] + at), frame);
+        }
+    } else {
+        __m128 r[4];
+        for (int j = 0; j < 4; ++j)
+            r[j] = j < stepCount ? _mm_load_ps(steps[stepCount - 1 - j]) : _mm_setzero_ps();
+        _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+        for (int l = 0; l < count; ++l)
+            _mm_store_ps(reinterpret_cast<float*>(out[l] + at), r[l]);
+    }
+}
 
 template <typename V> inline void LoadLanes(V& v, const LaneRow& row) noexcept
 {
@@ -82,19 +160,42 @@ template <typename M, typename V> inline V AndNot(M mask, V x) noexcept
 }
 
 // What one lane reads and carries between host samples outside the vector state.
-struct LaneInputs {
+// What a lane's refreshes read and keep, outside the vector state.
+struct LaneRefresh {
     const float* freq1;
     const float* freq2;
-    const float* level1;
-    const float* level2;
-    const float* noise;
     const float* vcfFreq;
     const float* vcfRes;
-    float incScale, pulseRise, filterRate, sigma;
-    float inc1, inc2, shape1, shape2, wrap1, wrap2, g, g2, q;
-    uint32_t a, b;
+    float incScale, pulseRise, filterRate;
+    float held[kHeldCount];
     int32_t refresh;
 };
+
+// Per-lane values fixed for the block, and the state carried from block to block (integer lanes held
+// by their bits).
+enum Fixed { kFactor, kDc2Target, kInverseN, kWeight1, kWeight2, kNoiseScale, kSigma, kDcCoefficient, kFixedCount };
+enum Carried {
+    kShapePhase1, kShapePhase2, kPitchPhase1, kPitchPhase2,
+    kDc2, kDcMix, kBp1, kLp1, kBp2, kLp2, kNoiseA, kNoiseB, kCarriedCount
+};
+
+template <typename T> inline void SetLane(LaneRow& row, int lane, T value) noexcept
+{
+    static_assert(sizeof(T) == sizeof(float));
+    std::memcpy(&row.v[lane], &value, sizeof value);
+}
+
+template <typename T> inline T GetLane(const LaneRow& row, int lane) noexcept
+{
+    T value;
+    std::memcpy(&value, &row.v[lane], sizeof value);
+    return value;
+}
+
+template <typename V> inline void StoreLanes(LaneRow& row, const V& v) noexcept
+{
+    std::memcpy(row.v, &v, sizeof v);
+}
 
 } // namespace
 
@@ -112,127 +213,139 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
     const float limit1 = kPulse1 ? 1.0f : 2.0f;
     const float limit2 = kPulse2 ? 1.0f : 2.0f;
 
-    // Unused lanes hold zeros throughout: no wrap, no input, a filter at rest.
-    LaneInputs lane[kLanes];
-    alignas(32) float state[10][kLanes] = {};
-    // Each lane runs its own oscillator oversampling: all lanes take the first fewest sub-steps, the
-    // rest only the lanes whose factor asks for them (the others add nothing and do not wrap).
+    // Unused lanes hold zeros throughout: no wrap, no input, a filter at rest. Each lane runs its own
+    // oscillator oversampling: all lanes take the first fewest sub-steps, the rest only the lanes whose
+    // factor asks for them (the others add nothing and do not wrap).
+    LaneRefresh lane[kLanes];
+    LaneRow fixed[kFixedCount] = {};
+    LaneRow state[kCarriedCount] = {};
+    const float* resIn[kLanes];
+    const float* cutoffIn[kLanes];
+    const float* level1In[kLanes];
+    const float* level2In[kLanes];
+    const float* noiseIn[kLanes];
+    Quad_float* out[kLanes];
     int fewest = 16, most = 0;
-    alignas(32) int32_t factor[kLanes] = {};
-    alignas(32) float dc2Targets[kLanes] = {}, inverseN[kLanes] = {};
-    float g1[kLanes], g2w[kLanes], nf[kLanes];
     for (int l = 0; l < count; ++l) {
         const Engine& e = *engines[l];
-        factor[l] = n[l];
+        const float nf = static_cast<float>(n[l]);
         fewest = n[l] < fewest ? n[l] : fewest;
         most = n[l] > most ? n[l] : most;
-        nf[l] = static_cast<float>(n[l]);
-        g1[l] = kGain1[kWave1] / nf[l];
-        g2w[l] = kProduct ? kGain2[kWave2] * 2.0f * kXmodWeight[kWave2] / (nf[l] * nf[l]) : kGain2[kWave2] / nf[l];
-        dc2Targets[l] = kDco2DcOffset * nf[l];
-        inverseN[l] = 1.0f / nf[l]; // exact: n is a power of two
-        const float oscRate = nf[l] * e.mFilterRate;
-        lane[l] = LaneInputs{e.mDco1Freq->mData, e.mDco2Freq->mData, e.mDco1Level->mData, e.mDco2Level->mData,
-                             e.mNoise->mData, e.mVcfFreq->mData, e.mVcfRes->mData,
-                             kPitchZeroHz / oscRate, -std::expm1(-kTwoPi * kPulseCornerHz / oscRate),
-                             e.mFilterRate, e.mParams->mSelfNoise * kSelfNoiseScale,
-                             e.mIncrement[2], e.mIncrement[3], e.mIncrement[0], e.mIncrement[1],
-                             e.mWrapThreshold[0], e.mWrapThreshold[1], e.mG, e.mG2, e.mQ,
-                             e.mNoiseA, e.mNoiseB, e.mRefresh};
-        const float values[10] = {e.mPhase[0], e.mPhase[1], e.mPhase[2], e.mPhase[3], e.mDc2,
-                                  e.mDcMix, e.mBp1, e.mLp1, e.mBp2, e.mLp2};
-        for (int k = 0; k < 10; ++k)
-            state[k][l] = values[k];
+        SetLane(fixed[kFactor], l, static_cast<int32_t>(n[l]));
+        SetLane(fixed[kDc2Target], l, kDco2DcOffset * nf);
+        SetLane(fixed[kInverseN], l, 1.0f / nf); // exact: n is a power of two
+        SetLane(fixed[kWeight1], l, kGain1[kWave1] / nf);
+        SetLane(fixed[kWeight2], l,
+                kProduct ? kGain2[kWave2] * 2.0f * kXmodWeight[kWave2] / (nf * nf) : kGain2[kWave2] / nf);
+        SetLane(fixed[kNoiseScale], l, nf);
+        SetLane(fixed[kSigma], l, e.mParams->mSelfNoise * kSelfNoiseScale);
+        SetLane(fixed[kDcCoefficient], l, e.mDcCoefficient);
+
+        const float oscRate = nf * e.mFilterRate;
+        lane[l] = LaneRefresh{e.mDco1Freq->mData,
+                              e.mDco2Freq->mData,
+                              e.mVcfFreq->mData,
+                              e.mVcfRes->mData,
+                              kPitchZeroHz / oscRate,
+                              -std::expm1(-kTwoPi * kPulseCornerHz / oscRate),
+                              e.mFilterRate,
+                              {e.mIncrement[2], e.mIncrement[3], e.mIncrement[0], e.mIncrement[1],
+                               e.mWrapThreshold[0], e.mWrapThreshold[1], e.mG, e.mG2, e.mQ},
+                              e.mRefresh};
+        const float values[kNoiseA] = {e.mPhase[0], e.mPhase[1], e.mPhase[2], e.mPhase[3], e.mDc2,
+                                       e.mDcMix,    e.mBp1,      e.mLp1,      e.mBp2,      e.mLp2};
+        for (int k = 0; k < kNoiseA; ++k)
+            SetLane(state[k], l, values[k]);
+        SetLane(state[kNoiseA], l, e.mNoiseA);
+        SetLane(state[kNoiseB], l, e.mNoiseB);
+
+        resIn[l] = e.mVcfRes->mData;
+        cutoffIn[l] = e.mVcfFreq->mData;
+        level1In[l] = e.mDco1Level->mData;
+        level2In[l] = e.mDco2Level->mData;
+        noiseIn[l] = e.mNoise->mData;
+        out[l] = e.mTmp4->mData;
     }
-    LaneI laneFactor;
-    LaneF dc2Target, invN;
-    std::memcpy(&laneFactor, factor, sizeof laneFactor);
-    std::memcpy(&dc2Target, dc2Targets, sizeof dc2Target);
-    std::memcpy(&invN, inverseN, sizeof invN);
-    LaneF shapePhase1, shapePhase2, pitch1, pitch2, dc2, dcMix, bp1, lp1, bp2, lp2, kdc;
-    std::memcpy(&shapePhase1, state[0], sizeof(LaneF));
-    std::memcpy(&shapePhase2, state[1], sizeof(LaneF));
-    std::memcpy(&pitch1, state[2], sizeof(LaneF));
-    std::memcpy(&pitch2, state[3], sizeof(LaneF));
-    std::memcpy(&dc2, state[4], sizeof(LaneF));
-    std::memcpy(&dcMix, state[5], sizeof(LaneF));
-    std::memcpy(&bp1, state[6], sizeof(LaneF));
-    std::memcpy(&lp1, state[7], sizeof(LaneF));
-    std::memcpy(&bp2, state[8], sizeof(LaneF));
-    std::memcpy(&lp2, state[9], sizeof(LaneF));
-    {
-        alignas(32) float coefficient[kLanes] = {};
-        for (int l = 0; l < count; ++l)
-            coefficient[l] = engines[l]->mDcCoefficient;
-        std::memcpy(&kdc, coefficient, sizeof(LaneF));
-    }
+    LaneI laneFactor, noiseA, noiseB;
+    LaneF dc2Target, invN, gain1, gain2, noiseScale, sigma, kdc;
+    LoadLanes(laneFactor, fixed[kFactor]);
+    LoadLanes(dc2Target, fixed[kDc2Target]);
+    LoadLanes(invN, fixed[kInverseN]);
+    LoadLanes(gain1, fixed[kWeight1]);
+    LoadLanes(gain2, fixed[kWeight2]);
+    LoadLanes(noiseScale, fixed[kNoiseScale]);
+    LoadLanes(sigma, fixed[kSigma]);
+    LoadLanes(kdc, fixed[kDcCoefficient]);
+    LaneF shapePhase1, shapePhase2, pitch1, pitch2, dc2, dcMix, bp1, lp1, bp2, lp2;
+    LoadLanes(shapePhase1, state[kShapePhase1]);
+    LoadLanes(shapePhase2, state[kShapePhase2]);
+    LoadLanes(pitch1, state[kPitchPhase1]);
+    LoadLanes(pitch2, state[kPitchPhase2]);
+    LoadLanes(dc2, state[kDc2]);
+    LoadLanes(dcMix, state[kDcMix]);
+    LoadLanes(bp1, state[kBp1]);
+    LoadLanes(lp1, state[kLp1]);
+    LoadLanes(bp2, state[kBp2]);
+    LoadLanes(lp2, state[kLp2]);
+    LoadLanes(noiseA, state[kNoiseA]);
+    LoadLanes(noiseB, state[kNoiseB]);
 
     GroupChunk c;
     std::memset(&c, 0, sizeof c);
-    LaneF carried[kHeldCount];
-    {
-        alignas(32) float initial[kHeldCount][kLanes] = {};
-        for (int l = 0; l < count; ++l) {
-            const LaneInputs& in = lane[l];
-            const float values[kHeldCount] = {in.inc1, in.inc2, in.shape1, in.shape2, in.wrap1,
-                                              in.wrap2, in.g,    in.g2,     in.q};
-            for (int k = 0; k < kHeldCount; ++k)
-                initial[k][l] = values[k];
-        }
+    // The held values before the chunk's first sample.
+    LaneRow carried[kHeldCount] = {};
+    for (int l = 0; l < count; ++l)
         for (int k = 0; k < kHeldCount; ++k)
-            std::memcpy(&carried[k], initial[k], sizeof(LaneF));
-    }
+            carried[k].v[l] = lane[l].held[k];
     LaneRow source1[kChunk][4], source2[kChunk][4];
     alignas(32) float y[kChunk][4][kLanes];
 
     for (int start = 0; start < frames; start += kChunk) {
         const int length = frames - start < kChunk ? frames - start : kChunk;
 
-        // Each lane's refreshes, noise steps and input products, exactly as the per-engine loop makes them.
+        // Each lane's refreshes, exactly as the per-engine loop makes them, and the inputs turned into
+        // one row per sample.
         for (int l = 0; l < count; ++l) {
-            LaneInputs& in = lane[l];
+            LaneRefresh& in = lane[l];
             for (int i = 0; i < length; ++i) {
                 const int at = start + i;
                 if (in.refresh < 1) {
                     const Refreshed r = RefreshAt(in.freq1[at], in.freq2[at], in.vcfFreq[at], in.vcfRes[at],
                                                   in.incScale, in.filterRate);
-                    in.inc1 = r.inc1;
-                    in.inc2 = r.inc2;
-                    in.shape1 = kPulse1 ? in.pulseRise : r.inc1;
-                    in.shape2 = kPulse2 ? in.pulseRise : r.inc2;
-                    in.wrap1 = r.wrap1;
-                    in.wrap2 = r.wrap2;
-                    in.g = r.g;
-                    in.g2 = r.g2;
-                    in.q = r.q;
-                    in.refresh = kRefreshInterval;
-                    const float values[kHeldCount] = {in.inc1,  in.inc2,  in.shape1, in.shape2, in.wrap1,
-                                                      in.wrap2, in.g, in.g2, in.q};
-                    for (int k = 0; k < kHeldCount; ++k)
+                    const float values[kHeldCount] = {r.inc1,  r.inc2,  kPulse1 ? in.pulseRise : r.inc1,
+                                                      kPulse2 ? in.pulseRise : r.inc2, r.wrap1,
+                                                      r.wrap2, r.g,     r.g2,
+                                                      r.q};
+                    for (int k = 0; k < kHeldCount; ++k) {
+                        in.held[k] = values[k];
                         c.held[k][i].v[l] = values[k];
+                    }
                     c.refreshed[i].v[l] = -1;
+                    in.refresh = kRefreshInterval;
                 }
                 --in.refresh;
-                const float white = NoiseGenerator::Next(in.a, in.b);
-                const float res = in.vcfRes[at];
-                c.s[i].v[l] = (1.0f + kSelfNoiseResonance * res) * (1.0f - in.vcfFreq[at]) * in.sigma * white;
-                c.gain1[i].v[l] = g1[l] * in.level1[at];
-                c.gain2[i].v[l] = g2w[l] * in.level2[at];
-                c.noise[i].v[l] = nf[l] * in.noise[at];
             }
         }
+        GatherRows<kPath>(resIn, count, start, length, c.res);
+        GatherRows<kPath>(cutoffIn, count, start, length, c.cutoff);
+        GatherRows<kPath>(level1In, count, start, length, c.level1);
+        GatherRows<kPath>(level2In, count, start, length, c.level2);
+        GatherRows<kPath>(noiseIn, count, start, length, c.noise);
 
-        for (int i = 0; i < length; ++i) {
-            LaneI refreshed;
-            std::memcpy(&refreshed, c.refreshed[i].v, sizeof refreshed);
-            for (int k = 0; k < kHeldCount; ++k) {
+        for (int k = 0; k < kHeldCount; ++k) {
+            LaneF value;
+            LoadLanes(value, carried[k]);
+            for (int i = 0; i < length; ++i) {
+                LaneI refreshed;
                 LaneF fresh;
+                std::memcpy(&refreshed, c.refreshed[i].v, sizeof refreshed);
                 LoadLanes(fresh, c.held[k][i]);
-                carried[k] = refreshed ? fresh : carried[k];
-                std::memcpy(c.held[k][i].v, &carried[k], sizeof(LaneF));
+                value = refreshed ? fresh : value;
+                std::memcpy(c.held[k][i].v, &value, sizeof value);
             }
-            std::memset(c.refreshed[i].v, 0, sizeof c.refreshed[i].v);
+            std::memcpy(carried[k].v, &value, sizeof value);
         }
+        std::memset(c.refreshed, 0, sizeof c.refreshed);
 
         // The oscillators of the whole chunk first: their chains do not depend on the filter, and
         // apart from it they keep all their state in registers.
@@ -310,14 +423,25 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
 
         // Then the mix, the DC trackers and the filter, step by step.
         for (int i = 0; i < length; ++i) {
-            LaneF g, gStage2, q, s, G1, G2, noiseSource;
+            LaneF g, gStage2, q;
             LoadLanes(g, c.held[kCutoffG][i]);
             LoadLanes(gStage2, c.held[kCutoffG2][i]);
             LoadLanes(q, c.held[kDamping][i]);
-            LoadLanes(s, c.s[i]);
-            LoadLanes(G1, c.gain1[i]);
-            LoadLanes(G2, c.gain2[i]);
-            LoadLanes(noiseSource, c.noise[i]);
+            LaneF res, cutoff, level1, level2, noise;
+            LoadLanes(res, c.res[i]);
+            LoadLanes(cutoff, c.cutoff[i]);
+            LoadLanes(level1, c.level1[i]);
+            LoadLanes(level2, c.level2[i]);
+            LoadLanes(noise, c.noise[i]);
+            // The self-noise generator's step (as NoiseGenerator::Next) in every lane.
+            noiseA ^= noiseB;
+            noiseB += noiseA;
+            const LaneF white =
+                __builtin_convertvector(reinterpret_cast<LaneI>(noiseB), LaneF) * NoiseGenerator::kScale;
+            const LaneF s = (1.0f + kSelfNoiseResonance * res) * (1.0f - cutoff) * sigma * white;
+            const LaneF G1 = gain1 * level1;
+            const LaneF G2 = gain2 * level2;
+            const LaneF noiseSource = noiseScale * noise;
             const LaneF twoS = 2.0f * s;
             for (int step = 0; step < steps; ++step) {
                 LaneF o1 = noiseSource, o2 = noiseSource;
@@ -344,49 +468,40 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
             }
         }
 
-        // Newest filter step in lane 0; lanes beyond the filter oversampling stay 0.
-        for (int l = 0; l < count; ++l) {
-            Quad_float* out = engines[l]->mTmp4->mData + start;
-            for (int i = 0; i < length; ++i) {
-                Quad_float lanes = {0.0f, 0.0f, 0.0f, 0.0f};
-                for (int step = 0; step < steps; ++step)
-                    lanes[steps - 1 - step] = y[i][step][l];
-                out[i] = lanes;
-            }
-        }
+        for (int i = 0; i < length; ++i)
+            ScatterFrame<kPath>(y[i], steps, out, count, start + i);
     }
 
-    shapePhase1 = Min(shapePhase1, LaneF{} + limit1);
-    shapePhase2 = Min(shapePhase2, LaneF{} + limit2);
-    pitch1 = Min(pitch1, LaneF{} + 2.0f);
-    pitch2 = Min(pitch2, LaneF{} + 2.0f);
-    std::memcpy(state[0], &shapePhase1, sizeof(LaneF));
-    std::memcpy(state[1], &shapePhase2, sizeof(LaneF));
-    std::memcpy(state[2], &pitch1, sizeof(LaneF));
-    std::memcpy(state[3], &pitch2, sizeof(LaneF));
-    std::memcpy(state[4], &dc2, sizeof(LaneF));
-    std::memcpy(state[5], &dcMix, sizeof(LaneF));
-    std::memcpy(state[6], &bp1, sizeof(LaneF));
-    std::memcpy(state[7], &lp1, sizeof(LaneF));
-    std::memcpy(state[8], &bp2, sizeof(LaneF));
-    std::memcpy(state[9], &lp2, sizeof(LaneF));
+    StoreLanes(state[kShapePhase1], Min(shapePhase1, LaneF{} + limit1));
+    StoreLanes(state[kShapePhase2], Min(shapePhase2, LaneF{} + limit2));
+    StoreLanes(state[kPitchPhase1], Min(pitch1, LaneF{} + 2.0f));
+    StoreLanes(state[kPitchPhase2], Min(pitch2, LaneF{} + 2.0f));
+    StoreLanes(state[kDc2], dc2);
+    StoreLanes(state[kDcMix], dcMix);
+    StoreLanes(state[kBp1], bp1);
+    StoreLanes(state[kLp1], lp1);
+    StoreLanes(state[kBp2], bp2);
+    StoreLanes(state[kLp2], lp2);
+    StoreLanes(state[kNoiseA], noiseA);
+    StoreLanes(state[kNoiseB], noiseB);
     for (int l = 0; l < count; ++l) {
         Engine& e = *engines[l];
-        const LaneInputs& in = lane[l];
-        e.mPhase = Quad_float{state[0][l], state[1][l], state[2][l], state[3][l]};
-        e.mIncrement = Quad_float{in.shape1, in.shape2, in.inc1, in.inc2};
-        e.mWrapThreshold = Quad_float{in.wrap1, in.wrap2, in.wrap1, in.wrap2};
-        e.mNoiseA = in.a;
-        e.mNoiseB = in.b;
-        e.mDc2 = state[4][l];
-        e.mDcMix = state[5][l];
-        e.mBp1 = state[6][l];
-        e.mLp1 = state[7][l];
-        e.mBp2 = state[8][l];
-        e.mLp2 = state[9][l];
-        e.mG = in.g;
-        e.mG2 = in.g2;
-        e.mQ = in.q;
+        const LaneRefresh& in = lane[l];
+        const auto at = [&](Carried k) { return GetLane<float>(state[k], l); };
+        e.mPhase = Quad_float{at(kShapePhase1), at(kShapePhase2), at(kPitchPhase1), at(kPitchPhase2)};
+        e.mIncrement = Quad_float{in.held[kShape1], in.held[kShape2], in.held[kInc1], in.held[kInc2]};
+        e.mWrapThreshold = Quad_float{in.held[kWrap1], in.held[kWrap2], in.held[kWrap1], in.held[kWrap2]};
+        e.mNoiseA = GetLane<uint32_t>(state[kNoiseA], l);
+        e.mNoiseB = GetLane<uint32_t>(state[kNoiseB], l);
+        e.mDc2 = at(kDc2);
+        e.mDcMix = at(kDcMix);
+        e.mBp1 = at(kBp1);
+        e.mLp1 = at(kLp1);
+        e.mBp2 = at(kBp2);
+        e.mLp2 = at(kLp2);
+        e.mG = in.held[kCutoffG];
+        e.mG2 = in.held[kCutoffG2];
+        e.mQ = in.held[kDamping];
         e.mRefresh = in.refresh;
         if (frames > 0) {
             e.mTmp4->mFilled = frames;
