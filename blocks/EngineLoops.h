@@ -7,7 +7,9 @@
 #include "blocks/Engine.h"
 #include "blocks/NoiseGenerator.h"
 
+#include <bit>
 #include <cassert>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <xmmintrin.h>
@@ -50,17 +52,34 @@ inline Quad_int LaneMask(bool l0, bool l1, bool l2, bool l3) noexcept
     return Quad_int{l0 ? -1 : 0, l1 ? -1 : 0, l2 ? -1 : 0, l3 ? -1 : 0};
 }
 
+// The next float above x, as std::nextafter(x, +infinity) gives it, without the library call: the
+// neighbours of a finite float are one step of its bit pattern away.
+inline float NextUp(float x) noexcept
+{
+    if (!(x < std::numeric_limits<float>::infinity())) // +infinity and NaN stay as they are
+        return x;
+    // Zero and sign read from the bits, so that flushing subnormals to zero does not change the answer.
+    const uint32_t bits = std::bit_cast<uint32_t>(x);
+    if ((bits & 0x7fffffffu) == 0)
+        return std::numeric_limits<float>::denorm_min();
+    return std::bit_cast<float>((bits >> 31) == 0 ? bits + 1 : bits - 1);
+}
+
+inline float NextDown(float x) noexcept
+{
+    return -NextUp(-x);
+}
+
 // The largest phase t for which t + increment does not pass 1.0 in single precision. Rounded addition
 // is monotonic, so "phase > t" is exactly "phase + increment > 1.0", and it can be tested before the
 // addition has finished.
 inline float WrapThreshold(float increment) noexcept
 {
-    const float up = std::numeric_limits<float>::infinity();
     float t = 1.0f - increment;
     while (t + increment > 1.0f)
-        t = std::nextafter(t, -up);
-    while (std::nextafter(t, up) + increment <= 1.0f)
-        t = std::nextafter(t, up);
+        t = NextDown(t);
+    while (NextUp(t) + increment <= 1.0f)
+        t = NextUp(t);
     return t;
 }
 
