@@ -45,8 +45,9 @@ public:
     void ProcessXmod(int frames, int n) noexcept;
     void ProcessBlock(int frames, int n) noexcept;
 
-    // Voices rendered side by side, one per SIMD lane, in one pass over their sub-steps.
-    static constexpr int kGroupLanes = 8;
+    // Voices rendered side by side in one pass, one per SIMD lane: two AVX registers or four SSE ones,
+    // whose filter chains run interleaved (a full engine of twelve voices fits one pass).
+    static constexpr int kGroupLanes = 16;
     // The oscillator oversampling the kernel runs for a request n: 2, 4, 8 or 16, the next one up.
     static int SupportedOversampling(int n) noexcept;
     // One block of count engines, each with its own oversampling request n[k]; every engine ends with
