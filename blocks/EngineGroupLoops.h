@@ -546,8 +546,13 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
         r.out[l] = e.mTmp4->mData;
     }
 
+    // Every row a pass reads is written first, except the refresh marks (cleared after each use) and
+    // the held values behind them (read, then discarded where a lane does not refresh).
     RegisterChunk chunk[kRegisters<kPath>];
-    std::memset(static_cast<void*>(chunk), 0, sizeof chunk);
+    for (RegisterChunk& c : chunk) {
+        std::memset(c.held, 0, sizeof c.held);
+        std::memset(c.refreshed, 0, sizeof c.refreshed);
+    }
     for (int start = 0; start < frames; start += kChunk) {
         const int length = frames - start < kChunk ? frames - start : kChunk;
         for (int v = 0; v < registers; ++v) {
