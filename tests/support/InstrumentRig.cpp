@@ -1,11 +1,10 @@
 #include "support/InstrumentRig.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include "support/Signal.h"
+#include "support/TempFolder.h"
 
 namespace kt4rtest {
 
@@ -54,9 +53,9 @@ void InstrumentRig::TearDown()
 
 void InstrumentRig::Create(const std::string& ini)
 {
-    char folder[] = "/tmp/kt4r-instrument-test-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    mFolder = folder;
+    const std::filesystem::path folder = kt4r_test::MakeUniqueFolder("kt4r-instrument-test");
+    ASSERT_FALSE(folder.empty());
+    mFolder = folder.string();
     if (!ini.empty())
         std::ofstream(mFolder + "/KT-4R.ini") << ini;
     Reopen();

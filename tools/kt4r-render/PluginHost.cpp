@@ -1,9 +1,9 @@
 #include "tools/kt4r-render/PluginHost.h"
 
-#include <dlfcn.h>
-
 #include <cstddef>
 #include <cstring>
+
+#include "tools/kt4r-render/SharedLibrary.h"
 
 namespace {
 
@@ -17,20 +17,17 @@ PluginHost::~PluginHost()
 {
     Close();
     if (mLibrary)
-        dlclose(mLibrary);
+        shared_library::Close(mLibrary);
 }
 
 bool PluginHost::Load(const std::string& path, std::string* error)
 {
-    mLibrary = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!mLibrary) {
-        if (error)
-            *error = dlerror();
+    mLibrary = shared_library::Open(path, error);
+    if (!mLibrary)
         return false;
-    }
-    auto entry = reinterpret_cast<vst::EntryProc>(dlsym(mLibrary, "VSTPluginMain"));
+    auto entry = reinterpret_cast<vst::EntryProc>(shared_library::Find(mLibrary, "VSTPluginMain"));
     if (!entry)
-        entry = reinterpret_cast<vst::EntryProc>(dlsym(mLibrary, "main"));
+        entry = reinterpret_cast<vst::EntryProc>(shared_library::Find(mLibrary, "main"));
     if (!entry) {
         if (error)
             *error = "no VSTPluginMain or main entry point in " + path;

@@ -1,4 +1,4 @@
-// A VST2 host in miniature: loads a plug-in binary through its exported entry point (dlopen, never
+// A VST2 host in miniature: loads a plug-in binary through its exported entry point (dlopen or LoadLibrary, never
 // linking the plug-in's code), drives it through the effect record only, answers its callbacks and
 // records the MIDI and SysEx it sends.
 #pragma once
@@ -23,7 +23,7 @@ public:
     PluginHost& operator=(const PluginHost&) = delete;
     ~PluginHost(); // closes the plug-in (opcode 1) and unloads the library
 
-    // dlopen + VSTPluginMain (or main) + magic check; false with a message on failure.
+    // dlopen (LoadLibrary) + VSTPluginMain (or main) + magic check; false with a message on failure.
     bool Load(const std::string& path, std::string* error);
     vst::EffectRecord* Effect() const { return mEffect; }
 

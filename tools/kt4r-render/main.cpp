@@ -18,8 +18,14 @@
 
 namespace {
 
+#ifdef _WIN32
+#define KT4R_DEFAULT_PLUGIN "build-win/KT-4R.dll"
+#else
+#define KT4R_DEFAULT_PLUGIN "build/KT-4R.so"
+#endif
+
 const char* const kUsage = R"(usage: kt4r-render [options]
-  --plugin PATH         plug-in binary to load (default: build/KT-4R.so)
+  --plugin PATH         plug-in binary to load (default: )" KT4R_DEFAULT_PLUGIN R"()
   --midi FILE           Standard MIDI File to play (type 0 or 1)
   --notes LIST          notes instead of a file: "start:note:velocity:duration[:channel],..."
                         (seconds; channel 1..16, default 1)
@@ -50,7 +56,7 @@ const char* const kUsage = R"(usage: kt4r-render [options]
 )";
 
 struct Options {
-    std::string plugin = "build/KT-4R.so";
+    std::string plugin = KT4R_DEFAULT_PLUGIN;
     std::string midiFile;
     std::string notes;
     std::string out;

@@ -1,0 +1,39 @@
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix thread model: GCC 12's win32 model
+# has no std::thread or std::mutex). Everything links statically, so the DLL and the programs import
+# only Windows system DLLs (-static-libgcc -static-libstdc++ alone still pull in libwinpthread-1.dll).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KT4R_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KT4R_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KT4R_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KT4R_MINGW_TRIPLE}-windres)
+set(CMAKE_AR ${KT4R_MINGW_TRIPLE}-gcc-ar-posix CACHE FILEPATH "")
+set(CMAKE_RANLIB ${KT4R_MINGW_TRIPLE}-gcc-ranlib-posix CACHE FILEPATH "")
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+
+# libpng built from Debian's source package by tools/build-libpng-mingw, cached outside the build
+# folders; "current" points at the version folder of the last build.
+if(NOT KT4R_MINGW_LIBPNG_DIR)
+  if(DEFINED ENV{KT4R_MINGW_LIBPNG_DIR})
+    set(KT4R_MINGW_LIBPNG_DIR "$ENV{KT4R_MINGW_LIBPNG_DIR}")
+  else()
+    get_filename_component(KT4R_MINGW_LIBPNG_DIR "${CMAKE_CURRENT_LIST_DIR}/../.cache/mingw-libpng/current" ABSOLUTE)
+  endif()
+endif()
+set(KT4R_MINGW_LIBPNG_DIR "${KT4R_MINGW_LIBPNG_DIR}" CACHE PATH "Prefix of the mingw libpng build")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KT4R_MINGW_TRIPLE} ${KT4R_MINGW_LIBPNG_DIR})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Static archives only: find_package(ZLIB) takes libz.a from libz-mingw-w64-dev, not the import library.
+set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+set(CMAKE_FIND_LIBRARY_PREFIXES lib)
+
+# Tests, test discovery and add_test commands run the Windows programs under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run")
