@@ -31,9 +31,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Static archives only: find_package(ZLIB) takes libz.a from libz-mingw-w64-dev, not the import library.
-set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
-set(CMAKE_FIND_LIBRARY_PREFIXES lib)
+# Static archives: find_package(ZLIB) takes libz.a from libz-mingw-w64-dev, not its import library
+# libz.dll.a (the Windows platform module resets CMAKE_FIND_LIBRARY_SUFFIXES, so the paths are named).
+set(ZLIB_USE_STATIC_LIBS ON)
+set(ZLIB_INCLUDE_DIR /usr/${KT4R_MINGW_TRIPLE}/include CACHE PATH "")
+set(ZLIB_LIBRARY /usr/${KT4R_MINGW_TRIPLE}/lib/libz.a CACHE FILEPATH "")
+if(EXISTS ${KT4R_MINGW_LIBPNG_DIR}/lib/libpng16.a)
+  set(PNG_PNG_INCLUDE_DIR ${KT4R_MINGW_LIBPNG_DIR}/include CACHE PATH "")
+  set(PNG_LIBRARY ${KT4R_MINGW_LIBPNG_DIR}/lib/libpng16.a CACHE FILEPATH "")
+endif()
 
 # Tests, test discovery and add_test commands run the Windows programs under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run")

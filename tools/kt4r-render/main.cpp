@@ -51,6 +51,7 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --save-preset FILE    write the plug-in's program chunk and name as a .KT4Rpreset file after playing
   --syx FILE            send each F0..F7 message of FILE as a SysEx event before the first block
   --list-params         print every parameter: index, name, value text, label, normalised value
+  --list-programs       print the current program's number and every program's name
   --print-out           print the MIDI and SysEx messages the plug-in sends
   --info                print the plug-in's identity
 )";
@@ -79,6 +80,7 @@ struct Options {
     std::string savePreset;
     std::string syx;
     bool listParams = false;
+    bool listPrograms = false;
     bool printOut = false;
     bool info = false;
 };
@@ -184,6 +186,8 @@ bool ParseArgs(int argc, char** argv, Options* o)
             o->programChunk = std::strcmp(v, "program") == 0;
         } else if (arg == "--list-params") {
             o->listParams = true;
+        } else if (arg == "--list-programs") {
+            o->listPrograms = true;
         } else if (arg == "--print-out") {
             o->printOut = true;
         } else if (arg == "--info") {
@@ -233,6 +237,16 @@ void ListParams(PluginHost& host)
         const std::string label = host.ParamLabel(i);
         std::printf("%5d  \"%s\"%*s  \"%s\"%*s  \"%s\"%*s  %.6f\n", i, name.c_str(), Pad(name, 14), "", display.c_str(),
                     Pad(display, 10), "", label.c_str(), Pad(label, 14), "", host.GetParameter(i));
+    }
+}
+
+void ListPrograms(PluginHost& host)
+{
+    std::printf("current program %d\n", static_cast<int>(host.Dispatch(vst::effGetProgram)));
+    for (int i = 0; i < host.Effect()->numPrograms; ++i) {
+        char name[256] = {};
+        host.Dispatch(vst::effGetProgramNameIndexed, i, -1, name);
+        std::printf("%5d  \"%s\"\n", i, name);
     }
 }
 
@@ -324,6 +338,8 @@ int main(int argc, char** argv)
         host.SetParameter(index, normalized);
     if (o.listParams)
         ListParams(host);
+    if (o.listPrograms)
+        ListPrograms(host);
 
     const bool play = !o.out.empty() || !o.midiFile.empty() || !o.notes.empty();
     const bool sendSysEx = !o.syx.empty();
