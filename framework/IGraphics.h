@@ -9,6 +9,7 @@
 // the plug-in (SetParamFromEditor and the instrument's calls), which take the plug-in lock.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -143,7 +144,8 @@ public:
     // Slot 7. Shows the menu at rect's left-bottom corner and waits for a choice; answers the menu that
     // holds the chosen item (its GetChosenItemIdx set) or nullptr when dismissed.
     virtual IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRECT& rect) = 0;
-    // Slots 9-12. Folders with a trailing separator; empty when unknown.
+    // Slots 9-12. Folders with a trailing separator; empty when unknown. Defaults: the plug-in's
+    // folder from the module, the others unknown.
     virtual std::string HostFolder();
     virtual std::string PluginFolder();
     virtual std::string DesktopFolder();
@@ -200,6 +202,7 @@ private:
     std::vector<IEditorTickListener*> mTickListeners;
     LICE_SysBitmap mDrawBitmap;
     LICE_MemBitmap mTmpBitmap;
+    IRECT mClip{0, 0, 0, 0}; // where DrawBitmap may draw (the rectangle being drawn)
     int mMouseCapture = -1;
     int mMouseX = 0;
     int mMouseY = 0;
