@@ -16,10 +16,12 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 # libpng built from Debian's source package by tools/build-libpng-mingw, cached outside the build
-# folders; "current" points at the version folder of the last build.
+# folders (.cache/, or $KT4R_CACHE); "current" points at the version folder of the last build.
 if(NOT KT4R_MINGW_LIBPNG_DIR)
   if(DEFINED ENV{KT4R_MINGW_LIBPNG_DIR})
     set(KT4R_MINGW_LIBPNG_DIR "$ENV{KT4R_MINGW_LIBPNG_DIR}")
+  elseif(DEFINED ENV{KT4R_CACHE})
+    set(KT4R_MINGW_LIBPNG_DIR "$ENV{KT4R_CACHE}/mingw-libpng/current")
   else()
     get_filename_component(KT4R_MINGW_LIBPNG_DIR "${CMAKE_CURRENT_LIST_DIR}/../.cache/mingw-libpng/current" ABSOLUTE)
   endif()
