@@ -38,7 +38,8 @@ std::string ModuleFolder()
         return std::string(".\\");
     path.resize(slash + 1);
     // The rest of the plug-in opens files through narrow paths (the C runtime's ANSI code page).
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
     std::string folder(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), folder.data(), bytes, nullptr, nullptr);
     return folder;

@@ -84,10 +84,12 @@ int CountHeapCallsOf(HMODULE module)
         {"_strdup", reinterpret_cast<void*>(&CountingStrdup)},
     };
     auto* base = reinterpret_cast<uint8_t*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     int patched = 0;
-    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name; ++dll) {
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name;
+         ++dll) {
         if (_stricmp(reinterpret_cast<const char*>(base + dll->Name), "msvcrt.dll") != 0)
             continue;
         auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
@@ -178,8 +180,9 @@ TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing
     LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
 #ifdef _WIN32
     HMODULE module = nullptr;
-    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                   reinterpret_cast<LPCSTR>(plugin->Effect()->dispatcher), &module));
+    ASSERT_TRUE(
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(plugin->Effect()->dispatcher), &module));
     ASSERT_GE(CountHeapCallsOf(module), 4); // malloc, calloc, realloc and _aligned_malloc at least
 #endif
     // Host blocks longer than the announced size are split into sub-blocks: that path is counted too.
