@@ -98,7 +98,7 @@ bool ReadWav(const std::string& path, std::vector<float>* left, std::vector<floa
     uint8_t piece[65536];
     for (size_t got; (got = std::fread(piece, 1, sizeof piece, file.get())) > 0;)
         bytes.insert(bytes.end(), piece, piece + got);
-    auto get16 = [&](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
+    auto get16 = [&](size_t at) { return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8; };
     auto get32 = [&](size_t at) { return get16(at) | get16(at + 2) << 16; };
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
@@ -133,8 +133,9 @@ bool ReadWav(const std::string& path, std::vector<float>* left, std::vector<floa
                         std::memcpy(&sample, &word, sizeof sample);
                     } else {
                         const size_t s = f + 3 * c;
-                        const auto word = static_cast<int32_t>(
-                            static_cast<uint32_t>(bytes[s] << 8 | bytes[s + 1] << 16 | bytes[s + 2] << 24));
+                        const uint32_t packed =
+                            uint32_t{bytes[s]} << 8 | uint32_t{bytes[s + 1]} << 16 | uint32_t{bytes[s + 2]} << 24;
+                        const auto word = static_cast<int32_t>(packed);
                         sample = static_cast<float>((word >> 8) / 8388607.0);
                     }
                     (c == 0 ? left : right)->push_back(sample);
