@@ -90,9 +90,10 @@ intptr_t IPlugVST::DispatcherEntry(vst::EffectRecord* effect, int32_t opcode, in
 {
     if (opcode == vst::effClose)
         return CloseEntry(effect);
-    // Idle calls come many times a second from the UI thread and touch nothing; they skip the lock so
-    // a long render never stalls the host's interface.
-    if (opcode == vst::effEditIdle || opcode == vst::effIdle)
+    // The plain idle call comes many times a second and touches nothing; it skips the lock so a long
+    // render never stalls the host's interface. The editor's idle call serves the editor window and
+    // goes through the lock like every other opcode.
+    if (opcode == vst::effIdle)
         return 0;
     return EnterPlugin<IPlugVST>(
         effect, [&](IPlugVST& plug) { return plug.Dispatch(opcode, index, value, ptr, opt); },

@@ -118,6 +118,13 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
             return 1;
         }
         return 0;
+    case vst::effEditIdle:
+        // The editor's events, redraw timer and file chooser are served from here (host UI thread).
+        if (IGraphics* editor = Editor()) {
+            editor->Idle();
+            return 1;
+        }
+        return 0;
     case vst::effIdentify: return kIdentifyAnswer;
     case vst::effGetChunk: return GetChunk(index, ptr);
     case vst::effSetChunk: return SetChunk(index, value, ptr);
