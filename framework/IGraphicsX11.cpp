@@ -293,14 +293,23 @@ void IGraphicsX11::HandleButton(void* xevent, bool press)
         if (!(state & kButtonMasks))
             OnMouseUp(e.x, e.y, mods);
         mMenuShown = false;
+        // The next click after a menu is a click of its own, however soon it comes.
+        mDoubleClick.Reset();
     }
 }
 
 void IGraphicsX11::HandleMotion(void* xevent)
 {
     XEvent& event = *static_cast<XEvent*>(xevent);
-    // Only the latest of the queued moves matters: the editor takes deltas from its last position.
-    while (XCheckTypedWindowEvent(mSession.display, mSession.editorWindow, MotionNotify, &event)) {
+    // Of moves queued one after another only the latest matters (the editor takes deltas from its last
+    // position); a button or key event between them keeps its place.
+    while (XEventsQueued(mSession.display, QueuedAlready) > 0) {
+        XEvent next;
+        XPeekEvent(mSession.display, &next);
+        if (next.type != MotionNotify || next.xmotion.window != mSession.editorWindow ||
+            (next.xmotion.state & kButtonMasks) != (event.xmotion.state & kButtonMasks))
+            break;
+        XNextEvent(mSession.display, &event);
     }
     const XMotionEvent& e = event.xmotion;
     mMouseX = e.x;
