@@ -176,6 +176,14 @@ void PluginHost::SetBlockStart(int64_t frame)
     }
 }
 
+std::vector<PluginHost::EditCall> PluginHost::TakeEditCalls()
+{
+    std::lock_guard<std::mutex> lock(mSentLock);
+    std::vector<EditCall> calls;
+    calls.swap(mEditCalls);
+    return calls;
+}
+
 std::vector<PluginHost::SentEvent> PluginHost::TakeSentEvents()
 {
     std::lock_guard<std::mutex> lock(mSentLock);
@@ -198,7 +206,15 @@ intptr_t PluginHost::Callback(vst::EffectRecord* effect, int32_t opcode, int32_t
 intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
 {
     switch (opcode) {
-    case vst::audioMasterAutomate: ++mAutomateCalls; return 0;
+    case vst::audioMasterAutomate:
+    case vst::audioMasterBeginEdit:
+    case vst::audioMasterEndEdit: {
+        std::lock_guard<std::mutex> lock(mSentLock);
+        if (opcode == vst::audioMasterAutomate)
+            ++mAutomateCalls;
+        mEditCalls.push_back({opcode, index, opt});
+        return 0;
+    }
     case vst::audioMasterVersion: return 2400;
     case vst::audioMasterWantMidi: ++mWantMidiCalls; return 1;
     case vst::audioMasterGetTime: return answerTimeInfo ? reinterpret_cast<intptr_t>(&mTime) : 0;

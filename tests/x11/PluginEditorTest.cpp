@@ -1,0 +1,155 @@
+// The built plug-in's editor in a real window: loaded through its entry point as a host loads it, the
+// editor opened in a host-made window and served through the editor-idle opcode, the player's clicks
+// and drags synthesized with XTEST while an audio thread renders.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "tests/support/PluginTestSupport.h"
+#include "tests/x11/X11TestHost.h"
+
+using namespace kt4r_test;
+
+namespace {
+
+constexpr int kUnison = 51;  // the key-assign button UNISON, at (84, 79), 38 x 28
+constexpr int kVcfFreq = 20; // the VCF FREQ slider, track at (481, 183), 29 x 121
+
+// Renders blocks on a thread of its own until stopped, as a host's audio thread does.
+class AudioThread {
+public:
+    explicit AudioThread(PluginHost& host) : mThread([this, &host] {
+        std::vector<float> l(256), r(256), in(256, 0.0f);
+        float* outputs[2] = {l.data(), r.data()};
+        float* inputs[2] = {in.data(), in.data()};
+        while (!mStop) {
+            host.ProcessFloat(inputs, outputs, 256);
+            ++blocks;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    })
+    {
+    }
+    ~AudioThread()
+    {
+        mStop = true;
+        mThread.join();
+    }
+    std::atomic<int> blocks{0};
+
+private:
+    std::atomic<bool> mStop{false};
+    std::thread mThread;
+};
+
+class PluginEditor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KT4R_REQUIRE_X();
+        xhost = std::make_unique<X11TestHost>();
+        ASSERT_TRUE(xhost->Ok());
+        plugin = LoadPlugin();
+        ASSERT_TRUE(plugin.host && plugin->Effect());
+    }
+    // Idle calls as a host makes them: every 15 ms from its UI thread.
+    void Pump(int ms, const std::function<bool()>& done = nullptr)
+    {
+        PumpFor(ms, [this] { plugin->Dispatch(vst::effEditIdle); }, done, 15);
+    }
+    Window OpenEditor()
+    {
+        const intptr_t opened = plugin->Dispatch(vst::effEditOpen, 0, 0, xhost->ParentHandle());
+        EXPECT_EQ(opened, 1);
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(xhost->Dpy(), xhost->Parent(), &root, &parent, &children, &count);
+        const Window window = count == 1 ? children[0] : 0;
+        if (children)
+            XFree(children);
+        Pump(300);
+        return window;
+    }
+
+    std::unique_ptr<X11TestHost> xhost;
+    LoadedPlugin plugin;
+};
+
+bool HasEditor(PluginHost& host)
+{
+    vst::Rect* rect = nullptr;
+    return host.Dispatch(vst::effEditGetRect, 0, 0, &rect) == 1 && rect && rect->right - rect->left == 860 &&
+           rect->bottom - rect->top == 692;
+}
+
+} // namespace
+
+TEST_F(PluginEditor, ClickingUnisonAndDraggingVcfFreqChangeTheParametersAndTellTheHostWhileAudioRuns)
+{
+    if (!HasEditor(*plugin.host))
+        GTEST_SKIP() << "the plug-in has no editor panel yet";
+    const Window window = OpenEditor();
+    ASSERT_NE(window, 0u);
+    AudioThread audio(*plugin.host);
+    plugin->TakeEditCalls();
+    XInput& input = xhost->Input();
+
+    const float unisonBefore = plugin->GetParameter(kUnison);
+    input.Click(window, 84 + 19, 79 + 14);
+    Pump(300, [&] { return plugin->GetParameter(kUnison) != unisonBefore; });
+    EXPECT_NE(plugin->GetParameter(kUnison), unisonBefore);
+    std::vector<PluginHost::EditCall> calls = plugin->TakeEditCalls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls.front().opcode, vst::audioMasterBeginEdit);
+    EXPECT_EQ(calls.front().index, kUnison);
+    EXPECT_EQ(calls.back().opcode, vst::audioMasterEndEdit);
+    EXPECT_EQ(calls.back().index, kUnison);
+    bool automated = false;
+    for (const auto& call : calls)
+        automated |= call.opcode == vst::audioMasterAutomate && call.index == kUnison &&
+                     call.value == plugin->GetParameter(kUnison);
+    EXPECT_TRUE(automated);
+
+    // Up the VCF FREQ track: the cutoff rises, and the host hears every step between begin and end.
+    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    const float freqBefore = plugin->GetParameter(kVcfFreq);
+    input.MoveTo(window, 481 + 14, 183 + 100);
+    input.Button(1, true);
+    for (int step = 1; step <= 8; ++step) {
+        input.MoveTo(window, 481 + 14, 183 + 100 - 8 * step);
+        Pump(30);
+    }
+    input.Button(1, false);
+    Pump(300);
+    const float freqAfter = plugin->GetParameter(kVcfFreq);
+    EXPECT_GT(freqAfter, freqBefore);
+    calls = plugin->TakeEditCalls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls.front().opcode, vst::audioMasterBeginEdit);
+    EXPECT_EQ(calls.front().index, kVcfFreq);
+    EXPECT_EQ(calls.back().opcode, vst::audioMasterEndEdit);
+    int automates = 0;
+    for (const auto& call : calls)
+        automates += call.opcode == vst::audioMasterAutomate && call.index == kVcfFreq;
+    EXPECT_GE(automates, 2);
+    EXPECT_GT(audio.blocks.load(), 10) << "audio kept running while the editor worked";
+
+    EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
+}
+
+TEST_F(PluginEditor, TheHostDestroyingItsWindowFirstAndAHundredOpensAreSurvived)
+{
+    if (!HasEditor(*plugin.host))
+        GTEST_SKIP() << "the plug-in has no editor panel yet";
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(plugin->Dispatch(vst::effEditOpen, 0, 0, xhost->ParentHandle()), 1) << "open " << i;
+        plugin->Dispatch(vst::effEditIdle);
+        plugin->Dispatch(vst::effEditClose);
+    }
+    OpenEditor();
+    xhost->DestroyParent();
+    Pump(100);
+    EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
+}
