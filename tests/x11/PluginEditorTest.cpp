@@ -53,6 +53,7 @@ protected:
         ASSERT_TRUE(xhost->Ok());
         plugin = LoadPlugin();
         ASSERT_TRUE(plugin.host && plugin->Effect());
+        plugin->RecordEditCalls(4096);
     }
     // Idle calls as a host makes them: every 15 ms from its UI thread.
     void Pump(int ms, const std::function<bool()>& done = nullptr)

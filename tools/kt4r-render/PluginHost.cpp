@@ -179,8 +179,8 @@ void PluginHost::SetBlockStart(int64_t frame)
 std::vector<PluginHost::EditCall> PluginHost::TakeEditCalls()
 {
     std::lock_guard<std::mutex> lock(mSentLock);
-    std::vector<EditCall> calls;
-    calls.swap(mEditCalls);
+    std::vector<EditCall> calls = mEditCalls;
+    mEditCalls.clear();
     return calls;
 }
 
@@ -212,7 +212,12 @@ intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void*
         std::lock_guard<std::mutex> lock(mSentLock);
         if (opcode == vst::audioMasterAutomate)
             ++mAutomateCalls;
-        mEditCalls.push_back({opcode, index, opt});
+        // The room is made once, in advance: the callback may come from the plug-in's audio thread,
+        // where the host allocates nothing.
+        if (mEditCalls.capacity() == 0)
+            return 0;
+        if (mEditCalls.size() < mEditCalls.capacity())
+            mEditCalls.push_back({opcode, index, opt});
         return 0;
     }
     case vst::audioMasterVersion: return 2400;
