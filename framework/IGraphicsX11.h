@@ -31,18 +31,20 @@ public:
     // The plug-in base's destructor, host UI thread: closes the window and ends a running chooser.
     ~IGraphicsX11() override;
 
-    // Dispatcher (host UI thread, plug-in lock held). parent is the host's X11 window id. Answers the
-    // child window's id, or nullptr when there is no display or the parent does not exist.
+    // Dispatcher (host UI thread, plug-in lock held); allocates. parent is the host's X11 window id.
+    // Answers the child window's id, or nullptr when there is no display or the parent does not exist.
     void* OpenWindow(void* parent) override;
-    // Dispatcher (host UI thread, plug-in lock held). Safe after the host destroyed the parent.
+    // Dispatcher (host UI thread, plug-in lock held); frees. Safe after the host destroyed the parent;
+    // a running file chooser is ended and answers an empty path.
     void CloseWindow() override;
     void* WindowHandle() override;
-    // effEditIdle (host UI thread, plug-in lock held); never blocks unless a modal menu or message box
-    // is shown from an event it routes. Pumps pending events, ticks at most every 1000 / FPS ms, polls a
-    // running file chooser.
+    // effEditIdle (host UI thread, plug-in lock held); may allocate. Never blocks unless a modal menu
+    // or message box is shown from an event it routes. Pumps pending events, ticks at most every
+    // 1000 / FPS ms on average, polls a running file chooser and reaps finished URL openers.
     void Idle() override;
 
-    // Editor thread (from control calls routed by Idle); may allocate.
+    // Editor thread, from control calls that Idle routes (plug-in lock held); may allocate. The menu
+    // and the message box are modal: they return when the player has answered.
     int ShowMessageBox(const char* text, const char* caption, int type) override;
     IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRECT& rect) override;
     void PromptForFile(int action, const std::string& directory, const std::string& extensions,
@@ -59,11 +61,15 @@ public:
     unsigned long TextEntryWindow() const;
 
 protected:
-    // OnTimer (editor thread): rect of the back buffer to the window.
+    // OnTimer (editor thread, plug-in lock held), allocates nothing on the usual 24-bit visual: rect
+    // of the back buffer to the window.
     void Invalidate(const IRECT& rect) override;
+    // IGraphics' text-entry state machine (editor thread, plug-in lock held); allocate.
     void PlatformOpenTextEntry(const IText& style, const IRECT& rect, const char* text) override;
     std::string PlatformTextEntryText() override;
     void PlatformCloseTextEntry() override;
+    // IGraphics' mouse-over routing (editor thread): the text is shown after kTooltipDelayTicks ticks
+    // of rest; nullptr hides it.
     void PlatformShowTooltip(const char* text, int x, int y) override;
 
 private:
