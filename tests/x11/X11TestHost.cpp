@@ -7,6 +7,15 @@
 
 namespace kt4r_test {
 
+namespace {
+
+// The tests drive the editor from one thread and the player's input from another, each on its own
+// connection; Xlib's process-wide state (extension records, the error handler) then needs its locks,
+// which only XInitThreads before the first Xlib call turns on. Hosts that use threads do the same.
+[[maybe_unused]] const bool kXlibThreads = XInitThreads() != 0;
+
+} // namespace
+
 XInput::XInput() : mDisplay(XOpenDisplay(nullptr)) {}
 
 XInput::~XInput()
