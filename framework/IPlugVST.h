@@ -92,6 +92,10 @@ private:
     intptr_t StringToParameter(int32_t index, const char* text);
     intptr_t ChannelProperties(bool input, int32_t index, vst::PinProperties* props);
     intptr_t VendorSpecific(int32_t subCode, intptr_t paramIndex, char* text, float opt);
+    // The editor driven and photographed without a window (vst::kVendorEditorMouse, kVendorEditorPng);
+    // the host's UI thread, as the window's events would come.
+    intptr_t EditorMouseRequest(const vst::EditorMouseAction* action);
+    intptr_t EditorPictureRequest(const char* path);
     intptr_t CanDo(const char* text);
     void SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vst::SpeakerArrangement* out);
     void UpdateArrangements();

@@ -288,8 +288,47 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
         CopyText(text, variant, vst::kMaxProductStrLen);
         return 1;
     }
+    case vst::kVendorEditorMouse: return EditorMouseRequest(reinterpret_cast<const vst::EditorMouseAction*>(text));
+    case vst::kVendorEditorPng: return EditorPictureRequest(text);
     default: return 0;
     }
+}
+
+intptr_t IPlugVST::EditorMouseRequest(const vst::EditorMouseAction* action)
+{
+    IGraphics* editor = Editor();
+    if (!editor || !action)
+        return 0;
+    IMouseMod mods;
+    mods.L = (action->modifiers & vst::kModLeft) != 0;
+    mods.R = (action->modifiers & vst::kModRight) != 0;
+    mods.S = (action->modifiers & vst::kModShift) != 0;
+    mods.C = (action->modifiers & vst::kModControl) != 0;
+    mods.A = (action->modifiers & vst::kModAlt) != 0;
+    const int x = action->x;
+    const int y = action->y;
+    switch (action->kind) {
+    case vst::kMouseDown: editor->OnMouseDown(x, y, mods); break;
+    case vst::kMouseUp: editor->OnMouseUp(x, y, mods); break;
+    case vst::kMouseDrag: editor->OnMouseDrag(x, y, mods); break;
+    case vst::kMouseDoubleClick: editor->OnMouseDblClick(x, y, mods); break;
+    case vst::kMouseWheel: editor->OnMouseWheel(x, y, mods, action->delta); break;
+    case vst::kMouseOver: editor->OnMouseOver(x, y, mods); break;
+    default: return 0;
+    }
+    editor->OnTimer();
+    return 1;
+}
+
+intptr_t IPlugVST::EditorPictureRequest(const char* path)
+{
+    IGraphics* editor = Editor();
+    if (!editor || !path || !*path)
+        return 0;
+    editor->OnTimer();
+    editor->SetAllControlsDirty();
+    editor->Draw(IRECT(0, 0, editor->Width(), editor->Height()));
+    return LICE_WritePNG(path, editor->BackBuffer()) ? 1 : 0;
 }
 
 intptr_t IPlugVST::CanDo(const char* text)

@@ -283,4 +283,29 @@ constexpr int32_t FourCC(char a, char b, char c, char d)
 // kMaxProductStrLen characters and the plug-in writes the build of its processing code that runs.
 constexpr int32_t kVendorBuildVariant = FourCC('K', 'T', 'b', 'v');
 
+// Not part of the interface either: this plug-in's requests that let a host drive and photograph its
+// editor without opening a window. kVendorEditorMouse takes an EditorMouseAction in `ptr`, hands it to
+// the editor as the window would, then runs one timer tick; kVendorEditorPng takes a file path (text)
+// in `ptr`, ticks, draws the whole panel and writes it there as a PNG. Both answer 1 when done, 0
+// without an editor or with a bad request.
+constexpr int32_t kVendorEditorMouse = FourCC('K', 'T', 'm', 's');
+constexpr int32_t kVendorEditorPng = FourCC('K', 'T', 'p', 'n');
+
+enum EditorMouseKind : int32_t {
+    kMouseDown = 0,
+    kMouseUp = 1,
+    kMouseDrag = 2, // a move with the buttons of `modifiers` held, to (x, y)
+    kMouseDoubleClick = 3,
+    kMouseWheel = 4, // delta notches at (x, y)
+    kMouseOver = 5,  // a move without a button
+};
+enum EditorMouseModifier : int32_t { kModLeft = 1, kModRight = 2, kModShift = 4, kModControl = 8, kModAlt = 16 };
+
+struct EditorMouseAction {
+    int32_t kind;
+    int32_t x, y;
+    int32_t modifiers;
+    int32_t delta;
+};
+
 } // namespace vst

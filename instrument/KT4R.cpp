@@ -10,6 +10,7 @@
 #include "engine/KeyAssigner.h"
 #include "signal/ProcessContext.h"
 #include "engine/Synth.h"
+#include "framework/IGraphics.h"
 #include "framework/ModulePath.h"
 #include "instrument/ParamTable.h"
 
@@ -61,7 +62,8 @@ float GainFor(double normalized)
 
 } // namespace
 
-KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(kPlugInfo, host)
+KT4R::KT4R(vst::HostCallback host, const std::string& configFolder, KT4REditorBuilder editorBuilder)
+    : IPlugVST(kPlugInfo, host)
 {
     mConfigFolder = configFolder.empty() ? ModuleFolder() : configFolder;
     ReadConfiguration(mConfigFolder);
@@ -72,6 +74,18 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder) : IPlugVST(k
     mSynth = std::make_unique<Synth>(mContext.get(), mConfiguredVoices, mKeyAssigner.get());
     mControllerInput = std::make_unique<ControllerInput>(mSynth.get(), static_cast<ControlChangeListener*>(this));
 
+    // The panel is built once the parameters and the engine exist, so that the configured settings
+    // below reach its controls like any later change.
+    if (editorBuilder) {
+        LockGuard lock(Mutex());
+        KT4RView* view = nullptr;
+        if (IGraphics* editor = editorBuilder(*this, &view)) {
+            BindEditor(editor);
+            mView = view;
+            for (int id = kFirstSettingsId; id <= kLastParamId; ++id)
+                PushToEditor(id);
+        }
+    }
     ApplyConfiguredSettings();
 
     // Start-up: every slot " INIT ", then program 1 through the whole change path.
@@ -111,6 +125,10 @@ void KT4R::ReadConfiguration(const std::string& folder)
     }
     mMidiThru = mConfig.Count("MIDI_THRU") && mConfig.IsTrue("MIDI_THRU");
     mExtendedPitchBend = mConfig.Count("EXTENDED_PB") && mConfig.IsTrue("EXTENDED_PB");
+    if (mConfig.Count("POLY_ON_GUI")) {
+        const std::string& v = mConfig.Get("POLY_ON_GUI");
+        mVoiceLayoutMode = (v == "TRUE" || v == "OLD") ? 1 : (v == "NEW") ? 2 : 0;
+    }
 }
 
 void KT4R::DefineParameters()
@@ -139,12 +157,14 @@ void KT4R::ApplyConfiguredSettings()
     for (const auto& s : kSwitches) {
         Param(s.id)->SetFromNormalized(mConfig.IsTrue(s.key) ? 1.0 : 0.0);
         ParameterChanged(Index(s.id), 0);
+        PushToEditor(Index(s.id));
     }
     const std::string& gain = mConfig.Get("GLOBAL_GAIN");
     const double normalized = gain == "HIGH" ? 1.0 : gain == "NORMAL" ? 0.5 : gain == "LOW" ? 0.0 : -1.0;
     if (normalized >= 0.0)
         Param(SettingId::kGlobalGain)->SetFromNormalized(normalized);
     ParameterChanged(Index(SettingId::kGlobalGain), 0);
+    PushToEditor(Index(SettingId::kGlobalGain));
 }
 
 IParameter* KT4R::Param(int id)
@@ -162,13 +182,18 @@ const IParameter* KT4R::Param(int id) const
     return const_cast<KT4R*>(this)->Param(id);
 }
 
-std::string KT4R::ReadoutLineFor(int id) const
+ReadoutContext KT4R::CurrentReadoutContext() const
 {
-    const IParameter* param = Param(id);
     ReadoutContext context;
     context.lfoSync = Param(ParamId::kLfoSync)->ToNormalized() >= 0.5;
     context.extendedPitchBend = mExtendedPitchBend;
-    return ReadoutLine(id, param ? param->ToNormalized() : 0.0, context);
+    return context;
+}
+
+std::string KT4R::ReadoutLineFor(int id) const
+{
+    const IParameter* param = Param(id);
+    return ReadoutLine(id, param ? param->ToNormalized() : 0.0, CurrentReadoutContext());
 }
 
 // ---- Processing ----
@@ -282,12 +307,14 @@ void KT4R::ApplySideEffect(int id)
     case SideEffect::kNone: break;
     case SideEffect::kPortamentoSwitch: mKeyAssigner->SetPortamentoCyclic(value >= 0.5); break;
     case SideEffect::kKeyAssignMode: {
-        // Setting a mode releases every voice; the same mode again (every notify-all) must not cut notes.
+        // Setting a mode releases every voice and marks the program edited; the same mode again (every
+        // notify-all, such as the host's open) neither cuts notes nor shows an edit nobody made.
         const auto mode = static_cast<KeyMode>(std::clamp(static_cast<int>(value), 0, 5));
-        if (mode != mKeyAssigner->CurrentKeyMode())
-            mKeyAssigner->SetKeyMode(mode);
         RedrawKeyAssignSwitches();
-        SetEdited(true);
+        if (mode != mKeyAssigner->CurrentKeyMode()) {
+            mKeyAssigner->SetKeyMode(mode);
+            SetEdited(true);
+        }
         break;
     }
     case SideEffect::kMonoRetrigger: mKeyAssigner->SetMonoRetrigger(value >= 0.5); break;
@@ -346,11 +373,90 @@ void KT4R::SetFromMidiLearn(int id, double normalized, int offset, int channel)
     HostAutomate(id, param->ToNormalized());
     ParameterChanged(id, 0);
     SetEdited(true);
+    PushToEditor(id);
+    ShowInReadout(id);
 }
 
 void KT4R::SetUseDefaultMap(bool on)
 {
     Param(SettingId::kUseDefaultMidiLearnMap)->SetFromNormalized(on ? 1.0 : 0.0);
+}
+
+void KT4R::ShowLearnPage(bool armed)
+{
+    if (mView)
+        mView->ShowLearnPage(armed);
+}
+
+void KT4R::ShowController(int32_t key)
+{
+    if (mView)
+        mView->ShowLearnController(key);
+}
+
+void KT4R::ShowParam(int id, double min, double max)
+{
+    if (mView)
+        mView->ShowLearnParam(id, min, max);
+}
+
+// ---- The panel ----
+
+void KT4R::PushToEditor(int id)
+{
+    IGraphics* editor = Editor();
+    const IParameter* param = Param(id);
+    if (editor && param)
+        editor->PushParamToControls(id, param->ToNormalized(), true);
+}
+
+void KT4R::ShowInReadout(int id)
+{
+    if (mView)
+        mView->ShowParamInReadout(id);
+}
+
+void KT4R::ShowWriteIndication(bool armed)
+{
+    if (mView)
+        mView->WriteIndicationChanged();
+}
+
+void KT4R::SelectEditorPage(int page)
+{
+    if (mView)
+        mView->ShowPage(page);
+}
+
+void KT4R::ShowEditedMark(bool edited)
+{
+    if (mView)
+        mView->ProgramDisplayChanged();
+}
+
+void KT4R::RedrawKeyAssignSwitches()
+{
+    PushToEditor(Index(ParamId::kPolyMode));
+}
+
+void KT4R::EditorOpened()
+{
+    LockGuard lock(Mutex());
+    RefreshProgramDisplay();
+    ShowInReadout(-1);
+}
+
+std::string KT4R::PresetFolder()
+{
+    LockGuard lock(Mutex());
+    return mConfig.Count("PRESETDIR") ? mConfig.Get("PRESETDIR") : std::string();
+}
+
+void KT4R::SetPresetFolder(const std::string& folder)
+{
+    LockGuard lock(Mutex());
+    if (!folder.empty())
+        mConfig.Set("PRESETDIR", folder);
 }
 
 void KT4R::WriteConfiguration()

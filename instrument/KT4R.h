@@ -8,6 +8,7 @@
 
 #include "framework/IPlugVST.h"
 #include "instrument/ConfigFile.h"
+#include "instrument/KT4RView.h"
 #include "instrument/ParamTable.h"
 #include "instrument/ReadoutText.h"
 #include "instrument/SysExCodec.h"
@@ -23,8 +24,10 @@ class KT4R : public IPlugVST, private kt4r::ISysExSink, private MidiLearnTarget,
 public:
     static constexpr int32_t kVersion = 0x0002000C; // 2.0.12
 
-    // The configuration file is read from configFolder (the library's own folder when empty).
-    explicit KT4R(vst::HostCallback host, const std::string& configFolder = std::string());
+    // The configuration file is read from configFolder (the library's own folder when empty). With an
+    // editor builder the instrument builds its panel and binds it; without one it has no editor.
+    explicit KT4R(vst::HostCallback host, const std::string& configFolder = std::string(),
+                  KT4REditorBuilder editorBuilder = nullptr);
     ~KT4R() override;
 
     // Host UI thread; takes the lock; may allocate. Sample rate and block size into the engine.
@@ -53,6 +56,19 @@ public:
 
     // The readout text of an id as the panel shows it (label, space, value text).
     std::string ReadoutLineFor(int id) const;
+    // What the readout rules need beside the value; the caller holds the lock.
+    kt4r::ReadoutContext CurrentReadoutContext() const;
+
+    // ---- What the configuration chose for the panel (fixed after construction) ----
+
+    // "POLY_ON_GUI": "TRUE" or "OLD" 1, "NEW" 2, anything else or absent 0.
+    int VoiceLayoutMode() const { return mVoiceLayoutMode; }
+    // "EXTENDED_PB": the pitch-bend patch is shown and the bend readout uses the wider ranges.
+    bool ExtendedPitchBend() const { return mExtendedPitchBend; }
+    // The folder the file dialogs open in ("PRESETDIR"); each dialog's folder becomes the new one.
+    // Editor thread; each takes the lock.
+    std::string PresetFolder();
+    void SetPresetFolder(const std::string& folder);
 
     int CurrentProgramNumber() const { return mProgram; }
     const std::string& CurrentProgramName() const { return mProgramName; }
@@ -126,6 +142,9 @@ public:
     int ReadBank(const IStateChunk& chunk, int pos) override;
     // The program readouts follow slot 0 and the host is asked to update its display.
     void ProgramChanged() override;
+    // Host UI thread after the editor window opened, under the lock: the program readouts are
+    // refreshed and the master readout cleared.
+    void EditorOpened() override;
 
 private:
     void ReadConfiguration(const std::string& folder);
@@ -154,21 +173,32 @@ private:
     void SetFromMidiLearn(int id, double normalized, int offset, int channel) override;
     // A program's map block chose the default map (or its own).
     void SetUseDefaultMap(bool on) override;
+    // The learn page's displays, through the panel.
+    void ShowLearnPage(bool armed) override;
+    void ShowController(int32_t key) override;
+    void ShowParam(int id, double min, double max) override;
     // Every control change of the block but the sustain pedal; audio thread, under the lock.
     void OnControlChange(int time, int channel, int controller, int value) noexcept override;
     // The configuration and the default MIDI-learn map back to their files (at exit).
     void WriteConfiguration();
-    void ShowWriteIndication(bool armed) {}
+    void ShowWriteIndication(bool armed);
     bool MidiLearnArmed() const { return mMidiLearn.Armed(); }
     void SendParamSysEx(int id);
-    void SelectEditorPage(int page) {}
-    void ShowEditedMark(bool edited) {}
-    void RedrawKeyAssignSwitches() {}
+    void SelectEditorPage(int page);
+    void ShowEditedMark(bool edited);
+    void RedrawKeyAssignSwitches();
+    // The editor's controls of id take its current value (at the editor's next tick); any thread,
+    // under the lock; allocates nothing.
+    void PushToEditor(int id);
+    // The master readout shows id (-1 clears it); any thread, under the lock.
+    void ShowInReadout(int id);
 
     bool mEngineReady = false;
     bool mActive = false;
     bool mMidiThru = false;
     bool mExtendedPitchBend = false;
+    int mVoiceLayoutMode = 0;
+    KT4RView* mView = nullptr; // the panel's face; owned by the editor, which outlives every call
     int mConfiguredVoices = 6;
     int mProgram = 1;
     std::string mProgramName;

@@ -90,6 +90,8 @@ void KT4R::SetEdited(bool edited)
 void KT4R::RefreshProgramDisplay()
 {
     mProgramName = ProgramSlot(0)->name;
+    if (mView)
+        mView->ProgramDisplayChanged();
     HostUpdateDisplay();
 }
 

@@ -131,5 +131,8 @@ int KT4R::ReadBank(const IStateChunk& chunk, int pos)
     Param(SettingId::kSendSysexProgram)->SetFromNormalized(state.sendProgramSysEx ? 1.0 : 0.0);
     Param(SettingId::kGlobalGain)->SetFromNormalized(state.globalGain);
     ParameterChanged(Index(SettingId::kGlobalGain), 0);
+    for (SettingId id : {SettingId::kMidiChannel, SettingId::kImmediateWrite, SettingId::kSendSysexParam,
+                         SettingId::kSendSysexProgram, SettingId::kGlobalGain})
+        PushToEditor(Index(id));
     return end;
 }

@@ -38,8 +38,8 @@ void KT4R::Apply(const SysExReceived& received)
     case SysExAction::kRestoreProgram: {
         // The stored values come back into the edit buffer; nothing else changes.
         const IProgramSlot* slot = ProgramSlot(received.program);
-        if (slot && slot->initialized)
-            ReadState(slot->chunk, 0);
+        if (slot && slot->initialized && ReadState(slot->chunk, 0) >= 0)
+            SyncEditorToParams();
         return;
     }
     case SysExAction::kProgramDump:
@@ -54,8 +54,18 @@ void KT4R::Apply(const SysExReceived& received)
         break;
     case SysExAction::kApplyChanges: break;
     }
-    for (const SysExChange& change : received.Changes())
+    // Each received value moves its control and shows in the readout, as if the player had moved it.
+    for (const SysExChange& change : received.Changes()) {
         SetParamFromEditor(change.id, change.value);
+        PushToEditor(change.id);
+        ShowInReadout(change.id);
+    }
     if (received.action == SysExAction::kNumberedDump)
         WriteProgram(received.program);
+    if (received.action != SysExAction::kApplyChanges) {
+        // A whole patch arrived: every control follows (INIT set the values it left out), and the
+        // readout is cleared rather than left on the dump's last value.
+        SyncEditorToParams();
+        ShowInReadout(-1);
+    }
 }

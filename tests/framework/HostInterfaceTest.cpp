@@ -21,7 +21,7 @@ TEST(HostInterface, RecordAnnouncesASeventyParameterStereoInstrument)
     const vst::EffectRecord* e = plugin->Effect();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->magic, 0x56737450);
-    EXPECT_EQ(e->flags, 0x1138); // replacing, chunks, double, mono-capable, synth; no editor bound
+    EXPECT_EQ(e->flags, 0x1139); // editor, replacing, chunks, double, mono-capable, synth
     EXPECT_EQ(e->numParams, 70);
     EXPECT_EQ(e->numInputs, 2);
     EXPECT_EQ(e->numOutputs, 2);
@@ -217,8 +217,11 @@ TEST(HostInterface, IdentityAndFixedAnswers)
     EXPECT_EQ(plugin->Dispatch(-5), 0);
     EXPECT_EQ(plugin->Dispatch(vst::effGetProgram), 0);
     vst::Rect* rect = nullptr;
-    EXPECT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 0); // no editor bound
-    EXPECT_EQ(plugin->Dispatch(vst::effEditOpen), 0);
+    ASSERT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 860);
+    EXPECT_EQ(rect->bottom - rect->top, 692);
+    EXPECT_EQ(plugin->Dispatch(vst::effEditOpen), 0); // no parent window to open in
     EXPECT_EQ(plugin->Dispatch(vst::effProcessEvents, 0, 0, nullptr), 0);
 }
 

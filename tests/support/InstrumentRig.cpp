@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "editor/KT4REditors.h"
+#include "editor/KT4RPanel.h"
+#include "framework/IGraphicsHeadless.h"
 #include "support/Signal.h"
 
 namespace kt4rtest {
@@ -52,8 +55,14 @@ void InstrumentRig::TearDown()
         std::filesystem::remove_all(mFolder, ignored);
 }
 
-void InstrumentRig::Create(const std::string& ini)
+void InstrumentRig::Create(const std::string& ini, bool withEditor)
 {
+    // A test that creates several instruments leaves only the folder of the last one behind.
+    Close();
+    std::error_code ignored;
+    if (!mFolder.empty())
+        std::filesystem::remove_all(mFolder, ignored);
+    mWithEditor = withEditor;
     char folder[] = "/tmp/kt4r-instrument-test-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     mFolder = folder;
@@ -73,13 +82,73 @@ void InstrumentRig::Close()
 void InstrumentRig::Reopen()
 {
     Close();
-    mPlug = new KT4R(&TestHost, mFolder + "/");
+    mPlug = new KT4R(&TestHost, mFolder + "/", mWithEditor ? &BuildHeadlessEditor : nullptr);
     mEffect = mPlug->Record();
     Dispatch(vst::effOpen);
     Dispatch(vst::effSetSampleRate, 0, nullptr, 48000.0f);
     Dispatch(vst::effSetBlockSize, 480);
     Dispatch(vst::effMainsChanged, 1);
     Render(1);
+}
+
+IGraphicsHeadless& InstrumentRig::Editor()
+{
+    return *static_cast<IGraphicsHeadless*>(mPlug->Editor());
+}
+
+KT4RPanel& InstrumentRig::Panel()
+{
+    return *KT4RPanel::Find(*mPlug->Editor());
+}
+
+void InstrumentRig::Tick()
+{
+    Editor().OnTimer();
+}
+
+void InstrumentRig::Click(int x, int y, bool right, bool control)
+{
+    IMouseMod mods;
+    mods.L = !right;
+    mods.R = right;
+    mods.C = control;
+    Editor().OnMouseDown(x, y, mods);
+    Editor().OnMouseUp(x, y, mods);
+    Tick();
+}
+
+void InstrumentRig::Drag(int x, int y, int dX, int dY, bool shift)
+{
+    IMouseMod mods;
+    mods.L = true;
+    mods.S = shift;
+    Editor().OnMouseDown(x, y, mods);
+    Editor().OnMouseDrag(x + dX, y + dY, mods);
+    Editor().OnMouseUp(x + dX, y + dY, mods);
+    Tick();
+}
+
+void InstrumentRig::Wheel(int x, int y, int delta, bool shift)
+{
+    IMouseMod mods;
+    mods.S = shift;
+    Editor().OnMouseWheel(x, y, mods, delta);
+    Tick();
+}
+
+void InstrumentRig::DoubleClick(int x, int y)
+{
+    IMouseMod mods;
+    mods.L = true;
+    Editor().OnMouseDblClick(x, y, mods);
+    Editor().OnMouseUp(x, y, mods);
+    Tick();
+}
+
+void InstrumentRig::Hover(int x, int y)
+{
+    Editor().OnMouseOver(x, y, IMouseMod());
+    Tick();
 }
 
 intptr_t InstrumentRig::Dispatch(int32_t opcode, intptr_t value, void* ptr, float opt)

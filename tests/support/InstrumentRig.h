@@ -12,6 +12,9 @@
 
 #include "instrument/KT4R.h"
 
+class IGraphicsHeadless;
+class KT4RPanel;
+
 namespace kt4rtest {
 
 struct SentMidi {
@@ -25,7 +28,8 @@ protected:
     void TearDown() override;
 
     // Creates the instrument with the given configuration text, opens it at 48 kHz / 480 and resumes.
-    void Create(const std::string& ini = std::string());
+    // With an editor, the instrument builds its panel into a headless editor (the next Reopen too).
+    void Create(const std::string& ini = std::string(), bool withEditor = false);
     // Closes the instrument (it writes its configuration and map files then), and creates a fresh one
     // with the same configuration folder.
     void Close();
@@ -43,7 +47,21 @@ protected:
     std::vector<uint8_t> GetChunk(int index);
     intptr_t SetChunk(int index, std::vector<uint8_t> bytes);
 
+    // ---- The headless editor (Create with an editor) ----
+
+    IGraphicsHeadless& Editor();
+    KT4RPanel& Panel();
+    // One editor timer tick (staged values, the panel's requests, drawing).
+    void Tick();
+    // Mouse actions as the window layer reports them, each followed by one tick.
+    void Click(int x, int y, bool right = false, bool control = false);
+    void Drag(int x, int y, int dX, int dY, bool shift = false);
+    void Wheel(int x, int y, int delta, bool shift = false);
+    void DoubleClick(int x, int y);
+    void Hover(int x, int y);
+
     std::string mFolder;
+    bool mWithEditor = false;
     KT4R* mPlug = nullptr;
     vst::EffectRecord* mEffect = nullptr;
     std::vector<SentMidi> mSent;

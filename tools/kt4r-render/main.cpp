@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "instrument/PatchFile.h"
+#include "tools/kt4r-render/EditorActions.h"
 #include "tools/kt4r-render/HostFiles.h"
 #include "tools/kt4r-render/MidiFile.h"
 #include "tools/kt4r-render/PluginHost.h"
@@ -47,6 +48,13 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --list-params         print every parameter: index, name, value text, label, normalised value
   --print-out           print the MIDI and SysEx messages the plug-in sends
   --info                print the plug-in's identity
+  --editor-png FILE     draw the plug-in's panel, as the state shows it after everything else, into
+                        FILE (PNG, 860x692); no window is opened
+  --click X,Y           a left click on the panel at window pixel X,Y (after the --param settings,
+                        before playing); --rclick X,Y right click, --dblclick X,Y double click,
+                        --hover X,Y the pointer moved there, --drag X,Y,DX,DY a left-button drag
+                        by DX,DY (up is negative DY), --wheel X,Y,N N wheel notches (up positive);
+                        each repeatable, run in the order given
 )";
 
 struct Options {
@@ -75,6 +83,8 @@ struct Options {
     bool listParams = false;
     bool printOut = false;
     bool info = false;
+    std::string editorPng;
+    std::vector<EditorGesture> editorGestures;
 };
 
 // Options whose value is kept as given.
@@ -90,6 +100,7 @@ const std::pair<const char*, std::string Options::*> kTextOptions[] = {
     {"--save-bank", &Options::saveBank},
     {"--save-preset", &Options::savePreset},
     {"--syx", &Options::syx},
+    {"--editor-png", &Options::editorPng},
 };
 
 std::string Options::*TextOption(const std::string& arg)
@@ -182,6 +193,14 @@ bool ParseArgs(int argc, char** argv, Options* o)
             o->printOut = true;
         } else if (arg == "--info") {
             o->info = true;
+        } else if (IsEditorAction(arg)) {
+            std::string error;
+            if (!value(&v))
+                return false;
+            if (!ParseEditorAction(arg, v, &o->editorGestures, &error)) {
+                std::fprintf(stderr, "kt4r-render: %s\n", error.c_str());
+                return false;
+            }
         } else {
             std::fprintf(stderr, "kt4r-render: unknown option %s\n%s", arg.c_str(), kUsage);
             return false;
@@ -316,6 +335,8 @@ int main(int argc, char** argv)
         return 1;
     for (const auto& [index, normalized] : o.params)
         host.SetParameter(index, normalized);
+    if (!o.editorGestures.empty() && !Report(RunEditorGestures(host, o.editorGestures, &error), error))
+        return 1;
     if (o.listParams)
         ListParams(host);
 
@@ -415,6 +436,8 @@ int main(int argc, char** argv)
     if (!o.saveBank.empty() && !Report(SaveBankFile(host, o.saveBank, &error), error))
         return 1;
     if (!o.savePreset.empty() && !Report(SavePresetFile(host, o.savePreset, &error), error))
+        return 1;
+    if (!o.editorPng.empty() && !Report(WriteEditorPicture(host, o.editorPng, &error), error))
         return 1;
     return 0;
 }

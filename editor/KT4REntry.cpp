@@ -1,4 +1,6 @@
-// The library's two exported entry points; a host calls one of them to create an instance.
+// The library's two exported entry points; a host calls one of them to create an instance, with its
+// panel in this platform's window.
+#include "editor/KT4REditors.h"
 #include "framework/IPlugVST.h"
 #include "instrument/KT4R.h"
 
@@ -6,7 +8,7 @@ namespace {
 
 IPlugVST* CreateKT4R(vst::HostCallback host)
 {
-    return new KT4R(host);
+    return new KT4R(host, std::string(), &BuildPlatformEditor);
 }
 
 } // namespace
