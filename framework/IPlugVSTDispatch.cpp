@@ -120,10 +120,9 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         return 0;
     case vst::effEditIdle:
         // The editor's events, redraw timer and file chooser are served from here (host UI thread).
-        if (IGraphics* editor = Editor()) {
+        // Hosts ignore the answer; 0 as before the editor had work to do here.
+        if (IGraphics* editor = Editor())
             editor->Idle();
-            return 1;
-        }
         return 0;
     case vst::effIdentify: return kIdentifyAnswer;
     case vst::effGetChunk: return GetChunk(index, ptr);
