@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
 #include <cstdio>
 #include <ctime>
 #include <thread>
 #include <vector>
 
 #include "tests/support/PluginTestSupport.h"
+#include "tests/support/TempFolder.h"
 #include "tests/x11/X11TestHost.h"
 
 using namespace kt4r_test;
@@ -179,5 +184,45 @@ TEST_F(PluginEditor, AnIdleOpenPanelCostsWellUnderOnePercentOfACore)
     RecordProperty("idle_cpu_percent", std::to_string(percent));
     std::printf("idle panel: %.3f %% of one core (%.1f ms CPU in %.2f s)\n", percent, cpu * 1000.0, wall);
     EXPECT_LT(percent, 1.0);
+    plugin->Dispatch(vst::effEditClose);
+}
+
+TEST_F(PluginEditor, LoadRunsTheChooserBesideTheHostAndItsAnswerReachesThePanel)
+{
+    if (!HasEditor(*plugin.host))
+        GTEST_SKIP() << "the plug-in has no editor panel yet";
+    // A desktop whose chooser takes half a second and names a file that is not there, and whose
+    // message box writes down what it was asked to show.
+    TempFolder fakes("kt4r-fake-desktop");
+    const std::string folder = fakes.Path().string();
+    std::ofstream(folder + "/zenity") << "#!/bin/sh\n"
+                                      << "if [ \"$1\" = --file-selection ]; then /bin/sleep 0.5; echo " << folder
+                                      << "/missing.KT4Rbank; exit 0; fi\n"
+                                      << "for a in \"$@\"; do echo \"$a\"; done > " << folder << "/message.log\n";
+    chmod((folder + "/zenity").c_str(), 0755);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", folder.c_str(), 1);
+
+    const Window window = OpenEditor();
+    xhost->Input().Click(window, 209 + 19, 79 + 14); // LOAD
+    double longestIdleMs = 0;
+    const auto start = std::chrono::steady_clock::now();
+    PumpFor(
+        3000,
+        [&] {
+            const auto t = std::chrono::steady_clock::now();
+            plugin->Dispatch(vst::effEditIdle);
+            longestIdleMs = std::max(
+                longestIdleMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count());
+        },
+        [&] { return std::ifstream(folder + "/message.log").good(); }, 15);
+    const double waitedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    setenv("PATH", oldPath.c_str(), 1);
+
+    std::stringstream message;
+    message << std::ifstream(folder + "/message.log").rdbuf();
+    EXPECT_NE(message.str().find("Could not load \"missing.KT4Rbank\"."), std::string::npos) << message.str();
+    EXPECT_GE(waitedMs, 450.0) << "the chooser's answer came through idle, after it ended";
+    EXPECT_LT(longestIdleMs, 100.0) << "no idle call waited for the chooser";
     plugin->Dispatch(vst::effEditClose);
 }
