@@ -44,8 +44,12 @@ IGraphicsX11::IGraphicsX11(IPlugBase* plug, int width, int height, int fps) : IG
 
 IGraphicsX11::~IGraphicsX11()
 {
-    CloseWindow();
-    FinishFileChooser(std::string());
+    // The plug-in is being destroyed: nothing of it is called back (no tick, no chooser answer), only
+    // the window, the connection and a running chooser go.
+    mChooser.Cancel();
+    mFileDone = nullptr;
+    if (mSession.display)
+        ReleaseWindow();
 }
 
 // ---- Window ----

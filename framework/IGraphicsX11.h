@@ -28,7 +28,8 @@ public:
     static constexpr int kTooltipDelayTicks = 12;
 
     IGraphicsX11(IPlugBase* plug, int width, int height, int fps);
-    // The plug-in base's destructor, host UI thread: closes the window and ends a running chooser.
+    // The plug-in base's destructor, host UI thread: closes the window and ends a running chooser
+    // without calling the plug-in back.
     ~IGraphicsX11() override;
 
     // Dispatcher (host UI thread, plug-in lock held); allocates. parent is the host's X11 window id.

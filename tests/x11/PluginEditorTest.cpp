@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <csignal>
 #include <sys/stat.h>
 #include <cstdio>
 #include <ctime>
@@ -225,4 +226,28 @@ TEST_F(PluginEditor, LoadRunsTheChooserBesideTheHostAndItsAnswerReachesThePanel)
     EXPECT_GE(waitedMs, 450.0) << "the chooser's answer came through idle, after it ended";
     EXPECT_LT(longestIdleMs, 100.0) << "no idle call waited for the chooser";
     plugin->Dispatch(vst::effEditClose);
+}
+
+TEST_F(PluginEditor, AHostClosingThePluginWithTheEditorAndAChooserOpenEndsTheChooser)
+{
+    if (!HasEditor(*plugin.host))
+        GTEST_SKIP() << "the plug-in has no editor panel yet";
+    TempFolder fakes("kt4r-fake-desktop");
+    const std::string folder = fakes.Path().string();
+    std::ofstream(folder + "/zenity") << "#!/bin/sh\necho $$ > " << folder << "/pid\nexec /bin/sleep 30\n";
+    chmod((folder + "/zenity").c_str(), 0755);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", folder.c_str(), 1);
+    const Window window = OpenEditor();
+    xhost->Input().Click(window, 209 + 19, 79 + 14); // LOAD
+    Pump(2000, [&] { return std::ifstream(folder + "/pid").good(); });
+    setenv("PATH", oldPath.c_str(), 1);
+    Pump(100);
+    int pid = 0;
+    std::ifstream(folder + "/pid") >> pid;
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(kill(pid, 0), 0) << "the chooser is open";
+
+    plugin.host.reset(); // effClose with the editor still open, as some hosts do
+    EXPECT_NE(kill(pid, 0), 0) << "the chooser went with the plug-in";
 }
