@@ -119,8 +119,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         }
         return 0;
     case vst::effEditIdle:
-        // The editor's events, redraw timer and file chooser are served from here (host UI thread).
-        // Hosts ignore the answer; 0 as before the editor had work to do here.
+        // Reached only by a direct call: hosts' calls go to EditorIdleEntry, outside the lock.
         if (IGraphics* editor = Editor())
             editor->Idle();
         return 0;
