@@ -59,6 +59,20 @@ public:
 
     std::vector<SentEvent> TakeSentEvents();
     int AutomateCalls() const { return mAutomateCalls; }
+    // The plug-in's edit gestures in the order it told them: begin edit (43), automate (0) with the
+    // value, end edit (44), recorded from any thread once RecordEditCalls made room for them (up to
+    // that many; the callback itself never allocates).
+    void RecordEditCalls(size_t room)
+    {
+        std::lock_guard<std::mutex> lock(mSentLock);
+        mEditCalls.reserve(room);
+    }
+    struct EditCall {
+        int32_t opcode;
+        int32_t index;
+        float value;
+    };
+    std::vector<EditCall> TakeEditCalls();
     int WantMidiCalls() const { return mWantMidiCalls; }
 
 private:
@@ -85,5 +99,6 @@ private:
     std::mutex mSentLock;
     std::vector<SentEvent> mSent;
     int mAutomateCalls = 0;
+    std::vector<EditCall> mEditCalls; // under mSentLock
     int mWantMidiCalls = 0;
 };
