@@ -24,12 +24,16 @@ function(kt4r_embed_images target list_file)
       endif()
       # Several ids may share one file; each id gets its own symbol.
       set(sym kt4r_image_${id})
+      # PE/COFF's assembler has no section stack (.previous): there the blob returns to .text, which is
+      # safe because these statements come before any function or data of the file.
       if(WIN32)
         set(section ".section .rdata,\\\"dr\\\"")
+        set(back ".text")
       else()
         set(section ".section .rodata")
+        set(back ".previous")
       endif()
-      string(APPEND blobs "__asm__(\"${section}\\n.balign 16\\n${sym}:\\n.incbin \\\"${path}\\\"\\n${sym}_end:\\n.previous\\n\");\n")
+      string(APPEND blobs "__asm__(\"${section}\\n.balign 16\\n${sym}:\\n.incbin \\\"${path}\\\"\\n${sym}_end:\\n${back}\\n\");\n")
       string(APPEND blobs "extern \"C\" const unsigned char ${sym}[], ${sym}_end[];\n")
       string(APPEND entries "    {${id}, \"${name}\", ${sym}, static_cast<size_t>(reinterpret_cast<uintptr_t>(${sym}_end) - reinterpret_cast<uintptr_t>(${sym}))},\n")
       list(APPEND depends ${path})

@@ -90,13 +90,29 @@ intptr_t IPlugVST::DispatcherEntry(vst::EffectRecord* effect, int32_t opcode, in
 {
     if (opcode == vst::effClose)
         return CloseEntry(effect);
-    // Idle calls come many times a second from the UI thread and touch nothing; they skip the lock so
-    // a long render never stalls the host's interface.
-    if (opcode == vst::effEditIdle || opcode == vst::effIdle)
+    // The plain idle call comes many times a second and touches nothing; it skips the lock so a long
+    // render never stalls the host's interface.
+    if (opcode == vst::effIdle)
         return 0;
+    // The editor's idle call runs the editor window's events and redraws, as a window's own message
+    // loop would: without the plug-in lock, which every editor action that changes plug-in state takes
+    // itself. Held here, a pop-up menu or dialog left open would stop the audio thread until it closed.
+    if (opcode == vst::effEditIdle)
+        return EditorIdleEntry(effect);
     return EnterPlugin<IPlugVST>(
         effect, [&](IPlugVST& plug) { return plug.Dispatch(opcode, index, value, ptr, opt); },
         [] { return intptr_t(0); });
+}
+
+intptr_t IPlugVST::EditorIdleEntry(vst::EffectRecord* effect) noexcept
+{
+    try {
+        auto* plug = effect ? static_cast<IPlugVST*>(effect->object) : nullptr;
+        if (IGraphics* editor = plug ? plug->Editor() : nullptr)
+            editor->Idle();
+    } catch (...) {
+    }
+    return 0;
 }
 
 intptr_t IPlugVST::CloseEntry(vst::EffectRecord* effect) noexcept

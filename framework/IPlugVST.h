@@ -84,6 +84,8 @@ private:
     static void SetParameterEntry(vst::EffectRecord* effect, int32_t index, float value) noexcept;
     static float GetParameterEntry(vst::EffectRecord* effect, int32_t index) noexcept;
     static intptr_t CloseEntry(vst::EffectRecord* effect) noexcept;
+    // Host UI thread, editor idle: the editor window's events and redraws, outside the plug-in lock.
+    static intptr_t EditorIdleEntry(vst::EffectRecord* effect) noexcept;
 
     intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     intptr_t GetChunk(int32_t index, void* ptr);

@@ -118,6 +118,11 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
             return 1;
         }
         return 0;
+    case vst::effEditIdle:
+        // Reached only by a direct call: hosts' calls go to EditorIdleEntry, outside the lock.
+        if (IGraphics* editor = Editor())
+            editor->Idle();
+        return 0;
     case vst::effIdentify: return kIdentifyAnswer;
     case vst::effGetChunk: return GetChunk(index, ptr);
     case vst::effSetChunk: return SetChunk(index, value, ptr);

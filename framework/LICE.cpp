@@ -23,22 +23,23 @@ LICE_MemBitmap::LICE_MemBitmap(int width, int height)
 
 LICE_MemBitmap::~LICE_MemBitmap()
 {
-    std::free(mBits);
+    ::operator delete(mBits, std::align_val_t{kAlignment});
 }
 
 bool LICE_MemBitmap::Resize(int width, int height)
 {
     if (width == mWidth && height == mHeight && (mBits || width == 0 || height == 0))
         return true;
-    std::free(mBits);
+    ::operator delete(mBits, std::align_val_t{kAlignment});
     mBits = nullptr;
     mWidth = mHeight = mSpan = 0;
     if (width <= 0 || height <= 0 || width > 16384 || height > 65536)
         return width == 0 || height == 0;
     const int span = SpanFor(width);
     size_t bytes = static_cast<size_t>(span) * static_cast<size_t>(height) * sizeof(LICE_pixel);
-    bytes = (bytes + kAlignment - 1) / kAlignment * kAlignment; // aligned_alloc wants a multiple
-    mBits = static_cast<LICE_pixel*>(std::aligned_alloc(kAlignment, bytes));
+    bytes = (bytes + kAlignment - 1) / kAlignment * kAlignment;
+    // Aligned operator new rather than std::aligned_alloc, which the Windows C runtime lacks.
+    mBits = static_cast<LICE_pixel*>(::operator new(bytes, std::align_val_t{kAlignment}, std::nothrow));
     if (!mBits)
         return false;
     std::fill(mBits, mBits + bytes / sizeof(LICE_pixel), LICE_pixel{0});

@@ -190,6 +190,23 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, size_t 
     return ok;
 }
 
+namespace {
+
+// Moves from over to, replacing it. POSIX rename replaces atomically; the Windows C runtime's refuses an
+// existing target, so there the old file goes first (not atomic, but the new bytes are complete).
+bool ReplaceWith(const std::string& from, const std::string& to)
+{
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return true;
+#ifdef _WIN32
+    return std::remove(to.c_str()) == 0 && std::rename(from.c_str(), to.c_str()) == 0;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
 {
     if (path.empty())
@@ -200,7 +217,7 @@ bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
         return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = std::fclose(file) == 0 && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    ok = ok && ReplaceWith(temporary, path);
     if (!ok)
         std::remove(temporary.c_str());
     return ok;

@@ -8,19 +8,19 @@
 template <typename T>
 GenericBuffer<T>::~GenericBuffer()
 {
-    std::free(mData);
+    ::operator delete(mData, std::align_val_t{16});
 }
 
 template <typename T>
 void GenericBuffer<T>::Resize(int n)
 {
-    std::free(mData);
+    ::operator delete(mData, std::align_val_t{16});
     mData = nullptr;
     mSize = 0;
     if (n > 0) {
-        // aligned_alloc wants a size that is a multiple of the alignment.
+        // Aligned operator new rather than std::aligned_alloc, which the Windows C runtime lacks.
         size_t bytes = (static_cast<size_t>(n) * sizeof(T) + 15) & ~size_t(15);
-        mData = static_cast<T*>(std::aligned_alloc(16, bytes));
+        mData = static_cast<T*>(::operator new(bytes, std::align_val_t{16}, std::nothrow));
         if (mData)
             mSize = n;
     }

@@ -1,9 +1,15 @@
 // The audio thread allocates nothing: this binary replaces operator new with a counting one, exports
-// it to the plug-in it loads, and counts while a host's audio thread would be calling in.
+// it to the plug-in it loads, and counts while a host's audio thread would be calling in. A Windows DLL
+// keeps its own operator new, so there the plug-in's imports of the C runtime's heap functions (which
+// its operator new comes down to) are pointed at counting ones instead.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -24,8 +30,88 @@ void* Allocate(std::size_t size, std::size_t alignment)
         size = 1;
     if (alignment <= alignof(std::max_align_t))
         return std::malloc(size);
+#ifdef _WIN32
+    return _aligned_malloc(size, alignment); // the library's aligned delete calls _aligned_free
+#else
     return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+#endif
 }
+
+#ifdef _WIN32
+void CountIfCounting()
+{
+    if (gCounting.load(std::memory_order_relaxed))
+        gAllocations.fetch_add(1, std::memory_order_relaxed);
+}
+void* __cdecl CountingMalloc(size_t n)
+{
+    CountIfCounting();
+    return std::malloc(n);
+}
+void* __cdecl CountingCalloc(size_t n, size_t size)
+{
+    CountIfCounting();
+    return std::calloc(n, size);
+}
+void* __cdecl CountingRealloc(void* p, size_t n)
+{
+    CountIfCounting();
+    return std::realloc(p, n);
+}
+void* __cdecl CountingAlignedMalloc(size_t n, size_t alignment)
+{
+    CountIfCounting();
+    return _aligned_malloc(n, alignment);
+}
+char* __cdecl CountingStrdup(const char* text)
+{
+    CountIfCounting();
+    return _strdup(text);
+}
+
+// Points the module's imports of the C runtime's allocating functions at the counting ones; answers
+// how many import slots it changed.
+int CountHeapCallsOf(HMODULE module)
+{
+    const struct {
+        const char* name;
+        void* replacement;
+    } kReplacements[] = {
+        {"malloc", reinterpret_cast<void*>(&CountingMalloc)},
+        {"calloc", reinterpret_cast<void*>(&CountingCalloc)},
+        {"realloc", reinterpret_cast<void*>(&CountingRealloc)},
+        {"_aligned_malloc", reinterpret_cast<void*>(&CountingAlignedMalloc)},
+        {"_strdup", reinterpret_cast<void*>(&CountingStrdup)},
+    };
+    auto* base = reinterpret_cast<uint8_t*>(module);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    int patched = 0;
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name;
+         ++dll) {
+        if (_stricmp(reinterpret_cast<const char*>(base + dll->Name), "msvcrt.dll") != 0)
+            continue;
+        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const char* name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name;
+            for (const auto& r : kReplacements) {
+                if (std::strcmp(name, r.name) != 0)
+                    continue;
+                DWORD protection = 0;
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(r.replacement);
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+                ++patched;
+            }
+        }
+    }
+    return patched;
+}
+#endif
 
 void* AllocateOrThrow(std::size_t size, std::size_t alignment)
 {
@@ -92,6 +178,13 @@ void PlayBlock(PluginHost& host, int block, float** outputs, int frames, bool co
 TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing)
 {
     LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
+#ifdef _WIN32
+    HMODULE module = nullptr;
+    ASSERT_TRUE(
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(plugin->Effect()->dispatcher), &module));
+    ASSERT_GE(CountHeapCallsOf(module), 4); // malloc, calloc, realloc and _aligned_malloc at least
+#endif
     // Host blocks longer than the announced size are split into sub-blocks: that path is counted too.
     std::vector<float> left(4 * kBlock), right(4 * kBlock);
     float* outputs[] = {left.data(), right.data()};
@@ -106,6 +199,14 @@ TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing
 
     EXPECT_EQ(gAllocations.load(), 0);
     EXPECT_GT(kt4rtest::Rms(kt4rtest::ToDouble(left)), 1e-4); // the notes sounded
+
+    // The counter does see the plug-in's allocations: its state is built on the heap when taken.
+    {
+        const Counting counting(true);
+        void* data = nullptr;
+        plugin->Dispatch(vst::effGetChunk, 0, 0, &data);
+    }
+    EXPECT_GT(gAllocations.load(), 0);
 }
 
 } // namespace

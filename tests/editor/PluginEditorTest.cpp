@@ -2,9 +2,8 @@
 // host does: no window, the same panel a host would show.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "framework/LICE.h"
 #include "support/PluginTestSupport.h"
+#include "support/TempFolder.h"
 #include "tools/kt4r-render/EditorActions.h"
 
 namespace kt4r_test {
@@ -26,17 +26,12 @@ std::unique_ptr<LICE_MemBitmap> ReadPng(const std::string& path)
 
 std::unique_ptr<LICE_MemBitmap> Picture(PluginHost& host)
 {
-    char folder[] = "/tmp/kt4r-panel-XXXXXX";
-    if (!mkdtemp(folder))
-        return nullptr;
-    const std::string path = std::string(folder) + "/panel.png";
+    const TempFolder folder("kt4r-panel");
+    const std::string path = folder.PathOf("panel.png");
     std::string error;
-    if (!WriteEditorPicture(host, path, &error))
+    if (folder.Path().empty() || !WriteEditorPicture(host, path, &error))
         return nullptr;
-    auto picture = ReadPng(path);
-    std::remove(path.c_str());
-    rmdir(folder);
-    return picture;
+    return ReadPng(path);
 }
 
 // Pixels whose colour differs by more than `tolerance` in any channel, inside or outside rect.

@@ -1,7 +1,5 @@
 #include "support/InstrumentRig.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -9,6 +7,7 @@
 #include "editor/KT4RPanel.h"
 #include "framework/IGraphicsHeadless.h"
 #include "support/Signal.h"
+#include "support/TempFolder.h"
 
 namespace kt4rtest {
 
@@ -63,9 +62,9 @@ void InstrumentRig::Create(const std::string& ini, bool withEditor)
     if (!mFolder.empty())
         std::filesystem::remove_all(mFolder, ignored);
     mWithEditor = withEditor;
-    char folder[] = "/tmp/kt4r-instrument-test-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    mFolder = folder;
+    const std::filesystem::path folder = kt4r_test::MakeUniqueFolder("kt4r-instrument-test");
+    ASSERT_FALSE(folder.empty());
+    mFolder = folder.string();
     if (!ini.empty())
         std::ofstream(mFolder + "/KT-4R.ini") << ini;
     Reopen();

@@ -1,7 +1,6 @@
 #include "tests/support/PluginTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -9,17 +8,20 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/TempFolder.h"
+
 namespace kt4r_test {
 
 PluginCopy::PluginCopy(const std::string& ini)
 {
-    char folder[] = "/tmp/kt4r-plugin-test-XXXXXX";
-    if (!mkdtemp(folder)) {
+    const std::filesystem::path folder = MakeUniqueFolder("kt4r-plugin-test");
+    if (folder.empty()) {
         ADD_FAILURE() << "cannot create a temporary folder";
         return;
     }
-    mFolder = folder;
-    mPath = mFolder + "/KT-4R.so";
+    mFolder = folder.string();
+    // Same file name as the built one (KT-4R.so, or KT-4R.dll on Windows).
+    mPath = (folder / std::filesystem::path(KT4R_PLUGIN_PATH).filename()).string();
     std::filesystem::copy_file(KT4R_PLUGIN_PATH, mPath);
     if (!ini.empty())
         std::ofstream(mFolder + "/KT-4R.ini") << ini;

@@ -1,9 +1,12 @@
 // The host's file options: program and bank files carried between two instances of the built
 // plug-in, refused files, SysEx files split into messages, and the options of kt4r-render itself.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -129,12 +132,20 @@ TEST_F(HostFiles, RefusedFilesLeaveThePluginAsItWas)
     EXPECT_EQ(GetPluginChunk(*b.host, false), before);
 }
 
+// kt4r-render's exit code for the arguments, its output discarded.
 int RunRender(const std::string& arguments)
 {
+#ifdef _WIN32
+    // std::system hands the line to cmd.exe, which wants backslashes in the program's path and answers
+    // the program's exit code as it is.
+    const std::string render = std::filesystem::path(KT4R_RENDER_PATH).make_preferred().string();
+    return std::system((render + " --plugin " + KT4R_PLUGIN_PATH + " " + arguments + " >NUL 2>&1").c_str());
+#else
     const std::string command =
         std::string(KT4R_RENDER_PATH) + " --plugin " + KT4R_PLUGIN_PATH + " " + arguments + " >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 TEST_F(HostFiles, RenderToolSavesLoadsAndResavesABankUnchanged)

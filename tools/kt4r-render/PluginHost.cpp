@@ -1,9 +1,9 @@
 #include "tools/kt4r-render/PluginHost.h"
 
-#include <dlfcn.h>
-
 #include <cstddef>
 #include <cstring>
+
+#include "tools/kt4r-render/SharedLibrary.h"
 
 namespace {
 
@@ -17,20 +17,17 @@ PluginHost::~PluginHost()
 {
     Close();
     if (mLibrary)
-        dlclose(mLibrary);
+        shared_library::Close(mLibrary);
 }
 
 bool PluginHost::Load(const std::string& path, std::string* error)
 {
-    mLibrary = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!mLibrary) {
-        if (error)
-            *error = dlerror();
+    mLibrary = shared_library::Open(path, error);
+    if (!mLibrary)
         return false;
-    }
-    auto entry = reinterpret_cast<vst::EntryProc>(dlsym(mLibrary, "VSTPluginMain"));
+    auto entry = reinterpret_cast<vst::EntryProc>(shared_library::Find(mLibrary, "VSTPluginMain"));
     if (!entry)
-        entry = reinterpret_cast<vst::EntryProc>(dlsym(mLibrary, "main"));
+        entry = reinterpret_cast<vst::EntryProc>(shared_library::Find(mLibrary, "main"));
     if (!entry) {
         if (error)
             *error = "no VSTPluginMain or main entry point in " + path;
@@ -176,6 +173,14 @@ void PluginHost::SetBlockStart(int64_t frame)
     }
 }
 
+std::vector<PluginHost::EditCall> PluginHost::TakeEditCalls()
+{
+    std::lock_guard<std::mutex> lock(mSentLock);
+    std::vector<EditCall> calls = mEditCalls;
+    mEditCalls.clear();
+    return calls;
+}
+
 std::vector<PluginHost::SentEvent> PluginHost::TakeSentEvents()
 {
     std::lock_guard<std::mutex> lock(mSentLock);
@@ -198,7 +203,20 @@ intptr_t PluginHost::Callback(vst::EffectRecord* effect, int32_t opcode, int32_t
 intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
 {
     switch (opcode) {
-    case vst::audioMasterAutomate: ++mAutomateCalls; return 0;
+    case vst::audioMasterAutomate:
+    case vst::audioMasterBeginEdit:
+    case vst::audioMasterEndEdit: {
+        std::lock_guard<std::mutex> lock(mSentLock);
+        if (opcode == vst::audioMasterAutomate)
+            ++mAutomateCalls;
+        // The room is made once, in advance: the callback may come from the plug-in's audio thread,
+        // where the host allocates nothing.
+        if (mEditCalls.capacity() == 0)
+            return 0;
+        if (mEditCalls.size() < mEditCalls.capacity())
+            mEditCalls.push_back({opcode, index, opt});
+        return 0;
+    }
     case vst::audioMasterVersion: return 2400;
     case vst::audioMasterWantMidi: ++mWantMidiCalls; return 1;
     case vst::audioMasterGetTime: return answerTimeInfo ? reinterpret_cast<intptr_t>(&mTime) : 0;

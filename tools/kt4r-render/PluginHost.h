@@ -1,4 +1,4 @@
-// A VST2 host in miniature: loads a plug-in binary through its exported entry point (dlopen, never
+// A VST2 host in miniature: loads a plug-in binary through its exported entry point (dlopen or LoadLibrary, never
 // linking the plug-in's code), drives it through the effect record only, answers its callbacks and
 // records the MIDI and SysEx it sends.
 #pragma once
@@ -23,7 +23,7 @@ public:
     PluginHost& operator=(const PluginHost&) = delete;
     ~PluginHost(); // closes the plug-in (opcode 1) and unloads the library
 
-    // dlopen + VSTPluginMain (or main) + magic check; false with a message on failure.
+    // dlopen (LoadLibrary) + VSTPluginMain (or main) + magic check; false with a message on failure.
     bool Load(const std::string& path, std::string* error);
     vst::EffectRecord* Effect() const { return mEffect; }
 
@@ -59,6 +59,20 @@ public:
 
     std::vector<SentEvent> TakeSentEvents();
     int AutomateCalls() const { return mAutomateCalls; }
+    // The plug-in's edit gestures in the order it told them: begin edit (43), automate (0) with the
+    // value, end edit (44), recorded from any thread once RecordEditCalls made room for them (up to
+    // that many; the callback itself never allocates).
+    void RecordEditCalls(size_t room)
+    {
+        std::lock_guard<std::mutex> lock(mSentLock);
+        mEditCalls.reserve(room);
+    }
+    struct EditCall {
+        int32_t opcode;
+        int32_t index;
+        float value;
+    };
+    std::vector<EditCall> TakeEditCalls();
     int WantMidiCalls() const { return mWantMidiCalls; }
 
 private:
@@ -85,5 +99,6 @@ private:
     std::mutex mSentLock;
     std::vector<SentEvent> mSent;
     int mAutomateCalls = 0;
+    std::vector<EditCall> mEditCalls; // under mSentLock
     int mWantMidiCalls = 0;
 };

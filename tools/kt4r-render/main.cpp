@@ -19,8 +19,14 @@
 
 namespace {
 
+#ifdef _WIN32
+#define KT4R_DEFAULT_PLUGIN "build-win/KT-4R.dll"
+#else
+#define KT4R_DEFAULT_PLUGIN "build/KT-4R.so"
+#endif
+
 const char* const kUsage = R"(usage: kt4r-render [options]
-  --plugin PATH         plug-in binary to load (default: build/KT-4R.so)
+  --plugin PATH         plug-in binary to load (default: )" KT4R_DEFAULT_PLUGIN R"()
   --midi FILE           Standard MIDI File to play (type 0 or 1)
   --notes LIST          notes instead of a file: "start:note:velocity:duration[:channel],..."
                         (seconds; channel 1..16, default 1)
@@ -46,6 +52,7 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --save-preset FILE    write the plug-in's program chunk and name as a .KT4Rpreset file after playing
   --syx FILE            send each F0..F7 message of FILE as a SysEx event before the first block
   --list-params         print every parameter: index, name, value text, label, normalised value
+  --list-programs       print the current program's number and every program's name
   --print-out           print the MIDI and SysEx messages the plug-in sends
   --info                print the plug-in's identity
   --editor-png FILE     draw the plug-in's panel, as the state shows it after everything else, into
@@ -58,7 +65,7 @@ const char* const kUsage = R"(usage: kt4r-render [options]
 )";
 
 struct Options {
-    std::string plugin = "build/KT-4R.so";
+    std::string plugin = KT4R_DEFAULT_PLUGIN;
     std::string midiFile;
     std::string notes;
     std::string out;
@@ -81,6 +88,7 @@ struct Options {
     std::string savePreset;
     std::string syx;
     bool listParams = false;
+    bool listPrograms = false;
     bool printOut = false;
     bool info = false;
     std::string editorPng;
@@ -189,6 +197,8 @@ bool ParseArgs(int argc, char** argv, Options* o)
             o->programChunk = std::strcmp(v, "program") == 0;
         } else if (arg == "--list-params") {
             o->listParams = true;
+        } else if (arg == "--list-programs") {
+            o->listPrograms = true;
         } else if (arg == "--print-out") {
             o->printOut = true;
         } else if (arg == "--info") {
@@ -246,6 +256,16 @@ void ListParams(PluginHost& host)
         const std::string label = host.ParamLabel(i);
         std::printf("%5d  \"%s\"%*s  \"%s\"%*s  \"%s\"%*s  %.6f\n", i, name.c_str(), Pad(name, 14), "", display.c_str(),
                     Pad(display, 10), "", label.c_str(), Pad(label, 14), "", host.GetParameter(i));
+    }
+}
+
+void ListPrograms(PluginHost& host)
+{
+    std::printf("current program %d\n", static_cast<int>(host.Dispatch(vst::effGetProgram)));
+    for (int i = 0; i < host.Effect()->numPrograms; ++i) {
+        char name[256] = {};
+        host.Dispatch(vst::effGetProgramNameIndexed, i, -1, name);
+        std::printf("%5d  \"%s\"\n", i, name);
     }
 }
 
@@ -339,6 +359,8 @@ int main(int argc, char** argv)
         return 1;
     if (o.listParams)
         ListParams(host);
+    if (o.listPrograms)
+        ListPrograms(host);
 
     const bool play = !o.out.empty() || !o.midiFile.empty() || !o.notes.empty();
     const bool sendSysEx = !o.syx.empty();
