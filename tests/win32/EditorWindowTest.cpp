@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <thread>
 
 #include "framework/WinFileDialog.h"
@@ -301,4 +302,53 @@ TEST(Win32FileDialog, ExtensionsBecomeOneFilterWhoseFirstExtensionIsTheDefault)
     EXPECT_EQ(WinFolderOfPath("Z:/tmp/a.fxp"), "Z:/tmp/");
     EXPECT_EQ(WinFolderOfPath("C:a.fxp"), "C:");
     EXPECT_EQ(WinFolderOfPath("a.fxp"), "");
+}
+
+TEST_F(Win32Editor, TheNameEntryRenamesOnEnterAndAWheelTurnCancelsIt)
+{
+    const HWND editor = OpenEditor(host->Handle());
+    ASSERT_NE(editor, nullptr);
+    auto programName = [&] {
+        char name[64] = {};
+        plugin->Dispatch(vst::effGetProgramName, 0, 0, name);
+        return std::string(name);
+    };
+    const std::string before = programName();
+    // The program name readout, right of the program number.
+    auto openEntry = [&] {
+        PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(560, 72));
+        PostMessageA(editor, WM_LBUTTONUP, 0, At(560, 72));
+        HWND box = nullptr;
+        Pump(300, [&] { return (box = FindWindowExA(editor, nullptr, "EDIT", nullptr)) != nullptr; });
+        return box;
+    };
+
+    HWND box = openEntry();
+    ASSERT_NE(box, nullptr);
+    char shown[64] = {};
+    GetWindowTextA(box, shown, sizeof shown);
+    EXPECT_EQ(std::string(shown), before);
+    SetWindowTextA(box, "BRASS 1");
+    PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    Pump(300, [&] { return !IsWindow(box); });
+    EXPECT_FALSE(IsWindow(box)) << "Enter closed the box at the next tick";
+    EXPECT_EQ(programName(), "BRASS 1");
+
+    box = openEntry();
+    ASSERT_NE(box, nullptr);
+    SetWindowTextA(box, "LOST");
+    POINT screen{560, 72};
+    ClientToScreen(editor, &screen);
+    PostMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    Pump(300, [&] { return !IsWindow(box); });
+    EXPECT_FALSE(IsWindow(box));
+    EXPECT_EQ(programName(), "BRASS 1") << "a wheel turn cancels without renaming";
+
+    // A box still open when the host closes the editor goes with the window, unrenamed.
+    box = openEntry();
+    ASSERT_NE(box, nullptr);
+    SetWindowTextA(box, "GONE");
+    EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
+    EXPECT_FALSE(IsWindow(box));
+    EXPECT_EQ(programName(), "BRASS 1");
 }
