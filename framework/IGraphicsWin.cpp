@@ -297,19 +297,21 @@ void IGraphicsWin::Paint()
         return;
     const LICE_SysBitmap& buffer = BackBuffer();
     RECT r = paint.rcPaint;
+    r.left = std::max<LONG>(r.left, 0);
+    r.top = std::max<LONG>(r.top, 0);
     r.right = std::min<LONG>(r.right, buffer.Width());
     r.bottom = std::min<LONG>(r.bottom, buffer.Height());
     if (buffer.Bits() && r.right > r.left && r.bottom > r.top) {
-        // The back buffer's 0xAARRGGBB words are the blue-green-red-x bytes of a 32-bit top-down DIB.
+        // The back buffer's 0xAARRGGBB words are the blue-green-red-x bytes of a 32-bit top-down DIB. The
+        // DIB handed over is the band of whole rows the update rectangle covers.
+        const int rows = static_cast<int>(r.bottom - r.top);
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = buffer.RowSpan();
-        info.bmiHeader.biHeight = -buffer.Height();
+        info.bmiHeader.biHeight = -rows;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        // Whole rows from r.top on: the source's origin is then row r.top of the buffer.
-        const int rows = static_cast<int>(r.bottom - r.top);
         SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.right - r.left), static_cast<DWORD>(rows), r.left,
                           0, 0, static_cast<UINT>(rows), buffer.Row(static_cast<int>(r.top)), &info, DIB_RGB_COLORS);
     }

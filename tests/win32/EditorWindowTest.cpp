@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "framework/WinFileDialog.h"
 #include "tests/support/PluginTestSupport.h"
@@ -146,14 +147,28 @@ TEST_F(Win32Editor, OpensAChildOfTheHostsWindowAtTheEditorsSizeWithItsOwnClass)
     // What the window shows is the panel: the editor's drawing reached the screen through WM_PAINT (a
     // window left unpainted would be one colour).
     Pump(200);
-    HDC dc = GetDC(editor);
-    std::set<COLORREF> colours;
-    for (int y = 10; y < 692; y += 37)
-        for (int x = 10; x < 860; x += 41)
-            colours.insert(GetPixel(dc, x, y));
-    ReleaseDC(editor, dc);
+    auto sample = [&] {
+        std::vector<COLORREF> pixels;
+        HDC dc = GetDC(editor);
+        for (int y = 10; y < 692; y += 37)
+            for (int x = 10; x < 860; x += 41)
+                pixels.push_back(GetPixel(dc, x, y));
+        ReleaseDC(editor, dc);
+        return pixels;
+    };
+    const std::vector<COLORREF> whole = sample();
+    const std::set<COLORREF> colours(whole.begin(), whole.end());
     EXPECT_EQ(colours.count(CLR_INVALID), 0u);
     EXPECT_GT(colours.size(), 8u);
+    // A repaint of a band in the middle shows the same pixels there as the whole window did.
+    const RECT band{200, 300, 700, 420};
+    HDC dc = GetDC(editor);
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    FillRect(dc, &band, black);
+    ReleaseDC(editor, dc);
+    InvalidateRect(editor, &band, FALSE);
+    UpdateWindow(editor);
+    EXPECT_EQ(sample(), whole);
 
     EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
     EXPECT_EQ(host->Editor(), nullptr);
