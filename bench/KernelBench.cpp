@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -68,6 +70,29 @@ void Kernel(benchmark::State& state)
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The same kernels side by side: voices engines rendered in one call, each at oversampling n.
+void KernelGroups(benchmark::State& state)
+{
+    const int voices = static_cast<int>(state.range(0));
+    const int n = static_cast<int>(state.range(1));
+    std::vector<std::unique_ptr<KernelRig>> rigs;
+    std::vector<Engine*> engines;
+    for (int v = 0; v < voices; ++v) {
+        rigs.push_back(std::make_unique<KernelRig>(PitchFor(n)));
+        engines.push_back(&rigs.back()->engine);
+    }
+    const std::vector<int> factors(static_cast<size_t>(voices), n);
+    for (auto _ : state) {
+        Engine::ProcessBlocks(engines.data(), factors.data(), voices, kBlock);
+        benchmark::DoNotOptimize(rigs.back()->tmp4.mData);
+        benchmark::ClobberMemory();
+    }
+    state.counters["ns_per_voice_sample"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kBlock * voices * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
 BENCHMARK(Kernel)->Arg(2)->Arg(4)->Arg(8)->Arg(16);
+BENCHMARK(KernelGroups)->ArgsProduct({{1, 2, 8, 12}, {2, 4, 8, 16}});

@@ -3,9 +3,12 @@
 #include "blocks/DCO_prepare.h"
 
 #include "signal/EngineParams.h"
+#include "signal/QuadFloat.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 namespace {
 // Range offset of oscillator 2 in octaves: oscillator 1 subtracts 1.0, oscillator 2 this, so at equal
@@ -19,6 +22,39 @@ constexpr double kWheelDeadZone = 0.01;
 // Glide corner at time 0 (practically instant) and how fast it falls with the time control.
 constexpr float kGlideCornerHz = 350.0f;
 constexpr float kGlideTimeSlope = -10.0f;
+
+// The highest of both pitch signals over the block, and at least 0. A comparison with NaN is false, so
+// no NaN is ever taken and the order of the comparisons does not change the result: four running
+// maxima side by side, then the highest of them.
+float HighestPitch(const float* p1, const float* p2, int frames) noexcept
+{
+    Quad_float highest = {0.0f, 0.0f, 0.0f, 0.0f};
+    int i = 0;
+    for (; i + 4 <= frames; i += 4) {
+        Quad_float a, b;
+        std::memcpy(&a, p1 + i, sizeof a);
+        std::memcpy(&b, p2 + i, sizeof b);
+        highest = a > highest ? a : highest;
+        highest = b > highest ? b : highest;
+    }
+    float m = 0.0f;
+    for (int k = 0; k < 4; ++k)
+        m = highest[k] > m ? highest[k] : m;
+    for (; i < frames; ++i) {
+        m = p1[i] > m ? p1[i] : m;
+        m = p2[i] > m ? p2[i] : m;
+    }
+    return m;
+}
+
+// Whether a glide step toward target leaves glide exactly as it is; it then stays there for as long as
+// the target holds.
+bool Settled(double glide, double target, double c) noexcept
+{
+    const double next = (glide - target) * c + target;
+    return std::memcmp(&next, &glide, sizeof next) == 0;
+}
+
 } // namespace
 
 DCO_prepare::DCO_prepare(FloatBuffer* pitch, FloatBuffer* lfo, FloatBuffer* lfoWheel, FloatBuffer* envDco,
@@ -93,28 +129,40 @@ int DCO_prepare::ProcessBlock(int frames) noexcept
     float* level1 = mDco1Level->mData;
     float* level2 = mDco2Level->mData;
 
+    // The glide is a serial chain; it runs alone first (parked in "dco1_freq"), so that the loop over
+    // everything else carries no dependency from sample to sample and runs several samples at a time.
     double glide = mGlide;
-    float maxPitch = 0.0f;
+    if (frames > 0 && IsConstant(pitch, frames) && Settled(glide, stretch * pitch[0], c)) {
+        // A held note whose glide has reached its resting value: every step gives that value again.
+        std::fill(freq1, freq1 + frames, static_cast<float>(glide));
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            const double target = stretch * pitch[i];
+            glide = (glide - target) * c + target;
+            freq1[i] = static_cast<float>(glide);
+        }
+    }
+    mGlide = glide;
+
+    // No output aliases an input, and no step may trap: the compiler may run samples side by side.
+#pragma GCC ivdep
     for (int i = 0; i < frames; ++i) {
-        const double target = stretch * pitch[i];
-        glide = (glide - target) * c + target;
-        float common = static_cast<float>(glide) + bendRange * bender[i];
-        if (static_cast<double>(mw[i]) > kWheelDeadZone)
-            common += wheelDepth * wheel[i] * mw[i];
+        float common = freq1[i] + bendRange * bender[i];
+        const float vibrato = common + wheelDepth * wheel[i] * mw[i];
+        common = static_cast<double>(mw[i]) > kWheelDeadZone ? vibrato : common;
         common += atVibrato * wheel[i] * pat[i];
         const float p1 = common + offset1 + lfo[i] * lfo1[i] + envDco[i] * env1[i];
         const float p2 = common + offset2 + lfo[i] * lfo2[i] + envDco[i] * env2[i];
         freq1[i] = p1;
         freq2[i] = p2;
-        maxPitch = p1 > maxPitch ? p1 : maxPitch;
-        maxPitch = p2 > maxPitch ? p2 : maxPitch;
         level1[i] = (p1 * kLevelPitchSlope + 1.0f) * mix1[i];
         double mix2 = static_cast<double>(mixEnv[i]) * kMixEnvDepth * static_cast<double>(envMix[i]) +
                       static_cast<double>(mix2In[i]);
         mix2 = mix2 > 1.0 ? 1.0 : (mix2 >= 0.0 ? mix2 : 0.0);
         level2[i] = (p2 * kLevelPitchSlope + 1.0f) * static_cast<float>(mix2);
     }
-    mGlide = glide;
+
+    const float maxPitch = HighestPitch(freq1, freq2, frames);
 
     for (FloatBuffer* out : {mDco1Freq, mDco2Freq, mDco1Level, mDco2Level}) {
         out->mFilled = frames;

@@ -3,7 +3,7 @@
 // sub-samples of each host frame.
 #include "blocks/Engine.h"
 
-#include "blocks/EngineLoops.h"
+#include "blocks/EngineGroupLoops.h"
 #include "signal/Rand.h"
 
 #include <cassert>
@@ -82,18 +82,29 @@ void Engine::Recalculate()
     mDcCoefficient = -std::expm1(-kTwoPi * kDcCornerHz / mFilterRate);
 }
 
-void Engine::Run(XmodMode mode, int frames, int n) noexcept
+int Engine::SupportedOversampling(int n) noexcept
 {
-    assert(frames >= 0 && frames <= mTmp4->mSize);
     // The oscillator control only asks for 2, 4, 8 or 16; any other request takes the next supported
     // factor up, so the box sums never divide by zero and the sub-step loop always unrolls.
-    n = n <= 2 ? 2 : (n <= 4 ? 4 : (n <= 8 ? 8 : 16));
+    return n <= 2 ? 2 : (n <= 4 ? 4 : (n <= 8 ? 8 : 16));
+}
+
+int Engine::BeginBlock(int n) noexcept
+{
+    n = SupportedOversampling(n);
     if (n != mPreviousN) {
         mRefresh = 0;
         // The tracker follows a box sum whose size scales with N.
         mDc2 = mDc2 * static_cast<float>(n) / static_cast<float>(mPreviousN);
     }
     mPreviousN = n;
+    return n;
+}
+
+void Engine::Run(XmodMode mode, int frames, int n) noexcept
+{
+    assert(frames >= 0 && frames <= mTmp4->mSize);
+    n = BeginBlock(n);
     if (mKernelPath == KernelPath::kAvx2)
         RenderWith<KernelPath::kAvx2>(mode, frames, n);
     else
@@ -125,5 +136,75 @@ void Engine::ProcessBlock(int frames, int n) noexcept
     case XmodMode::kSync2: ProcessSync2(frames, n); break;
     case XmodMode::kXmod: ProcessXmod(frames, n); break;
     default: break; // a code outside the switch renders nothing
+    }
+}
+
+namespace {
+
+bool IsKernelMode(XmodMode mode) noexcept
+{
+    return mode == XmodMode::kOff || mode == XmodMode::kSync1 || mode == XmodMode::kSync2 || mode == XmodMode::kXmod;
+}
+
+} // namespace
+
+void Engine::ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept
+{
+    // Each pass takes the first engine not yet rendered and every later one that can share its loops,
+    // orders them by factor, highest first (a group costs the sub-steps of its highest factor), and
+    // renders them kGroupLanes at a time. A code outside the cross-modulation switch renders nothing.
+    constexpr int kSlice = 64;
+    for (int base = 0; base < count; base += kSlice) {
+        const int size = count - base < kSlice ? count - base : kSlice;
+        Engine* const* slice = engines + base;
+        int factor[kSlice];
+        uint64_t pending = 0;
+        for (int k = 0; k < size; ++k) {
+            if (!IsKernelMode(slice[k]->mXmod))
+                continue;
+            factor[k] = SupportedOversampling(n[base + k]);
+            pending |= uint64_t{1} << k;
+        }
+        while (pending) {
+            const int first = __builtin_ctzll(pending);
+            const Engine& lead = *slice[first];
+            int order[kSlice];
+            int members = 0;
+            for (int k = first; k < size; ++k) {
+                const Engine& e = *slice[k];
+                if (!(pending >> k & 1) || e.mXmod != lead.mXmod || ClampWave(e.mWave1) != ClampWave(lead.mWave1) ||
+                    ClampWave(e.mWave2) != ClampWave(lead.mWave2) || e.mOversampling != lead.mOversampling ||
+                    e.mKernelPath != lead.mKernelPath)
+                    continue;
+                assert(frames >= 0 && frames <= e.mTmp4->mSize);
+                pending &= ~(uint64_t{1} << k);
+                // Insertion by factor, highest first; equal factors keep their order.
+                int at = members++;
+                for (; at > 0 && factor[order[at - 1]] < factor[k]; --at)
+                    order[at] = order[at - 1];
+                order[at] = k;
+            }
+            for (int start = 0; start < members; start += kGroupLanes) {
+                const int lanes = members - start < kGroupLanes ? members - start : kGroupLanes;
+                // A voice alone runs its own loop below the top factor: there its filter overlaps its
+                // next sub-steps, which measures faster than a pass of one lane.
+                if (lanes == 1 && factor[order[start]] < 16) {
+                    Engine& alone = *slice[order[start]];
+                    alone.Run(alone.mXmod, frames, factor[order[start]]);
+                    continue;
+                }
+                Engine* group[kGroupLanes];
+                int groupFactor[kGroupLanes];
+                for (int l = 0; l < lanes; ++l) {
+                    const int k = order[start + l];
+                    group[l] = slice[k];
+                    groupFactor[l] = group[l]->BeginBlock(factor[k]);
+                }
+                if (lead.mKernelPath == KernelPath::kAvx2)
+                    RenderGroupWith<KernelPath::kAvx2>(group, groupFactor, lanes, frames);
+                else
+                    RenderGroupWith<KernelPath::kBaseline>(group, groupFactor, lanes, frames);
+            }
+        }
     }
 }

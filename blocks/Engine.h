@@ -45,6 +45,18 @@ public:
     void ProcessXmod(int frames, int n) noexcept;
     void ProcessBlock(int frames, int n) noexcept;
 
+    // Voices rendered side by side in one pass, one per SIMD lane: two AVX registers or four SSE ones,
+    // whose filter chains run interleaved (a full engine of twelve voices fits one pass).
+    static constexpr int kGroupLanes = 16;
+    // The oscillator oversampling the kernel runs for a request n: 2, 4, 8 or 16, the next one up.
+    static int SupportedOversampling(int n) noexcept;
+    // One block of count engines, each with its own oversampling request n[k]; every engine ends with
+    // the output and state its own ProcessBlock(frames, n[k]) would give, bit for bit. Engines that share
+    // modes, waves, filter oversampling and path run together, up to kGroupLanes at a time and those
+    // with the highest factors together, so that their serial chains overlap. Audio thread, plug-in
+    // lock held; allocates nothing.
+    static void ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept;
+
     // Copied in by the voice before every block.
     Waveform mWave1 = Waveform::kNoise;
     Waveform mWave2 = Waveform::kNoise;
@@ -76,11 +88,19 @@ public:
 
 private:
     void Seed() noexcept;
+    // The per-block start shared by both ways of rendering; returns the supported factor.
+    int BeginBlock(int n) noexcept;
     void Run(XmodMode mode, int frames, int n) noexcept;
     // The render loops, built once per instruction set (blocks/EngineLoops.h).
     template <KernelPath kPath> void RenderWith(XmodMode mode, int frames, int n) noexcept;
     template <KernelPath kPath, XmodMode kMode> void RenderAt(int frames, int n) noexcept;
     template <KernelPath kPath, XmodMode kMode, int kN> void Render(int frames) noexcept;
+    // The lane-parallel loops (blocks/EngineGroupLoops.h): engines[0..count), each with its supported
+    // factor n[k], all with the first one's modes and waves.
+    template <KernelPath kPath>
+    static void RenderGroupWith(Engine* const* engines, const int* n, int count, int frames) noexcept;
+    template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2>
+    static void RenderGroup(Engine* const* engines, const int* n, int count, int frames) noexcept;
 
     FloatBuffer* mDco1Freq;
     FloatBuffer* mDco2Freq;

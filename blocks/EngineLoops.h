@@ -7,7 +7,9 @@
 #include "blocks/Engine.h"
 #include "blocks/NoiseGenerator.h"
 
+#include <bit>
 #include <cassert>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <xmmintrin.h>
@@ -50,18 +52,63 @@ inline Quad_int LaneMask(bool l0, bool l1, bool l2, bool l3) noexcept
     return Quad_int{l0 ? -1 : 0, l1 ? -1 : 0, l2 ? -1 : 0, l3 ? -1 : 0};
 }
 
+// The next float above x, as std::nextafter(x, +infinity) gives it, without the library call: the
+// neighbours of a finite float are one step of its bit pattern away.
+inline float NextUp(float x) noexcept
+{
+    if (!(x < std::numeric_limits<float>::infinity())) // +infinity and NaN stay as they are
+        return x;
+    // Zero and sign read from the bits, so that flushing subnormals to zero does not change the answer.
+    const uint32_t bits = std::bit_cast<uint32_t>(x);
+    if ((bits & 0x7fffffffu) == 0)
+        return std::numeric_limits<float>::denorm_min();
+    return std::bit_cast<float>((bits >> 31) == 0 ? bits + 1 : bits - 1);
+}
+
+inline float NextDown(float x) noexcept
+{
+    return -NextUp(-x);
+}
+
 // The largest phase t for which t + increment does not pass 1.0 in single precision. Rounded addition
 // is monotonic, so "phase > t" is exactly "phase + increment > 1.0", and it can be tested before the
 // addition has finished.
 inline float WrapThreshold(float increment) noexcept
 {
-    const float up = std::numeric_limits<float>::infinity();
     float t = 1.0f - increment;
     while (t + increment > 1.0f)
-        t = std::nextafter(t, -up);
-    while (std::nextafter(t, up) + increment <= 1.0f)
-        t = std::nextafter(t, up);
+        t = NextDown(t);
+    while (NextUp(t) + increment <= 1.0f)
+        t = NextUp(t);
     return t;
+}
+
+// What the kernel recomputes every tenth host sample: the oscillators' increments per sub-step with
+// their wrap thresholds, and the filter coefficients.
+struct Refreshed {
+    float inc1, inc2, wrap1, wrap2, g, g2, q;
+};
+
+inline Refreshed RefreshAt(float freq1, float freq2, float vcfFreq, float vcfRes, float incScale,
+                           float filterRate) noexcept
+{
+    Refreshed r;
+    r.inc1 = std::exp2(freq1) * incScale;
+    r.inc2 = std::exp2(freq2) * incScale;
+    r.wrap1 = WrapThreshold(r.inc1);
+    r.wrap2 = WrapThreshold(r.inc2);
+    // The cutoff control reads 0.1 per octave on the same scale: 0.5 is 32 times pitch 0.
+    const float cutoffHz = 32.0f * kPitchZeroHz * std::exp2(10.0f * vcfFreq - 5.0f);
+    float ratio = cutoffHz / filterRate;
+    ratio = ratio < kMaxCutoffRatio ? ratio : kMaxCutoffRatio;
+    // The argument is deliberately not multiplied by pi: this sets the filter's cutoff scale.
+    r.g = kTwoPi * std::sin(ratio);
+    r.g2 = kStage2Ratio * r.g;
+    float bound = 2.0f / r.g - r.g / 2.0f;
+    bound = bound < kMaxDamping ? bound : kMaxDamping;
+    const float damping = 1.0f / vcfRes;
+    r.q = damping < bound ? damping : bound;
+    return r;
 }
 
 } // namespace
@@ -123,24 +170,13 @@ template <KernelPath kPath, XmodMode kMode, int kN> void Engine::Render(int fram
 
     for (int i = 0; i < frames; ++i) {
         if (refresh < 1) {
-            const float inc1 = std::exp2(freq1[i]) * incScale;
-            const float inc2 = std::exp2(freq2[i]) * incScale;
-            inc = Quad_float{pulse1 ? pulseRise : inc1, pulse2 ? pulseRise : inc2, inc1, inc2};
-            pitchInc = Quad_float{inc1, inc2, inc1, inc2};
-            const float wrap1 = WrapThreshold(inc1);
-            const float wrap2 = WrapThreshold(inc2);
-            wrapAt = Quad_float{wrap1, wrap2, wrap1, wrap2};
-            // The cutoff control reads 0.1 per octave on the same scale: 0.5 is 32 times pitch 0.
-            const float cutoffHz = 32.0f * kPitchZeroHz * std::exp2(10.0f * vcfFreq[i] - 5.0f);
-            float ratio = cutoffHz / filterRate;
-            ratio = ratio < kMaxCutoffRatio ? ratio : kMaxCutoffRatio;
-            // The argument is deliberately not multiplied by pi: this sets the filter's cutoff scale.
-            g = kTwoPi * std::sin(ratio);
-            gStage2 = kStage2Ratio * g;
-            float bound = 2.0f / g - g / 2.0f;
-            bound = bound < kMaxDamping ? bound : kMaxDamping;
-            const float damping = 1.0f / vcfRes[i];
-            q = damping < bound ? damping : bound;
+            const Refreshed r = RefreshAt(freq1[i], freq2[i], vcfFreq[i], vcfRes[i], incScale, filterRate);
+            inc = Quad_float{pulse1 ? pulseRise : r.inc1, pulse2 ? pulseRise : r.inc2, r.inc1, r.inc2};
+            pitchInc = Quad_float{r.inc1, r.inc2, r.inc1, r.inc2};
+            wrapAt = Quad_float{r.wrap1, r.wrap2, r.wrap1, r.wrap2};
+            g = r.g;
+            gStage2 = r.g2;
+            q = r.q;
             refresh = kRefreshInterval;
         }
         --refresh;

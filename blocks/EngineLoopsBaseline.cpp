@@ -1,4 +1,5 @@
 // Engine's render loops for any x86-64 CPU, built with the project's baseline flags.
-#include "blocks/EngineLoops.h"
+#include "blocks/EngineGroupLoops.h"
 
 template void Engine::RenderWith<KernelPath::kBaseline>(XmodMode, int, int) noexcept;
+template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, const int*, int, int) noexcept;

@@ -47,20 +47,52 @@ Env_Sel::Route Env_Sel::EnvelopeRoute(EnvelopeMode mode, int32_t dyna) const noe
     return r;
 }
 
-void Env_Sel::Smooth(const Route& route, Smoother& smoother, float* out, int frames) noexcept
+void Env_Sel::Smooth(const Route* routes, Smoother* const* smoothers, float* const* outs, int frames) noexcept
 {
-    const float* src = route.mSource->Data();
-    const float sign = route.mSign;
-    const float* dyn = route.mDynamics;
-    const int stride = route.mDynamicsStride;
-    const float c = smoother.mCoefficient;
-    float s = smoother.mState;
-    for (int i = 0; i < frames; ++i)
-        out[i] = OffsetOnePoleStep(s, c, src[i] * sign * dyn[i * stride]);
-    const float last = s - 1.0f;
-    if (static_cast<double>(last * last) < kRestThreshold)
-        s = 1.0f;
-    smoother.mState = s;
+    // The three smoothers advance in one loop: each is a serial chain, and side by side their latencies
+    // overlap. Each chain computes exactly what it would alone.
+    const float* src[kSmoothed];
+    float sign[kSmoothed];
+    const float* dyn[kSmoothed];
+    int stride[kSmoothed];
+    float c[kSmoothed];
+    float s[kSmoothed];
+    for (int k = 0; k < kSmoothed; ++k) {
+        src[k] = routes[k].mSource->Data();
+        sign[k] = routes[k].mSign;
+        dyn[k] = routes[k].mDynamics;
+        stride[k] = routes[k].mDynamicsStride;
+        c[k] = smoothers[k]->mCoefficient;
+        s[k] = smoothers[k]->mState;
+    }
+    // A held envelope into settled smoothers: when every input holds one value and one step leaves
+    // each state as it is, every step does, and the outputs are that state.
+    bool settled = frames > 0;
+    for (int k = 0; k < kSmoothed && settled; ++k) {
+        float next = s[k];
+        OffsetOnePoleStep(next, c[k], src[k][0] * sign[k] * dyn[k][0]);
+        settled = SameBits(next, s[k]) && IsConstant(src[k], frames) &&
+                  (stride[k] == 0 || IsConstant(dyn[k], frames));
+    }
+    float* out0 = outs[0];
+    float* out1 = outs[1];
+    float* out2 = outs[2];
+    if (settled) {
+        for (int k = 0; k < kSmoothed; ++k)
+            std::fill(outs[k], outs[k] + frames, s[k] - 1.0f);
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            out0[i] = OffsetOnePoleStep(s[0], c[0], src[0][i] * sign[0] * dyn[0][i * stride[0]]);
+            out1[i] = OffsetOnePoleStep(s[1], c[1], src[1][i] * sign[1] * dyn[1][i * stride[1]]);
+            out2[i] = OffsetOnePoleStep(s[2], c[2], src[2][i] * sign[2] * dyn[2][i * stride[2]]);
+        }
+    }
+    for (int k = 0; k < kSmoothed; ++k) {
+        const float last = s[k] - 1.0f;
+        if (static_cast<double>(last * last) < kRestThreshold)
+            s[k] = 1.0f;
+        smoothers[k]->mState = s[k];
+    }
 }
 
 void Env_Sel::ProcessBlock(int frames) noexcept
@@ -85,9 +117,10 @@ void Env_Sel::ProcessBlock(int frames) noexcept
         for (int i = 0; i < frames; ++i)
             out[i] = src[i] * sign * dyn[i * stride];
     }
-    Smooth(mix, mMix, mEnvMix->Data(), frames);
-    Smooth(vcf, mVcf, mEnvVcf->Data(), frames);
-    Smooth(vca, mVca, mEnvVca->Data(), frames);
+    const Route routes[kSmoothed] = {mix, vcf, vca};
+    Smoother* const smoothers[kSmoothed] = {&mMix, &mVcf, &mVca};
+    float* const outs[kSmoothed] = {mEnvMix->Data(), mEnvVcf->Data(), mEnvVca->Data()};
+    Smooth(routes, smoothers, outs, frames);
 
     mEnvDco->mState = dco.mSource->mState == Steady ? Steady : Settling;
     mEnvMix->mState = mix.mSource->mState == Steady ? Steady : Settling;

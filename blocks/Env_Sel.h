@@ -32,7 +32,9 @@ private:
 
     Route EnvelopeRoute(EnvelopeMode mode, int32_t dyna) const noexcept;
     Route DynamicsOnly(const FloatBuffer* source, int32_t dyna) const noexcept;
-    static void Smooth(const Route& route, Smoother& smoother, float* out, int frames) noexcept;
+    // The smoothed destinations: mixer, filter, amplifier.
+    static constexpr int kSmoothed = 3;
+    static void Smooth(const Route* routes, Smoother* const* smoothers, float* const* outs, int frames) noexcept;
 
     FloatBuffer* mGate;
     FloatBuffer* mAdsr1;

@@ -24,8 +24,10 @@ public:
         return static_cast<float>(static_cast<int32_t>(b)) * kScale;
     }
 
-private:
+    // 2^-32: a signed 32-bit word to [-0.5, 0.5).
     static constexpr float kScale = 1.0f / 4294967296.0f;
+
+private:
 
     FloatBuffer* mNoise;
     // Fixed seed words, so every instance produces the same sequence.

@@ -67,21 +67,33 @@ std::array<MyComponent*, 7> Kt4rVoice::OwnComponents() noexcept
 
 void Kt4rVoice::Process(int frames) noexcept
 {
+    if (!BeginProcess(frames))
+        return;
+    mEngine->ProcessBlock(frames, mKernelN);
+    FinishProcess(frames);
+}
+
+bool Kt4rVoice::BeginProcess(int frames) noexcept
+{
     mSegments->mCount = 0;
     mNoteInput->ProcessBlock(frames);
     mAdsr1->ProcessBlock(frames);
     mAdsr2->ProcessBlock(frames);
     if (!mActive)
-        return;
+        return false;
 
     mTmp4.Clear();
     mEnvSel->ProcessBlock(frames);
-    const int n = mDcoPrepare->ProcessBlock(frames);
+    mKernelN = mDcoPrepare->ProcessBlock(frames);
     mVcfPrepare->ProcessBlock(frames);
     mEngine->mWave1 = mParams->mDco1Wave;
     mEngine->mWave2 = mParams->mDco2Wave;
     mEngine->mXmod = mParams->mXmod;
-    mEngine->ProcessBlock(frames, n);
+    return true;
+}
+
+void Kt4rVoice::FinishProcess(int frames) noexcept
+{
     mVca->ProcessBlock(frames);
     mSegments->mCount = 0;
 

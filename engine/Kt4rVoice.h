@@ -28,8 +28,16 @@ public:
               int index);
     ~Kt4rVoice() override;
 
-    // See VoiceBase.
+    // See VoiceBase: BeginProcess, the kernel on its own, FinishProcess.
     void Process(int frames) noexcept override;
+    // The steps of Process before the kernel: note input, envelopes and, for an active voice, the
+    // envelope routing and the oscillator and filter control. Returns whether the kernel is to run (with
+    // factor KernelOversampling()); if so, FinishProcess must follow it. Audio thread, plug-in lock held.
+    bool BeginProcess(int frames) noexcept;
+    // The steps after the kernel: amplifier into "audio4" and the idle test. Audio thread, plug-in lock held.
+    void FinishProcess(int frames) noexcept;
+    Engine& Kernel() noexcept { return *mEngine; }
+    int KernelOversampling() const noexcept { return mKernelN; }
     // Gives this voice's own buffers and components the context's current rate and block size and
     // resets them, touching no other part; called by Synth for a voice added by a voice-count change.
     // Host UI thread, plug-in lock held; allocates.
@@ -70,6 +78,7 @@ private:
 
     ProcessContext* mContext;
     EngineParams* mParams;
+    int32_t mKernelN = 2; // the oscillator oversampling of the current block
     SmoothedBuffer* mPat;
     std::unique_ptr<NoteSegmentList> mSegments;
     std::unique_ptr<Midi2CV> mNoteInput;

@@ -4,6 +4,7 @@
 
 #include "blocks/Chorus.h"
 #include "blocks/DownSampler.h"
+#include "blocks/Engine.h"
 #include "blocks/HPF.h"
 #include "blocks/LFO.h"
 #include "blocks/NoiseGenerator.h"
@@ -156,15 +157,34 @@ void Synth::Render(double* left, double* right, int frames) noexcept
     mNoise->ProcessBlock(frames);
     mLfo->ProcessBlock(frames);
 
+    // Every voice's own steps first, then all kernels together, then the amplifiers in voice order, so
+    // "audio4" sums the voices as voice-by-voice processing does.
     uint8_t allIdle = 1;
+    Kt4rVoice* running[kMaxVoices];
+    Engine* kernels[kMaxVoices];
+    int factors[kMaxVoices];
+    int count = 0;
     for (int i = 0; i < mVoiceCount; ++i) {
         Kt4rVoice* v = mVoices[i];
         if (!v->mActive && v->NoteInput().mQueue.Empty())
             continue;
         if (v->mActive)
             allIdle = 0;
-        v->Process(frames);
+        if (!v->BeginProcess(frames))
+            continue;
+        running[count] = v;
+        kernels[count] = &v->Kernel();
+        factors[count] = v->KernelOversampling();
+        ++count;
     }
+    if (mGroupedKernels) {
+        Engine::ProcessBlocks(kernels, factors, count, frames);
+    } else {
+        for (int k = 0; k < count; ++k)
+            kernels[k]->ProcessBlock(frames, factors[k]);
+    }
+    for (int k = 0; k < count; ++k)
+        running[k]->FinishProcess(frames);
     mAllIdle = allIdle;
     mLfo->mVoicesIdle = allIdle;
 

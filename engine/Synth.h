@@ -51,6 +51,10 @@ public:
     EngineParams& Params() noexcept { return *mParams; }
     LFO& Lfo() noexcept { return *mLfo; }
     bool AllIdle() const noexcept { return mAllIdle != 0; }
+    // Whether the voices' kernels run side by side (the default) or one voice after the other through
+    // each voice's own kernel; both give the same output, the second is the reference the tests hold
+    // the first to. Any thread, plug-in lock held.
+    void SetGroupedKernels(bool grouped) noexcept { mGroupedKernels = grouped; }
 
     uint8_t mChannelTable[16];
 
@@ -92,4 +96,5 @@ private:
     std::array<SmoothedBuffer*, kPatchParamCount> mParamSignals = {};
     std::vector<SmoothedBuffer*> mSmoothed;
     uint8_t mAllIdle = 1;
+    bool mGroupedKernels = true;
 };

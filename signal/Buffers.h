@@ -129,6 +129,18 @@ inline bool IsSilent(const float* samples, int frames) noexcept
     return true;
 }
 
+// Whether the first frames samples all have the bits of the first one: a step that leaves its state
+// as it was on that input then does so on every one of them.
+inline bool IsConstant(const float* samples, int frames) noexcept
+{
+    // The differing bits of all samples, gathered without an early exit so that the loop vectorises.
+    const uint32_t first = frames > 0 ? std::bit_cast<uint32_t>(samples[0]) : 0;
+    uint32_t differ = 0;
+    for (int i = 1; i < frames; ++i)
+        differ |= std::bit_cast<uint32_t>(samples[i]) ^ first;
+    return differ == 0;
+}
+
 // Equal to the bit: a filter state at rest must not be told apart from its next step even by its sign.
 inline bool SameBits(float a, float b) noexcept
 {
