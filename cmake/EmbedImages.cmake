@@ -1,11 +1,14 @@
-# Embeds the editor's PNG images (listed in resources/images.txt as "id path frames") into a library
-# that answers FindEmbeddedImage(id). The bytes are pulled in by the assembler (.incbin), so a rebuilt
-# image only re-assembles one small file.
+# The editor's PNG images (listed in resources/images.txt as "id path frames"), carried by every
+# program and library that links the framework and found by FindEmbeddedImage(id).
+#  - Linux: the bytes are pulled in by the assembler (.incbin) into a generated table, so a rebuilt
+#    image only re-assembles one small file.
+#  - Windows: a generated resource script makes each image an RCDATA resource with its id (windres);
+#    framework/WinResourceImages.cpp finds it through the resource API. A resource object has no
+#    symbol a linker would pull out of an archive, so the script is an interface source: every
+#    executable and DLL that links the framework compiles it into its own resource section.
 function(kt4r_embed_images target list_file)
-  set(out ${CMAKE_BINARY_DIR}/generated/EmbeddedImages.cpp)
-  set(entries "")
-  set(blobs "")
-  set(depends "")
+  set(ids "")
+  set(paths "")
   if(EXISTS ${list_file})
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
     file(STRINGS ${list_file} lines)
@@ -22,25 +25,32 @@ function(kt4r_embed_images target list_file)
       if(NOT EXISTS ${path})
         message(FATAL_ERROR "resources/images.txt names a missing image: ${name}")
       endif()
-      # Several ids may share one file; each id gets its own symbol.
-      set(sym kt4r_image_${id})
-      # PE/COFF's assembler has no section stack (.previous): there the blob returns to .text, which is
-      # safe because these statements come before any function or data of the file.
-      if(WIN32)
-        set(section ".section .rdata,\\\"dr\\\"")
-        set(back ".text")
-      else()
-        set(section ".section .rodata")
-        set(back ".previous")
-      endif()
-      string(APPEND blobs "__asm__(\"${section}\\n.balign 16\\n${sym}:\\n.incbin \\\"${path}\\\"\\n${sym}_end:\\n${back}\\n\");\n")
-      string(APPEND blobs "extern \"C\" const unsigned char ${sym}[], ${sym}_end[];\n")
-      string(APPEND entries "    {${id}, \"${name}\", ${sym}, static_cast<size_t>(reinterpret_cast<uintptr_t>(${sym}_end) - reinterpret_cast<uintptr_t>(${sym}))},\n")
-      list(APPEND depends ${path})
+      list(APPEND ids ${id})
+      list(APPEND paths ${path})
     endforeach()
   endif()
-  set(content "// Generated from resources/images.txt by cmake/EmbedImages.cmake.\n#include \"framework/ResourceImages.h\"\n\n#include <cstdint>\n\n${blobs}\nnamespace {\nconst EmbeddedImage kImages[] = {\n${entries}    {0, nullptr, nullptr, 0},\n};\n}\n\n")
-  string(APPEND content "const EmbeddedImage* FindEmbeddedImage(int id)\n{\n    for (const EmbeddedImage& image : kImages) {\n        if (image.name && image.id == id)\n            return &image;\n    }\n    return nullptr;\n}\n")
+
+  if(WIN32)
+    set(out ${CMAKE_BINARY_DIR}/generated/images.rc)
+    set(content "// Generated from resources/images.txt by cmake/EmbedImages.cmake.\n")
+    foreach(id path IN ZIP_LISTS ids paths)
+      string(APPEND content "${id} RCDATA \"${path}\"\n")
+    endforeach()
+  else()
+    set(out ${CMAKE_BINARY_DIR}/generated/EmbeddedImages.cpp)
+    set(blobs "")
+    set(entries "")
+    foreach(id path IN ZIP_LISTS ids paths)
+      # Several ids may share one file; each id gets its own symbol.
+      set(sym kt4r_image_${id})
+      string(APPEND blobs "__asm__(\".section .rodata\\n.balign 16\\n${sym}:\\n.incbin \\\"${path}\\\"\\n${sym}_end:\\n.previous\\n\");\n")
+      string(APPEND blobs "extern \"C\" const unsigned char ${sym}[], ${sym}_end[];\n")
+      string(APPEND entries "    {${id}, ${sym}, ${sym}_end},\n")
+    endforeach()
+    set(content "// Generated from resources/images.txt by cmake/EmbedImages.cmake.\n#include \"framework/ResourceImages.h\"\n\n${blobs}\nnamespace {\nstruct Entry {\n    int id;\n    const unsigned char* begin;\n    const unsigned char* end;\n};\nconst Entry kImages[] = {\n${entries}    {0, nullptr, nullptr},\n};\n}\n\n")
+    string(APPEND content "EmbeddedImage FindEmbeddedImage(int id)\n{\n    for (const Entry& image : kImages) {\n        if (image.begin && image.id == id)\n            return EmbeddedImage{image.begin, static_cast<size_t>(image.end - image.begin)};\n    }\n    return EmbeddedImage{};\n}\n")
+  endif()
+
   set(old "")
   if(EXISTS ${out})
     file(READ ${out} old)
@@ -48,7 +58,12 @@ function(kt4r_embed_images target list_file)
   if(NOT old STREQUAL content)
     file(WRITE ${out} "${content}")
   endif()
-  add_library(${target} STATIC ${out})
-  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
-  set_source_files_properties(${out} PROPERTIES OBJECT_DEPENDS "${depends}")
+  if(WIN32)
+    add_library(${target} INTERFACE)
+    target_sources(${target} INTERFACE ${out})
+  else()
+    set_source_files_properties(${out} PROPERTIES OBJECT_DEPENDS "${paths}")
+    add_library(${target} STATIC ${out})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  endif()
 endfunction()

@@ -81,8 +81,8 @@ std::unique_ptr<LICE_MemBitmap> IGraphics::LoadResourceBitmap(int id, const char
 {
     if (!HasPngExtension(name))
         return nullptr;
-    const EmbeddedImage* image = FindEmbeddedImage(id);
-    return image ? LICE_LoadPNGFromMemory(image->data, image->size) : nullptr;
+    const EmbeddedImage image = FindEmbeddedImage(id);
+    return image.data ? LICE_LoadPNGFromMemory(image.data, image.size) : nullptr;
 }
 
 std::string IGraphics::HostFolder() { return {}; }

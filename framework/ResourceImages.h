@@ -1,14 +1,13 @@
-// The editor's PNG images embedded in the library at build time, looked up by resource id.
+// The editor's PNG images carried by the library (or program) itself, looked up by resource id: embedded
+// at build time on Linux, resources of the module on Windows.
 #pragma once
 
 #include <cstddef>
 
 struct EmbeddedImage {
-    int id;
-    const char* name; // "resources/img/....png"
-    const unsigned char* data;
-    size_t size;
+    const unsigned char* data = nullptr; // valid while the module is loaded
+    size_t size = 0;
 };
 
-// nullptr for an id the library does not carry.
-const EmbeddedImage* FindEmbeddedImage(int id);
+// Any thread. The bytes for id; empty (data nullptr) for an id the module does not carry.
+EmbeddedImage FindEmbeddedImage(int id);
