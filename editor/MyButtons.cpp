@@ -34,6 +34,8 @@ void MyContactControl::MouseUp(int x, int y, const IMouseMod& mods)
 MyButton::MyButton(KT4R& plug, int x, int y, const IBitmapRef& bitmap, MyButtonGroup& group)
     : MyContactControl(plug, x, y, -1, bitmap), mGroup(group)
 {
+    // A click is an edit of the group's parameter: the host hears it begin and end around the value.
+    SetEditParamIdx(group.ParamIdx());
 }
 
 void MyButton::MouseDown(int x, int y, const IMouseMod& mods)

@@ -99,6 +99,10 @@ public:
     IPlugBase* Owner() const { return mPlug; }
 
     int ParamIdx() const { return mParamIdx; }
+    // The parameter whose edit gesture (begin and end edit) the host hears of while the mouse holds
+    // this control: its own, or, for a member of a group that sets a parameter for it, the group's.
+    int EditParamIdx() const { return mEditParamIdx >= 0 ? mEditParamIdx : mParamIdx; }
+    void SetEditParamIdx(int paramIdx) { mEditParamIdx = paramIdx; }
     double Value() const { return mValue; }
     void SetValue(double value) { mValue = value; }
     double DefaultValue() const { return mDefaultValue; }
@@ -133,6 +137,7 @@ protected:
     IRECT mRect;
     IRECT mTargetRect;
     int mParamIdx;
+    int mEditParamIdx = -1;
     std::vector<AuxParam> mAuxParams;
     double mValue = 0.0;
     double mDefaultValue = -1.0;

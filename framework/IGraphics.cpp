@@ -198,9 +198,9 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mods)
     if (c < 0)
         return;
     IControl* control = GetControl(c);
-    if (HostKnows(mPlug, control->ParamIdx())) {
+    if (HostKnows(mPlug, control->EditParamIdx())) {
         IPlugBase::LockGuard lock(mPlug->Mutex());
-        mPlug->HostBeginEdit(control->ParamIdx());
+        mPlug->HostBeginEdit(control->EditParamIdx());
     }
     control->MouseDown(x, y, mods);
 }
@@ -213,9 +213,9 @@ void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mods)
     if (!control)
         return;
     control->MouseUp(x, y, mods);
-    if (HostKnows(mPlug, control->ParamIdx())) {
+    if (HostKnows(mPlug, control->EditParamIdx())) {
         IPlugBase::LockGuard lock(mPlug->Mutex());
-        mPlug->HostEndEdit(control->ParamIdx());
+        mPlug->HostEndEdit(control->EditParamIdx());
     }
 }
 

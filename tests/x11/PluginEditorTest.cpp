@@ -109,8 +109,14 @@ TEST_F(PluginEditor, ClickingUnisonAndDraggingVcfFreqChangeTheParametersAndTellT
     input.Click(window, 84 + 19, 79 + 14);
     Pump(300, [&] { return plugin->GetParameter(kUnison) != unisonBefore; });
     EXPECT_FLOAT_EQ(plugin->GetParameter(kUnison), 0.4f); // UNISON in its first mode
-    // The button belongs to the key-assign group, which tells the host the group's new value.
+    // The button belongs to the key-assign group, which tells the host the group's new value between
+    // the begin and the end of the edit.
     std::vector<PluginHost::EditCall> calls = plugin->TakeEditCalls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls.front().opcode, vst::audioMasterBeginEdit);
+    EXPECT_EQ(calls.front().index, kUnison);
+    EXPECT_EQ(calls.back().opcode, vst::audioMasterEndEdit);
+    EXPECT_EQ(calls.back().index, kUnison);
     bool automated = false;
     for (const auto& call : calls)
         automated |= call.opcode == vst::audioMasterAutomate && call.index == kUnison &&
