@@ -173,8 +173,9 @@ public:
     virtual void CloseWindow() = 0;
     // Slot 21.
     virtual void* WindowHandle() = 0;
-    // The host's editor-idle call: platforms that run their own event handling from it do so and
-    // tick at the redraw rate. Default: nothing.
+    // The host's editor-idle call (host UI thread, outside the plug-in lock, like a window's own
+    // message loop): platforms that run their own event handling from it do so and tick at the redraw
+    // rate. Default: nothing.
     virtual void Idle() {}
 
 protected:

@@ -39,12 +39,13 @@ public:
     // a running file chooser is ended and answers an empty path.
     void CloseWindow() override;
     void* WindowHandle() override;
-    // effEditIdle (host UI thread, plug-in lock held); may allocate. Never blocks unless a modal menu
+    // effEditIdle (host UI thread, outside the plug-in lock: editor actions take it themselves); may allocate. Never blocks unless a modal menu
     // or message box is shown from an event it routes. Pumps pending events, ticks at most every
     // 1000 / FPS ms on average, polls a running file chooser and reaps finished URL openers.
     void Idle() override;
 
-    // Editor thread, from control calls that Idle routes (plug-in lock held); may allocate. The menu
+    // Editor thread, from control calls that Idle routes (plug-in lock not held, so the audio thread
+    // runs on while a modal menu or box waits); may allocate. The menu
     // and the message box are modal: they return when the player has answered.
     int ShowMessageBox(const char* text, const char* caption, int type) override;
     IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRECT& rect) override;
@@ -62,10 +63,10 @@ public:
     unsigned long TextEntryWindow() const;
 
 protected:
-    // OnTimer (editor thread, plug-in lock held), allocates nothing on the usual 24-bit visual: rect
+    // OnTimer (editor thread, plug-in lock not held), allocates nothing on the usual 24-bit visual: rect
     // of the back buffer to the window.
     void Invalidate(const IRECT& rect) override;
-    // IGraphics' text-entry state machine (editor thread, plug-in lock held); allocate.
+    // IGraphics' text-entry state machine (editor thread, plug-in lock not held); allocate.
     void PlatformOpenTextEntry(const IText& style, const IRECT& rect, const char* text) override;
     std::string PlatformTextEntryText() override;
     void PlatformCloseTextEntry() override;
