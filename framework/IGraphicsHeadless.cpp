@@ -30,15 +30,7 @@ IPopupMenu* IGraphicsHeadless::ShowPopupMenu(IPopupMenu& menu, const IRECT& rect
         return nullptr;
     const int command = mMenuChoices.front();
     mMenuChoices.pop_front();
-    IPopupMenu* chosen = nullptr;
-    int index = -1;
-    if (!menu.ResolveCommand(command, &chosen, &index))
-        return nullptr;
-    const IPopupMenu::Item* item = chosen->GetItem(index);
-    if (!item || !item->IsEnabled())
-        return nullptr;
-    chosen->SetChosenItemIdx(index);
-    return chosen;
+    return menu.Choose(command);
 }
 
 void IGraphicsHeadless::PromptForFile(int action, const std::string& directory, const std::string& extensions,

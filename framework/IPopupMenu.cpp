@@ -93,3 +93,16 @@ bool IPopupMenu::ResolveCommand(int command, IPopupMenu** menu, int* index)
         return true;
     });
 }
+
+IPopupMenu* IPopupMenu::Choose(int command)
+{
+    IPopupMenu* chosen = nullptr;
+    int index = -1;
+    if (!ResolveCommand(command, &chosen, &index))
+        return nullptr;
+    const Item* item = chosen->GetItem(index);
+    if (!item || !item->IsEnabled())
+        return nullptr;
+    chosen->SetChosenItemIdx(index);
+    return chosen;
+}

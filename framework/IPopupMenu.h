@@ -51,6 +51,10 @@ public:
     // The menu and item index a command number stands for; false (nothing changed) when it is none.
     bool ResolveCommand(int command, IPopupMenu** menu, int* index);
 
+    // A command the platform's menu answered: the menu holding it, its chosen index set, or nullptr
+    // (nothing changed) for no command, a separator, a grayed or a disabled entry.
+    IPopupMenu* Choose(int command);
+
     // The choice the platform layer reports back (-1 = none).
     void SetChosenItemIdx(int index) { mChosenItemIdx = index; }
     int GetChosenItemIdx() const { return mChosenItemIdx; }

@@ -66,13 +66,5 @@ IPopupMenu* RunWinPopupMenu(IPopupMenu& menu, void* window, int screenX, int scr
                                                                     TPM_NONOTIFY | TPM_RIGHTBUTTON,
                                                         screenX, screenY, 0, static_cast<HWND>(window), nullptr));
     DestroyMenu(handle); // with its sub-menus
-    IPopupMenu* chosen = nullptr;
-    int index = -1;
-    if (!menu.ResolveCommand(command, &chosen, &index))
-        return nullptr;
-    const IPopupMenu::Item* item = chosen->GetItem(index);
-    if (!item || !item->IsEnabled())
-        return nullptr;
-    chosen->SetChosenItemIdx(index);
-    return chosen;
+    return menu.Choose(command);
 }

@@ -12,15 +12,6 @@
 
 namespace {
 
-// A strip of `frames` frames, each filled with its own opaque grey (frame k: grey 10 * k).
-std::unique_ptr<LICE_MemBitmap> Strip(int width, int frameHeight, int frames)
-{
-    auto strip = std::make_unique<LICE_MemBitmap>(width, frameHeight * frames);
-    for (int f = 0; f < frames; ++f)
-        LICE_FillRect(*strip, {0, f * frameHeight, width, (f + 1) * frameHeight}, LICE_RGBA(10 * (f + 1), 10 * (f + 1), 10 * (f + 1), 255));
-    return strip;
-}
-
 // A control that records what reaches it.
 struct Probe : IControl {
     Probe(const IRECT& r, int param) : IControl(nullptr, r, param) {}
@@ -102,23 +93,6 @@ TEST(Raster, FrameBlitComposesByAlphaAndWeightAndStaysInsideTheDestination)
     EXPECT_NEAR(LICE_GETR(dest.Row(0)[0]), 50, 1);
 }
 
-TEST(Raster, ControlsDrawTheFrameOfTheirValue)
-{
-    BitmapCacheClear();
-    const LICE_IBitmap* strip = BitmapCacheAdd(-7, Strip(4, 3, 5));
-    IGraphicsHeadless gui(nullptr, 20, 20);
-    auto* control = new IBitmapControl(nullptr, 2, 2, -1, IBitmapRef{strip, 4, 15, 5});
-    gui.AttachControl(control);
-    gui.PrepareDraw();
-    for (auto [value, frame] : {std::pair{0.0, 1}, {0.12, 1}, {0.13, 2}, {0.5, 3}, {1.0, 5}}) {
-        control->SetValue(value);
-        control->SetDirtyFlag(true);
-        gui.OnTimer();
-        EXPECT_EQ(LICE_GETR(gui.BackBuffer().Row(3)[3]), 10 * frame) << value;
-    }
-    BitmapCacheClear();
-}
-
 TEST_F(Editor, TheTopmostControlUnderTheMouseIsCapturedAndGetsTheDrag)
 {
     gui.OnMouseDown(45, 20, {true});
@@ -173,11 +147,6 @@ TEST_F(Editor, ValuesFromAnyThreadReachTheControlsAtTheNextTickAndFirstBecomeThe
     bound->SetValue(0.9);
     bound->MouseDoubleClick(0, 0, {});
     EXPECT_EQ(bound->Value(), 0.25);
-
-    // A control that never heard from the plug-in has no default: a double click leaves it.
-    b->SetValue(0.7);
-    gui.OnMouseDblClick(80, 20, {true});
-    EXPECT_EQ(b->Value(), 0.7);
 }
 
 TEST_F(Editor, OnlyTheDirtyUnionIsDrawnAndHandedToTheWindow)
