@@ -134,10 +134,6 @@ void MyProgNumReadout::MouseWheel(int x, int y, const IMouseMod& mods, int delta
     mProgram = number;
     KT4R& plug = Instrument();
     plug.SelectProgram(number);
-    {
-        IPlugBase::LockGuard lock(plug.Mutex());
-        plug.SetCurrentProgramIndex(0);
-    }
     RenderModeText();
     MarkDirty(true);
 }
@@ -150,11 +146,7 @@ void MyProgNameReadout::MouseDown(int x, int y, const IMouseMod& mods)
     if (!graphics)
         return;
     KT4R& plug = Instrument();
-    std::string name;
-    {
-        IPlugBase::LockGuard lock(plug.Mutex());
-        name = plug.ProgramName(plug.CurrentProgramIndex());
-    }
+    const std::string name = plug.ProgramName(0);
     IText style;
     style.font = "Verdana";
     style.size = kEntryFontSize;

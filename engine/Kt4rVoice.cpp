@@ -47,9 +47,12 @@ Kt4rVoice::~Kt4rVoice()
         mContext->RemoveBuffer(b);
 }
 
-void Kt4rVoice::Prepare()
+void Kt4rVoice::Revive() noexcept
 {
-    mContext->Prepare(OwnComponents(), OwnBuffers());
+    ProcessContext::ResetParts(OwnComponents(), OwnBuffers());
+    mSegments->mCount = 0;
+    mHoldCounter = 0;
+    mActive = 1;
 }
 
 std::array<BufferBase*, 18> Kt4rVoice::OwnBuffers() noexcept

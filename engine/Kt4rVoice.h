@@ -38,10 +38,10 @@ public:
     void FinishProcess(int frames) noexcept;
     Engine& Kernel() noexcept { return *mEngine; }
     int KernelOversampling() const noexcept { return mKernelN; }
-    // Gives this voice's own buffers and components the context's current rate and block size and
-    // resets them, touching no other part; called by Synth for a voice added by a voice-count change.
-    // Host UI thread, plug-in lock held; allocates.
-    void Prepare();
+    // A voice connected again by a voice-count change starts as a new one: reset, active for at least
+    // a block. Any thread, plug-in lock held; the voice's buffers already have the context's size
+    // (every voice is registered with the context from the start), so nothing is allocated.
+    void Revive() noexcept;
 
     Midi2CV& NoteInput() noexcept { return *mNoteInput; }
     ADSR& Envelope(int number) noexcept { return number == 1 ? *mAdsr1 : *mAdsr2; }

@@ -78,10 +78,12 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
     mContext->AddComponent(mLfo.get());
     mKeyAssigner->SetLfo(mLfo.get());
 
-    for (int i = 0; i < voiceCount; ++i) {
+    // Every voice is built now, so that a voice-count change later (from a program change on the audio
+    // thread, say) only connects or disconnects voices and allocates nothing.
+    for (int i = 0; i < kMaxVoices; ++i)
         mVoices[i] = CreateVoice(i);
+    for (int i = 0; i < voiceCount; ++i)
         mKeyAssigner->AddVoice(mVoices[i]);
-    }
     mVoiceCount = voiceCount;
 
     mDownSampler = std::make_unique<DownSampler>(mAudio4, mAudio);
@@ -97,10 +99,10 @@ Synth::Synth(ProcessContext* context, int voiceCount, KeyAssigner* keyAssigner)
 
 Synth::~Synth()
 {
-    for (int i = mVoiceCount - 1; i >= 0; --i) {
+    for (int i = mVoiceCount - 1; i >= 0; --i)
         mKeyAssigner->RemoveVoice(mVoices[i]);
+    for (int i = kMaxVoices - 1; i >= 0; --i)
         delete mVoices[i];
-    }
     mKeyAssigner->SetLfo(nullptr);
     for (MyComponent* c : {static_cast<MyComponent*>(mNoise.get()), static_cast<MyComponent*>(mLfo.get()),
                            static_cast<MyComponent*>(mDownSampler.get()), static_cast<MyComponent*>(mHpf.get()),
@@ -115,25 +117,20 @@ Kt4rVoice* Synth::CreateVoice(int slot)
     return new Kt4rVoice(mVoiceInputs, mPat[slot], mContext, mParams.get(), slot);
 }
 
-void Synth::SetVoiceCount(int n)
+void Synth::SetVoiceCount(int n) noexcept
 {
     n = std::clamp(n, 1, kMaxVoices);
     while (mVoiceCount < n) {
         const int slot = mVoiceCount;
         // The slot's pressure signal may still hold the pressure of a voice removed earlier.
         mPat[slot]->Clear();
-        Kt4rVoice* v = CreateVoice(slot);
-        v->Prepare();
-        mVoices[slot] = v;
+        Kt4rVoice* v = mVoices[slot];
+        v->Revive();
         mKeyAssigner->AddVoice(v);
         ++mVoiceCount;
     }
-    while (mVoiceCount > n) {
-        Kt4rVoice* v = mVoices[mVoiceCount - 1];
-        mKeyAssigner->RemoveVoice(v);
-        delete v;
-        mVoices[--mVoiceCount] = nullptr;
-    }
+    while (mVoiceCount > n)
+        mKeyAssigner->RemoveVoice(mVoices[--mVoiceCount]);
 }
 
 void Synth::RestateTargets(int time, ParamSignal which) noexcept

@@ -6,6 +6,7 @@
 #include "signal/Buffers.h"
 #include "signal/EngineParams.h"
 #include "signal/ParamId.h"
+#include "signal/EventPool.h"
 #include "signal/EventQueue.h"
 #include "engine/VoiceBase.h"
 #include "engine/VoiceInputs.h"
@@ -33,15 +34,24 @@ public:
 
     // Renders frames (at most the context's block size) into both channels; audio thread, plug-in lock held.
     void Render(double* left, double* right, int frames) noexcept;
+    // A parameter's new normalised value for the engine; any thread, plug-in lock held; allocates
+    // nothing. It is queued at its frame offset while the pool has records. From the first change the
+    // pool cannot take until the next block, every change folds into the latest value per parameter,
+    // applied after the queue: no value is lost and no older change overtakes a newer one.
+    void PostParamValue(EventPool<ValueEvent>& pool, int time, int id, float value) noexcept;
+    // The whole patch (ids 0..69) at once, folded the same way.
+    void PostPatch(EventPool<ParamSetEvent>& pool, const float* values) noexcept;
+    // Whether changes are waiting in the fold for the next block.
+    bool Folding() const noexcept { return mFolding; }
     // Take ownership of the event; any thread, plug-in lock held.
     void PushParamEvent(EngineEvent* event) noexcept { mParamQueue.Push(event); }
     void PushControllerEvent(EngineEvent* event) noexcept { mControllerQueue.Push(event); }
     void ApplyEvents() noexcept;
-    // Adds voices at the top slots, each at the current rate and block size and freshly reset, or
-    // deletes the top ones; the voices that stay keep their state and notes, and the global blocks
-    // (chorus line, downsampler) are left alone. Host UI thread, plug-in lock held, never during a
-    // render; allocates.
-    void SetVoiceCount(int n);
+    // Connects voices at the top slots, each freshly reset, or disconnects the top ones; the voices
+    // that stay keep their state and notes, and the global blocks (chorus line, downsampler) are left
+    // alone. Any thread, plug-in lock held, never during a render; allocates nothing (all twelve
+    // voices are built with the synth).
+    void SetVoiceCount(int n) noexcept;
     // Announces the current engine values as targets of the smoothed parameter signals from time on:
     // every signal, or those of one kind.
     void RestateTargets(int time, ParamSignal which = ParamSignal::kNone) noexcept;
@@ -65,6 +75,7 @@ private:
     SmoothedBuffer* ParamSignalOf(ParamId id) const noexcept { return mParamSignals[static_cast<size_t>(Index(id))]; }
     void ApplyParamEvent(int time, int id, float v) noexcept;
     void ApplyParamSet(int time, const float* values) noexcept;
+    void ApplyFolded() noexcept;
     void ApplyControllerEvent(int time, int id, int note, float x) noexcept;
     void SetUnisonDetune(bool wholePatch) noexcept;
     void WakeVoices() noexcept;
@@ -95,6 +106,11 @@ private:
     // The smoothed signal of each parameter id that has one.
     std::array<SmoothedBuffer*, kPatchParamCount> mParamSignals = {};
     std::vector<SmoothedBuffer*> mSmoothed;
+    // Changes that found no record, latest value per parameter, for the next block.
+    std::array<float, kPatchParamCount> mFoldedValues = {};
+    std::array<uint8_t, kPatchParamCount> mFolded = {};
+    bool mFolding = false;
+    bool mFoldedPatch = false;
     uint8_t mAllIdle = 1;
     bool mGroupedKernels = true;
 };

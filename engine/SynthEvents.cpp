@@ -10,6 +10,7 @@
 #include "engine/Kt4rVoice.h"
 #include "signal/ProcessContext.h"
 
+#include <algorithm>
 #include <cmath>
 
 void Synth::ApplyEvents() noexcept
@@ -23,12 +24,59 @@ void Synth::ApplyEvents() noexcept
             ApplyParamSet(e.mTime, e.mValues);
         }
     }
+    if (mFolding)
+        ApplyFolded();
     while (auto event = mControllerQueue.Pop()) {
         if (event->mKind != kValueEventKind)
             continue;
         const auto& e = static_cast<const ValueEvent&>(*event);
         ApplyControllerEvent(e.mTime, e.mId, e.mNote, e.mValue);
     }
+}
+
+void Synth::PostParamValue(EventPool<ValueEvent>& pool, int time, int id, float value) noexcept
+{
+    if (!IsPatchParamIndex(id))
+        return;
+    if (!mFolding) {
+        if (ValueEvent* event = pool.Make(time, id, value)) {
+            mParamQueue.Push(event);
+            return;
+        }
+        mFolding = true;
+    }
+    mFoldedValues[static_cast<size_t>(id)] = value;
+    mFolded[static_cast<size_t>(id)] = 1;
+}
+
+void Synth::PostPatch(EventPool<ParamSetEvent>& pool, const float* values) noexcept
+{
+    if (!mFolding) {
+        if (ParamSetEvent* patch = pool.Make(0)) {
+            std::copy(values, values + kPatchParamCount, patch->mValues);
+            mParamQueue.Push(patch);
+            return;
+        }
+        mFolding = true;
+    }
+    std::copy(values, values + kPatchParamCount, mFoldedValues.begin());
+    mFolded.fill(1);
+    mFoldedPatch = true;
+}
+
+void Synth::ApplyFolded() noexcept
+{
+    if (mFoldedPatch) {
+        ApplyParamSet(0, mFoldedValues.data());
+    } else {
+        for (int id = 0; id < kPatchParamCount; ++id) {
+            if (mFolded[static_cast<size_t>(id)])
+                ApplyParamEvent(0, id, mFoldedValues[static_cast<size_t>(id)]);
+        }
+    }
+    mFolded.fill(0);
+    mFolding = false;
+    mFoldedPatch = false;
 }
 
 void Synth::WakeVoices() noexcept

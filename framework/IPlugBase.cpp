@@ -33,7 +33,6 @@ IPlugBase::IPlugBase(const IPlugInfo& info)
 {
     for (int i = 0; i < info.nParams; ++i)
         mParams.push_back(std::make_unique<IParameter>());
-    AddProgramSlot("empty");
     CopyText(mEffectName, info.effectName, sizeof mEffectName);
     CopyText(mProductName, info.productName, sizeof mProductName);
     CopyText(mVendorName, info.vendorName, sizeof mVendorName);
@@ -61,7 +60,6 @@ IPlugBase::~IPlugBase()
 {
     mEditor.reset();
     mParams.clear();
-    mPrograms.clear();
     mInChannels.clear();
     mOutChannels.clear();
 }
@@ -205,53 +203,19 @@ void IPlugBase::SyncEditorToParams()
 
 bool IPlugBase::WriteBank(IStateChunk* chunk)
 {
-    bool ok = true;
-    for (const auto& slot : mPrograms) {
-        ok = chunk->PutStr(slot->name) && ok;
-        ok = chunk->PutInt8(slot->initialized ? 1 : 0) && ok;
-        if (slot->initialized)
-            ok = chunk->PutBytes(slot->chunk.Data(), slot->chunk.Size()) && ok;
-    }
-    return ok;
+    return WriteState(chunk);
 }
 
 int IPlugBase::ReadBank(const IStateChunk& chunk, int pos)
 {
-    // Edits of the current program reach its slot first: a bank that cannot replace it restores them.
-    StorePendingEdits();
-    for (auto& slot : mPrograms) {
-        if (pos < 0)
-            break;
-        std::string name;
-        const int afterName = chunk.GetStr(&name, pos);
-        // An empty or missing string gives the empty name; a missing one also ends the bank.
-        if (afterName < 0) {
-            slot->name.clear();
-            pos = afterName;
-            break;
-        }
-        slot->name = name.substr(0, IProgramSlot::kNameLen - 1);
-        uint8_t flag = 0;
-        pos = chunk.GetInt8(&flag, afterName);
-        if (pos < 0)
-            break;
-        if (flag == 0) {
-            slot->initialized = false;
-            continue;
-        }
-        // The state passes through the parameters into the slot; a state cut short leaves the slot as
-        // it was, and restoring the current program below undoes what it set.
-        pos = ReadState(chunk, pos);
-        if (pos > 0) {
-            slot->initialized = true;
-            slot->chunk.Clear();
-            WriteState(&slot->chunk);
-        }
-    }
-    // The parameters hold the last state read, not edits of the current program.
-    mEditsPending = false;
-    RestoreProgram(mCurrentProgram);
-    return pos;
+    return ReadState(chunk, pos);
+}
+
+bool IPlugBase::ProgramNameOf(int index, char* text, int size)
+{
+    if (text && size > 0)
+        text[0] = '\0';
+    return index == 0;
 }
 
 void IPlugBase::SetMaxBlockSize(int frames)
@@ -278,80 +242,6 @@ void IPlugBase::AutomateAllParams()
     LockGuard lock(mLock);
     for (int i = 0; i < NParams(); ++i)
         HostAutomate(i, mParams[static_cast<size_t>(i)]->ToNormalized());
-}
-
-void IPlugBase::AddProgramSlot(const char* name)
-{
-    auto slot = std::make_unique<IProgramSlot>();
-    slot->name = std::string(name ? name : "").substr(0, IProgramSlot::kNameLen - 1);
-    mPrograms.push_back(std::move(slot));
-}
-
-void IPlugBase::MakeDefaultPrograms(const char* name, int count)
-{
-    for (int n = 0; n < count; ++n) {
-        for (auto& slot : mPrograms) {
-            if (slot->initialized)
-                continue;
-            slot->initialized = true;
-            slot->name = (name && name[0]) ? name : "Empty";
-            slot->chunk.Clear();
-            WriteState(&slot->chunk);
-            break;
-        }
-    }
-}
-
-bool IPlugBase::RestoreProgram(int index)
-{
-    IProgramSlot* slot = ProgramSlot(index);
-    if (!slot)
-        return false;
-    StorePendingEdits();
-    if (!slot->initialized) {
-        int users = 0;
-        for (const auto& other : mPrograms) {
-            if (other->name.find("user preset") != std::string::npos)
-                ++users;
-        }
-        char name[IProgramSlot::kNameLen];
-        std::snprintf(name, sizeof name, "%s %d", "user preset", users + 1);
-        slot->initialized = true;
-        slot->name = name;
-        slot->chunk.Clear();
-        WriteState(&slot->chunk);
-    } else if (ReadState(slot->chunk, 0) <= 0) {
-        return false;
-    }
-    // The parameters now hold the slot's state.
-    mEditsPending = false;
-    mCurrentProgram = index;
-    ProgramChanged();
-    SyncEditorToParams();
-    return true;
-}
-
-void IPlugBase::StoreCurrentProgram(const char* name)
-{
-    IProgramSlot* slot = ProgramSlot(mCurrentProgram);
-    if (!slot)
-        return;
-    slot->chunk.Clear();
-    WriteState(&slot->chunk);
-    mEditsPending = false;
-    if (name && name[0])
-        slot->name = std::string(name).substr(0, IProgramSlot::kNameLen - 1);
-}
-
-void IPlugBase::StorePendingEdits()
-{
-    if (mEditsPending)
-        StoreCurrentProgram();
-}
-
-std::string IPlugBase::ProgramName(int index) const
-{
-    return index >= 0 && index < NPrograms() ? mPrograms[static_cast<size_t>(index)]->name : std::string();
 }
 
 void IPlugBase::WriteChunkHeader(IStateChunk* chunk)

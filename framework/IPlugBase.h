@@ -1,5 +1,5 @@
-// The host-neutral core of the plug-in: parameters, program slots, channels, the plug-in lock, what
-// is known of the host, and the editor binding. The host layer drives the instrument through the
+// The host-neutral core of the plug-in: parameters, channels, the plug-in lock, what is known of the
+// host, the editor binding, and the host's program entries (answered by the plug-in's own programs). The host layer drives the instrument through the
 // virtual slots below; their order is part of the interface.
 #pragma once
 
@@ -13,7 +13,6 @@
 #include "framework/IAudioChannel.h"
 #include "framework/IMidiEvent.h"
 #include "framework/IParameter.h"
-#include "framework/IProgramSlot.h"
 #include "framework/IStateChunk.h"
 
 class IGraphics;
@@ -150,20 +149,36 @@ public:
     // Every parameter's plain value to the bound editor.
     virtual void SyncEditorToParams();
     // Slot 38. Any thread but the audio thread; under the lock; allocates (the chunk grows).
-    // Appends every program slot.
+    // Appends the whole state; default: the parameter block.
     virtual bool WriteBank(IStateChunk* chunk);
     // Slot 39. Any thread but the audio thread; under the lock; allocates.
-    // Reads every program slot; answers the next position or -1.
+    // Reads the whole state; answers the next position or -1. Default: the parameter block.
     virtual int ReadBank(const IStateChunk& chunk, int pos);
     // Slot 40. Unused hook, kept for the slot order.
     // Never called.
     virtual void ReservedHook40() {}
     // Slot 41. Any thread but the audio thread; under the lock; may allocate.
-    // The current program changed (restored or renamed).
+    // The current program changed (selected or renamed).
     virtual void ProgramChanged() {}
     // Slot 42. Host UI thread; under the lock; allocates.
     // Resizes the channels' scratch buffers.
     virtual void SetMaxBlockSize(int frames);
+
+    // The host's program list. Hosts walk it to build menus and read names at any time, so reading
+    // never changes anything. Default: one program without a name.
+    // Slot 43. Host UI thread at construction; no lock needed; allocates nothing. Entries in the list.
+    virtual int ProgramCount() const { return 1; }
+    // Slot 44. Host UI thread; under the lock; allocates nothing. The entry the host shows as current.
+    virtual int CurrentProgram() { return 0; }
+    // Slot 45. Host UI thread (set program); under the lock; allocates nothing once the plug-in is
+    // built. The host chose entry index.
+    virtual void SelectProgramFromHost(int index) {}
+    // Slot 46. Host UI thread (set program name); under the lock; allocates nothing. Names the
+    // current program.
+    virtual void RenameProgramFromHost(const char* name) {}
+    // Slot 47. Host UI thread; under the lock; allocates nothing. Copies the name of entry index
+    // (at most size - 1 characters and a terminator); false for an index outside the list.
+    virtual bool ProgramNameOf(int index, char* text, int size);
 
     // Parameters.
     int NParams() const { return static_cast<int>(mParams.size()); }
@@ -177,28 +192,6 @@ public:
     }
     void NotifyAllParamsChanged();
     void AutomateAllParams();
-
-    // Programs.
-    int NPrograms() const { return static_cast<int>(mPrograms.size()); }
-    int CurrentProgramIndex() const { return mCurrentProgram; }
-    void SetCurrentProgramIndex(int index) { mCurrentProgram = index; }
-    void MakeDefaultPrograms(const char* name, int count);
-    // Stores pending edits in the slot being left, then loads slot `index` (a fresh slot takes the
-    // current values). Not on the audio thread: allocates.
-    bool RestoreProgram(int index);
-    // Writes the parameters (the edit buffer) to the current slot, and the name when given.
-    void StoreCurrentProgram(const char* name = nullptr);
-    // A parameter change marks the edit buffer as not yet stored; it reaches the current slot when the
-    // slot is next read (a chunk taken, a program switch, a rename), so automation stays off the heap.
-    void MarkEditBufferChanged() { mEditsPending = true; }
-    bool EditsPending() const { return mEditsPending; }
-    void StorePendingEdits();
-    std::string ProgramName(int index) const;
-    IProgramSlot* ProgramSlot(int index)
-    {
-        return index >= 0 && index < NPrograms() ? mPrograms[static_cast<size_t>(index)].get() : nullptr;
-    }
-    void AddProgramSlot(const char* name);
 
     // Chunk header.
     static void WriteChunkHeader(IStateChunk* chunk);
@@ -256,13 +249,10 @@ private:
     bool mIsInstrument;
     bool mTakesMidi;
     const char* (*mBuildVariant)();
-    int mCurrentProgram = 0;
-    bool mEditsPending = false;
     double mSampleRate = 44100.0;
     int mMaxBlockSize = 0;
     int mLatency = 0;
     std::vector<std::unique_ptr<IParameter>> mParams;
-    std::vector<std::unique_ptr<IProgramSlot>> mPrograms;
     std::unique_ptr<IGraphics> mEditor;
     std::vector<double*> mInPointers;
     std::vector<double*> mOutPointers;

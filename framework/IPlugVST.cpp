@@ -27,7 +27,7 @@ IPlugVST::IPlugVST(const IPlugInfo& info, vst::HostCallback host) : IPlugBase(in
     mRecord.getParameter = &GetParameterEntry;
     mRecord.processReplacing = &ProcessReplacingEntry;
     mRecord.processDoubleReplacing = &ProcessDoubleEntry;
-    mRecord.numPrograms = std::max(1, NPrograms());
+    mRecord.numPrograms = 1; // the plug-in's own count once it is built (Instantiate)
     mRecord.numParams = NParams();
     int maxIn = 0;
     int maxOut = 0;
@@ -74,8 +74,7 @@ vst::EffectRecord* IPlugVST::Instantiate(vst::HostCallback host, Factory factory
         plug = factory(host);
         if (!plug)
             return nullptr;
-        plug->MakeDefaultPrograms("Empty", plug->NPrograms());
-        plug->mRecord.numPrograms = std::max(1, plug->NPrograms());
+        plug->mRecord.numPrograms = std::max(1, plug->ProgramCount());
         return &plug->mRecord;
     } catch (...) {
         delete plug;

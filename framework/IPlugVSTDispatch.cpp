@@ -50,18 +50,16 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         NotifyAllParamsChanged();
         return 0;
     case vst::effSetProgram:
-        // RestoreProgram writes pending edits to the slot being left before it switches.
-        RestoreProgram(static_cast<int>(value));
+        if (value >= 0 && value < ProgramCount())
+            SelectProgramFromHost(static_cast<int>(value));
         return 0;
-    case vst::effGetProgram: return CurrentProgramIndex();
+    case vst::effGetProgram: return CurrentProgram();
     case vst::effSetProgramName:
-        if (text) {
-            StoreCurrentProgram(text);
-            ProgramChanged();
-        }
+        if (text)
+            RenameProgramFromHost(text);
         return 0;
     case vst::effGetProgramName:
-        CopyText(text, ProgramName(CurrentProgramIndex()).c_str(), vst::kMaxProgNameLen);
+        ProgramNameOf(CurrentProgram(), text, vst::kMaxProgNameLen);
         return 0;
     case vst::effGetParamLabel:
         if (const IParameter* param = GetParam(index))
@@ -129,11 +127,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     case vst::effProcessEvents: return ProcessEvents(static_cast<const vst::Events*>(ptr));
     case vst::effCanBeAutomated: return 1;
     case vst::effString2Parameter: return StringToParameter(index, text);
-    case vst::effGetProgramNameIndexed: {
-        const std::string name = ProgramName(index);
-        CopyText(text, name.c_str(), vst::kMaxProgNameLen);
-        return name.empty() ? 0 : 1;
-    }
+    case vst::effGetProgramNameIndexed: return ProgramNameOf(index, text, vst::kMaxProgNameLen) ? 1 : 0;
     case vst::effGetInputProperties: return ChannelProperties(true, index, static_cast<vst::PinProperties*>(ptr));
     case vst::effGetOutputProperties: return ChannelProperties(false, index, static_cast<vst::PinProperties*>(ptr));
     case vst::effGetPlugCategory: return IsInstrument() ? vst::kPlugCategSynth : vst::kPlugCategEffect;
@@ -182,7 +176,6 @@ intptr_t IPlugVST::GetChunk(int32_t index, void* ptr)
     const bool program = index != 0;
     IStateChunk& chunk = program ? mProgramChunk : mBankChunk;
     WriteChunkHeader(&chunk);
-    StorePendingEdits();
     const bool ok = program ? WriteState(&chunk) : WriteBank(&chunk);
     if (!ok || chunk.Size() == 0 || !ptr)
         return 0;
@@ -201,12 +194,7 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, const void* ptr)
         std::memcpy(chunk.Data(), ptr, static_cast<size_t>(size));
     int pos = 0;
     const int32_t version = ReadChunkHeader(chunk, &pos);
-    if (!program && version >= kStateChunkVersion) {
-        pos = ReadBank(chunk, pos);
-    } else {
-        pos = ReadState(chunk, pos);
-        StoreCurrentProgram();
-    }
+    pos = !program && version >= kStateChunkVersion ? ReadBank(chunk, pos) : ReadState(chunk, pos);
     if (pos < 0)
         return 0;
     SyncEditorToParams();

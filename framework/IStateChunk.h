@@ -13,6 +13,8 @@ public:
     IStateChunk() = default;
     IStateChunk(const IStateChunk&) = default;
     IStateChunk& operator=(const IStateChunk&) = default;
+    IStateChunk(IStateChunk&&) noexcept = default;
+    IStateChunk& operator=(IStateChunk&&) noexcept = default;
 
     int Size() const { return static_cast<int>(mBytes.size()); }
     const uint8_t* Data() const { return mBytes.data(); }

@@ -283,6 +283,11 @@ void KT4R::HandleSysExEvent(const ISysExEvent& event)
 
 void KT4R::ParameterChanged(int id, int source)
 {
+    ApplyChange(id, 0);
+}
+
+void KT4R::ApplyChange(int id, int time)
+{
     LockGuard lock(Mutex());
     IParameter* param = Param(id);
     if (!param)
@@ -290,9 +295,7 @@ void KT4R::ParameterChanged(int id, int source)
     if (IsPatchParamIndex(id) && id != Index(ParamId::kSysexMode)) {
         if (MidiLearnArmed())
             mMidiLearn.SelectParam(id);
-        if (mEngineReady)
-            mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(param->ToNormalized())));
-        MarkEditBufferChanged();
+        PostParam(id, time);
         if (Param(SettingId::kSendSysexParam)->Value() >= 0.5)
             SendParamSysEx(id);
     }
@@ -348,11 +351,8 @@ void KT4R::RebuildVoices(int voices)
     // The synth builds only the voices added (at the current rate and size) and deletes the ones
     // removed; the voices that stay sound on. The whole patch goes out again so the new voices take it.
     mSynth->SetVoiceCount(voices);
-    if (!mEngineReady)
-        return;
-    for (int id = 0; id < kPatchParamCount; ++id) {
-        mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
-    }
+    for (int id = 0; id < kPatchParamCount; ++id)
+        PostParam(id);
 }
 
 // ---- MIDI learn and the configuration ----
@@ -367,11 +367,12 @@ void KT4R::OnControlChange(int time, int channel, int controller, int value) noe
 void KT4R::SetFromMidiLearn(int id, double normalized, int offset, int channel)
 {
     IParameter* param = Param(id);
-    if (!param)
+    // A controller on a channel the engine does not listen to moves nothing.
+    if (!param || channel < 0 || channel > 15 || !mSynth->mChannelTable[channel])
         return;
     param->SetFromNormalized(normalized);
     HostAutomate(id, param->ToNormalized());
-    ParameterChanged(id, 0);
+    ApplyChange(id, std::clamp(offset, 0, std::max(0, mContext->mBlockSize - 1)));
     SetEdited(true);
     PushToEditor(id);
     ShowInReadout(id);

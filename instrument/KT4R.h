@@ -2,14 +2,17 @@
 // 0-97, takes MIDI in, renders stereo blocks and applies the side effects of its settings.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/IPlugVST.h"
 #include "instrument/ConfigFile.h"
 #include "instrument/KT4RView.h"
 #include "instrument/ParamTable.h"
+#include "instrument/ProgramStore.h"
 #include "instrument/ReadoutText.h"
 #include "instrument/SysExCodec.h"
 #include "instrument/MidiLearnMap.h"
@@ -42,8 +45,8 @@ public:
     void HandleMidiEvent(const IMidiEvent& event) override;
     // The thread delivering the host's events, under the lock.
     void HandleSysExEvent(const ISysExEvent& event) override;
-    // Any thread that changed id (0-97); takes the lock. Engine event from a fixed pool, edit buffer
-    // marked, side effects. Allocates only when "Number of Voices" builds new voices.
+    // Any thread that changed id (0-97); takes the lock. Engine event from a fixed pool (folded into
+    // the latest value when the pool is spent), side effects. Allocates nothing.
     void ParameterChanged(int id, int source) override;
 
     // Ids 0-69 from the base's list, 70-97 from the settings list; nullptr for other ids.
@@ -70,21 +73,25 @@ public:
     std::string PresetFolder();
     void SetPresetFolder(const std::string& folder);
 
-    int CurrentProgramNumber() const { return mProgram; }
-    const std::string& CurrentProgramName() const { return mProgramName; }
-    bool Edited() const { return mEdited; }
+    int CurrentProgramNumber() const { return mStore.Current(); }
+    // The edit buffer's name, as the name readout shows it; the caller holds the lock.
+    const std::string& CurrentProgramName() const { return mStore.EditName(); }
+    bool Edited() const { return mStore.Edited(); }
+    // A stored program's name by number (1..128), or the edit buffer's (0); takes the lock.
+    std::string ProgramName(int number) const;
     bool WriteArmed() const { return mWriteArmed; }
     bool EngineReady() const { return mEngineReady; }
 
     // ---- Programs (editor thread, host UI thread or MIDI intake; each takes the lock) ----
 
     // Loads program number (1..128) into the edit buffer; numbers outside are ignored. Allocates
-    // nothing once the slots exist, so a MIDI program change may call it on the audio thread.
+    // nothing, so a MIDI program change may call it on the audio thread.
     void SelectProgram(int number);
-    // Stores the edit buffer as program number (1..128) and makes it current.
+    // Stores the edit buffer as program number (1..128) and makes it current; allocates nothing.
     void WriteProgram(int number);
     // Names the edit buffer (the editor's name readout); with "Immediate Write" on, writes it too.
-    void SetProgramName(const std::string& name);
+    // Allocates nothing.
+    void SetProgramName(std::string_view name);
     // Every patch parameter back to its default, through the editor's change path. A received patch
     // keeps the instrument's own settings ("Number of Voices", "Sysex Mode").
     void InitPatch(bool keepInstrumentSettings = false);
@@ -132,16 +139,29 @@ public:
 
     // ---- State (any thread but the audio thread for chunks; each takes the lock) ----
 
-    // The program data block of the live values.
+    // The program data block of the live values (the edit buffer). Writes no program.
     bool WriteState(IStateChunk* chunk) override;
     // A program data block into the live values; -1, with nothing changed, unless the block is whole.
+    // Writes no program.
     int ReadState(const IStateChunk& chunk, int pos) override;
-    // The state block: every slot, the current program and five settings.
+    // The state block: the edit buffer and every program, the current program and five settings.
     bool WriteBank(IStateChunk* chunk) override;
-    // A state block into the slots and the live values; -1, with nothing changed, unless it is whole.
+    // A state block into the programs and the live values; -1, with nothing changed, unless it is whole.
     int ReadBank(const IStateChunk& chunk, int pos) override;
-    // The program readouts follow slot 0 and the host is asked to update its display.
+    // The program readouts follow the edit buffer and the host is asked to update its display.
     void ProgramChanged() override;
+
+    // ---- The host's program list: entry 0 is the edit buffer, entries 1..128 the programs (host UI
+    // thread, under the lock the dispatcher holds; none allocates) ----
+
+    // 129. The current entry is always 0 (the base's answer): what the host plays is the edit buffer.
+    int ProgramCount() const override;
+    // Entries 1..128 as choosing the program on the panel; entry 0 changes nothing.
+    void SelectProgramFromHost(int index) override;
+    // Names the edit buffer, leaving the edited mark as it is.
+    void RenameProgramFromHost(const char* name) override;
+    // Reads a name; changes nothing.
+    bool ProgramNameOf(int index, char* text, int size) override;
     // Host UI thread after the editor window opened, under the lock: the program readouts are
     // refreshed and the master readout cleared.
     void EditorOpened() override;
@@ -150,6 +170,8 @@ private:
     void ReadConfiguration(const std::string& folder);
     void DefineParameters();
     void ApplyConfiguredSettings();
+    // The change path of id, its engine event at frame time of the next block.
+    void ApplyChange(int id, int time);
     void ApplySideEffect(int id);
     void RebuildVoices(int voices);
     void SetEdited(bool edited);
@@ -158,9 +180,29 @@ private:
     // Applies normalised values of ids 0..count-1 as a stored program does: each value and its side
     // effects, then the whole patch to the engine in one event.
     void ApplyProgramValues(const double* values, int count);
+    // Applies a whole program block (map, values, edited flag) to the edit buffer.
+    void ApplyProgramData(const IStateChunk& chunk, int pos, const kt4r::ProgramData& data);
     void PushWholePatch();
-    // Fills the slots from the defaults, named " INIT ", with room reserved so that selecting a program
-    // later copies without allocating.
+    // A bank read and checked, its programs built, ready to take the place of the current ones in one
+    // step under the lock. Built outside the lock (allocates); the replaced programs leave with it.
+    struct PreparedBank {
+        kt4r::ProgramStore programs;
+        kt4r::StateData state;
+        IStateChunk editBlock; // the edit buffer's block, as the parameters will hold it
+    };
+    // Reads and checks a state block into *bank; false unless the block is whole. Values a block
+    // lacks come from live. Reads only the parameters' definitions, which never change, so it takes
+    // no lock.
+    bool PrepareBank(const IStateChunk& chunk, int pos, const std::array<double, kPatchParamCount>& live,
+                     PreparedBank* bank) const;
+    // The patch parameters' normalised values; takes the lock.
+    std::array<double, kPatchParamCount> LiveValues();
+    // Under the lock: the prepared programs, the edit buffer and the settings take effect; allocates
+    // nothing.
+    void InstallBank(PreparedBank& bank);
+    // Id's current value to the engine, from frame time of the block on.
+    void PostParam(int id, int time = 0);
+    // Fills every program from the defaults, named " INIT ".
     void MakeInitPrograms();
 
     // Seams of the later parts of the instrument. Each records what it can and is otherwise silent;
@@ -200,9 +242,8 @@ private:
     int mVoiceLayoutMode = 0;
     KT4RView* mView = nullptr; // the panel's face; owned by the editor, which outlives every call
     int mConfiguredVoices = 6;
-    int mProgram = 1;
-    std::string mProgramName;
-    bool mEdited = false;
+    kt4r::ProgramStore mStore;
+    IStateChunk mWriteScratch; // room for one program block: a write builds it here
     bool mWriteArmed = false;
     kt4r::SysExCodec mSysEx;
     MidiLearnMap mMidiLearn{*this};

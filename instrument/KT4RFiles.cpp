@@ -41,28 +41,35 @@ bool KT4R::SaveProgramFile(const std::string& path)
     WriteChunkHeader(&chunk);
     if (!WriteState(&chunk))
         return false;
-    return WriteProgramFile(path, mProgramName, BytesOf(chunk));
+    return WriteProgramFile(path, mStore.EditName(), BytesOf(chunk));
 }
 
 bool KT4R::LoadProgramFile(const std::string& path)
 {
-    LockGuard lock(Mutex());
+    // The file is read and checked before the lock is taken; only applying it holds the lock.
     ProgramFile file;
     if (path.empty() || !ReadProgramFile(path, &file))
         return false;
+    IStateChunk chunk;
+    int pos = 0;
     if (file.hasChunk) {
-        int pos = 0;
-        const IStateChunk chunk = ChunkOf(file.chunk, &pos);
-        if (pos < 0 || ReadState(chunk, pos) < 0)
+        chunk = ChunkOf(file.chunk, &pos);
+        if (pos < 0)
+            return false;
+    }
+    LockGuard lock(Mutex());
+    if (file.hasChunk) {
+        if (ReadState(chunk, pos) < 0)
             return false;
     } else {
-        for (int id = 0; id < kPatchParamCount; ++id)
-            GetParam(id)->SetFromNormalized(file.values[static_cast<size_t>(id)]);
+        double values[kPatchParamCount];
+        std::copy(file.values.begin(), file.values.begin() + kPatchParamCount, values);
+        ApplyProgramValues(values, kPatchParamCount);
     }
-    // The file's name names the edit buffer, which is stored and restored whole.
+    // The file's name names the edit buffer, which now differs from the program it was chosen from.
     SetProgramName(file.name);
-    StoreCurrentProgram(file.name.c_str());
-    RestoreProgram(0); // its refresh of the readouts also asks the host to update its display
+    SyncEditorToParams();
+    AutomateAllParams();
     return true;
 }
 
@@ -73,22 +80,25 @@ bool KT4R::SaveBankFile(const std::string& path)
         return false;
     IStateChunk chunk;
     WriteChunkHeader(&chunk);
-    StorePendingEdits();
     if (!WriteBank(&chunk))
         return false;
-    return WriteBankFile(path, BytesOf(chunk), mProgram - 1);
+    return WriteBankFile(path, BytesOf(chunk), mStore.Current() - 1);
 }
 
 bool KT4R::LoadBankFile(const std::string& path)
 {
-    LockGuard lock(Mutex());
+    // Reading, checking and building the new programs happen outside the lock; the audio thread waits
+    // only while they take the old ones' place. The old programs are freed after the lock is released.
     std::vector<uint8_t> bytes;
     if (path.empty() || !ReadBankFile(path, &bytes))
         return false;
     int pos = 0;
     const IStateChunk chunk = ChunkOf(bytes, &pos);
-    // Reading the bank restores the edit buffer, refreshes the readouts and asks the host to update.
-    return pos >= 0 && ReadBank(chunk, pos) >= 0;
+    PreparedBank bank;
+    if (pos < 0 || !PrepareBank(chunk, pos, LiveValues(), &bank))
+        return false;
+    InstallBank(bank);
+    return true;
 }
 
 bool KT4R::SaveSysExProgram(const std::string& path)
@@ -99,7 +109,7 @@ bool KT4R::SaveSysExProgram(const std::string& path)
     SysExProgram program;
     for (int id = 0; id < kPatchParamCount; ++id)
         program.values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
-    program.name = mProgramName;
+    program.name = mStore.EditName();
     return WriteSysExFile(path, BuildSysExProgramFile(mSysEx, program));
 }
 
@@ -108,14 +118,13 @@ bool KT4R::SaveSysExBank(const std::string& path, int first, int count)
     LockGuard lock(Mutex());
     if (path.empty() || first < 1 || first > 128 || count < 1)
         return false;
-    StorePendingEdits();
     std::vector<SysExProgram> programs;
     for (int n = first; n <= std::min(128, first + count - 1); ++n) {
-        const IProgramSlot* slot = ProgramSlot(n);
+        const StoredProgram* program = mStore.Program(n);
         ProgramData data;
-        if (ParseProgramData(slot->chunk, 0, &data) < 0)
+        if (ParseProgramData(program->data, 0, &data) < 0)
             return false;
-        programs.push_back({data.values, slot->name});
+        programs.push_back({data.values, program->name});
     }
     return WriteSysExFile(path, BuildSysExBankFile(mSysEx, programs));
 }

@@ -1,8 +1,9 @@
 // The instrument's programs: selecting, writing and naming them, INIT and RANDOM, rotating the bank,
-// the program menu and the WRITE button. Slot 0 of the preset store is the edit buffer, slots 1-128
-// the programs; the store's current index stays 0 except while a program is written.
+// the program menu, the WRITE button and the host's program list. The edit buffer is the live
+// parameter values under the store's edit name; programs 1-128 change only when written.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "instrument/KT4R.h"
 #include "instrument/ParamTable.h"
@@ -21,33 +22,28 @@ constexpr double kThird = 0.3333333333333333;
 
 void KT4R::MakeInitPrograms()
 {
-    while (NPrograms() < kProgramSlots)
-        AddProgramSlot("empty");
-    // Room for a name and a program block in every slot: selecting a program then only copies.
-    for (int i = 0; i < NPrograms(); ++i) {
-        IProgramSlot* slot = ProgramSlot(i);
-        slot->name.reserve(IProgramSlot::kNameLen);
-        slot->chunk.Reserve(kProgramDataBytes);
-    }
-    mProgramName.reserve(IProgramSlot::kNameLen);
-    MakeDefaultPrograms(" INIT ", NPrograms());
+    IStateChunk init;
+    init.Reserve(kProgramDataBytes);
+    WriteState(&init);
+    mStore.Fill(init, " INIT ");
+    mStore.SetEditName(" INIT ");
 }
 
 void KT4R::SelectProgram(int number)
 {
     LockGuard lock(Mutex());
-    if (number < 1 || number > kPrograms)
+    const StoredProgram* program = mStore.Program(number);
+    if (!program)
         return;
-    // Edits still pending go to the edit buffer, which the program then replaces.
-    StorePendingEdits();
-    IProgramSlot* edit = ProgramSlot(0);
-    const IProgramSlot* program = ProgramSlot(number);
-    edit->initialized = program->initialized;
-    edit->name = program->name;
-    edit->chunk = program->chunk;
-    mProgram = number;
-    RestoreProgram(number);
-    SetCurrentProgramIndex(0);
+    mStore.SetCurrent(number);
+    mStore.SetEditName(program->name);
+    if (program->initialized) {
+        ProgramData data;
+        if (ParseProgramData(program->data, 0, &data) >= 0)
+            ApplyProgramData(program->data, 0, data);
+    }
+    RefreshProgramDisplay();
+    SyncEditorToParams();
     AutomateAllParams();
     SetEdited(false);
     if (Param(SettingId::kSendSysexProgram)->Value() >= 0.5)
@@ -57,39 +53,44 @@ void KT4R::SelectProgram(int number)
 void KT4R::WriteProgram(int number)
 {
     LockGuard lock(Mutex());
-    if (number < 1 || number > kPrograms)
+    if (!mStore.Program(number))
         return;
-    SetCurrentProgramIndex(number);
-    mProgram = number;
+    mStore.SetCurrent(number);
     SetEdited(false);
-    StoreCurrentProgram(mProgramName.c_str());
+    // The block is built in the room the edit buffer's own scratch keeps, so a write allocates nothing.
+    mWriteScratch.Clear();
+    WriteState(&mWriteScratch);
+    mStore.Store(number, mWriteScratch, mStore.EditName());
     RefreshProgramDisplay();
-    SetCurrentProgramIndex(0);
     mWriteArmed = false;
     ShowWriteIndication(false);
 }
 
-void KT4R::SetProgramName(const std::string& name)
+void KT4R::SetProgramName(std::string_view name)
 {
     LockGuard lock(Mutex());
-    mProgramName = name.substr(0, kProgramNameBytes);
-    SetCurrentProgramIndex(0);
-    StoreCurrentProgram(mProgramName.c_str());
+    mStore.SetEditName(name);
+    RefreshProgramDisplay();
     SetEdited(true);
     if (Param(SettingId::kImmediateWrite)->Value() >= 0.5)
-        WriteProgram(mProgram);
+        WriteProgram(mStore.Current());
+}
+
+std::string KT4R::ProgramName(int number) const
+{
+    LockGuard lock(const_cast<KT4R*>(this)->Mutex());
+    return std::string(mStore.NameOf(number));
 }
 
 void KT4R::SetEdited(bool edited)
 {
     Param(SettingId::kPresetDirty)->SetFromNormalized(edited ? 1.0 : 0.0);
-    mEdited = edited;
+    mStore.SetEdited(edited);
     ShowEditedMark(edited);
 }
 
 void KT4R::RefreshProgramDisplay()
 {
-    mProgramName = ProgramSlot(0)->name;
     if (mView)
         mView->ProgramDisplayChanged();
     HostUpdateDisplay();
@@ -98,6 +99,46 @@ void KT4R::RefreshProgramDisplay()
 void KT4R::ProgramChanged()
 {
     RefreshProgramDisplay();
+}
+
+// ---- The host's program list ----
+
+int KT4R::ProgramCount() const
+{
+    return ProgramStore::kPrograms + 1;
+}
+
+void KT4R::SelectProgramFromHost(int index)
+{
+    // The host's entry 0 is the edit buffer itself: choosing it keeps what is being edited.
+    if (index >= 1 && index <= ProgramStore::kPrograms)
+        SelectProgram(index);
+}
+
+void KT4R::RenameProgramFromHost(const char* name)
+{
+    // A host naming its program (often from a file it restores) names the edit buffer; it is not an
+    // edit of the sound, so the edited mark and "Immediate Write" are left alone.
+    LockGuard lock(Mutex());
+    if (!name)
+        return;
+    mStore.SetEditName(std::string_view(name, ::strnlen(name, kProgramNameBytes)));
+    RefreshProgramDisplay();
+}
+
+bool KT4R::ProgramNameOf(int index, char* text, int size)
+{
+    LockGuard lock(Mutex());
+    if (!text || size <= 0)
+        return false;
+    text[0] = '\0';
+    if (index < 0 || index > ProgramStore::kPrograms)
+        return false;
+    const std::string_view name = mStore.NameOf(index);
+    const size_t n = std::min(name.size(), static_cast<size_t>(size - 1));
+    std::memcpy(text, name.data(), n);
+    text[n] = '\0';
+    return true;
 }
 
 void KT4R::SetParamFromEditor(int index, double normalized)
@@ -115,14 +156,14 @@ void KT4R::SetParamFromEditor(int index, double normalized)
         ParameterChanged(index, 0);
     }
     if (Param(SettingId::kImmediateWrite)->Value() >= 0.5)
-        WriteProgram(mProgram);
+        WriteProgram(mStore.Current());
 }
 
 void KT4R::ProgramCommand(int id)
 {
     switch (static_cast<SettingId>(id)) {
-    case SettingId::kCommandNextProgram: SelectProgram(mProgram == kPrograms ? 1 : mProgram + 1); return;
-    case SettingId::kCommandPreviousProgram: SelectProgram(mProgram == 1 ? kPrograms : mProgram - 1); return;
+    case SettingId::kCommandNextProgram: SelectProgram(mStore.Current() % kPrograms + 1); return;
+    case SettingId::kCommandPreviousProgram: SelectProgram((mStore.Current() + kPrograms - 2) % kPrograms + 1); return;
     case SettingId::kCommandInit:
         // While MIDI learn is armed the INIT button is a learn command.
         if (mMidiLearn.Command(id))
@@ -133,10 +174,7 @@ void KT4R::ProgramCommand(int id)
     default: return;
     }
     // INIT and RANDOM name the new patch and leave it in the edit buffer, marked edited.
-    const char* name = static_cast<SettingId>(id) == SettingId::kCommandInit ? " INIT " : " RANDOM ";
-    RefreshProgramDisplay();
-    SetProgramName(name);
-    StoreCurrentProgram(name);
+    SetProgramName(static_cast<SettingId>(id) == SettingId::kCommandInit ? " INIT " : " RANDOM ");
     SyncEditorToParams();
     SetEdited(true);
 }
@@ -215,35 +253,20 @@ void KT4R::RandomPatch()
 void KT4R::RotateBanks()
 {
     LockGuard lock(Mutex());
-    StorePendingEdits();
-    auto copy = [](IProgramSlot& to, const IProgramSlot& from) {
-        to.initialized = from.initialized;
-        to.name = from.name;
-        to.chunk = from.chunk;
-    };
-    std::vector<IProgramSlot> scratch(kGroup);
-    for (int i = 0; i < kGroup; ++i)
-        copy(scratch[static_cast<size_t>(i)], *ProgramSlot(3 * kGroup + 1 + i));
-    for (int group = 3; group >= 1; --group) {
-        for (int i = 0; i < kGroup; ++i)
-            copy(*ProgramSlot(group * kGroup + 1 + i), *ProgramSlot((group - 1) * kGroup + 1 + i));
-    }
-    for (int i = 0; i < kGroup; ++i)
-        copy(*ProgramSlot(1 + i), scratch[static_cast<size_t>(i)]);
+    mStore.RotateQuarters();
 }
 
 KT4R::ProgramMenu KT4R::BuildProgramMenu() const
 {
     ProgramMenu menu;
-    auto* self = const_cast<KT4R*>(this);
-    LockGuard lock(self->Mutex());
-    char text[IProgramSlot::kNameLen + 16];
+    LockGuard lock(const_cast<KT4R*>(this)->Mutex());
+    char text[kProgramNameBytes + 16];
     for (int group = 0; group < kPrograms / kGroup; ++group) {
         ProgramMenu::Group g;
         std::snprintf(text, sizeof text, "%4d - %3d", group * kGroup + 1, (group + 1) * kGroup);
         g.title = text;
         for (int n = group * kGroup + 1; n <= (group + 1) * kGroup; ++n) {
-            std::snprintf(text, sizeof text, "%4i %s", n, self->ProgramSlot(n)->name.c_str());
+            std::snprintf(text, sizeof text, "%4i %s", n, mStore.Program(n)->name.c_str());
             g.items.push_back(text);
         }
         menu.groups.push_back(std::move(g));
@@ -261,7 +284,6 @@ void KT4R::ChooseProgramFromMenu(int number)
         WriteProgram(number);
         return;
     }
-    mProgram = number;
     SelectProgram(number);
 }
 
@@ -270,7 +292,7 @@ void KT4R::ChooseRotateBanksFromMenu()
     LockGuard lock(Mutex());
     RotateBanks();
     // The sound that was selected moved 32 places up: select it where it is now.
-    ChooseProgramFromMenu((mProgram + 31) % kPrograms + 1);
+    ChooseProgramFromMenu((mStore.Current() + 31) % kPrograms + 1);
 }
 
 void KT4R::PressWrite(bool rightButton)
@@ -281,5 +303,5 @@ void KT4R::PressWrite(bool rightButton)
         ShowWriteIndication(true);
         return;
     }
-    WriteProgram(mProgram);
+    WriteProgram(mStore.Current());
 }

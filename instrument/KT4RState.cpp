@@ -20,7 +20,7 @@ bool KT4R::WriteState(IStateChunk* chunk)
     std::array<double, kPatchParamCount> values;
     for (int id = 0; id < kPatchParamCount; ++id)
         values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
-    return AppendProgramValues(chunk, mEdited, values) && ok;
+    return AppendProgramValues(chunk, mStore.Edited(), values) && ok;
 }
 
 int KT4R::ReadState(const IStateChunk& chunk, int pos)
@@ -32,15 +32,16 @@ int KT4R::ReadState(const IStateChunk& chunk, int pos)
     // after it mean the data is something else.
     if (end < 0 || end != chunk.Size())
         return -1;
-    mMidiLearn.ReadMapBlock(chunk, pos);
-    ApplyProgramValues(data.values.data(), std::min(data.count, kPatchParamCount));
-    if (IProgramSlot* slot = ProgramSlot(CurrentProgramIndex())) {
-        slot->chunk.Clear();
-        WriteState(&slot->chunk);
-    }
-    SetEdited(data.edited);
+    ApplyProgramData(chunk, pos, data);
     RefreshProgramDisplay();
     return end;
+}
+
+void KT4R::ApplyProgramData(const IStateChunk& chunk, int pos, const ProgramData& data)
+{
+    mMidiLearn.ReadMapBlock(chunk, pos);
+    ApplyProgramValues(data.values.data(), std::min(data.count, kPatchParamCount));
+    SetEdited(data.edited);
 }
 
 void KT4R::ApplyProgramValues(const double* values, int count)
@@ -56,34 +57,35 @@ void KT4R::PushWholePatch()
 {
     if (!mEngineReady)
         return;
-    if (ParamSetEvent* patch = mPatchEvents.Make(0)) {
-        for (int id = 0; id < kPatchParamCount; ++id)
-            patch->mValues[id] = static_cast<float>(GetParam(id)->ToNormalized());
-        mSynth->PushParamEvent(patch);
-        return;
-    }
-    // Every whole-patch record is waiting for the next block: the values go one by one instead.
+    float values[kPatchParamCount];
     for (int id = 0; id < kPatchParamCount; ++id)
-        mSynth->PushParamEvent(mParamEvents.Make(0, id, static_cast<float>(GetParam(id)->ToNormalized())));
+        values[id] = static_cast<float>(GetParam(id)->ToNormalized());
+    mSynth->PostPatch(mPatchEvents, values);
+}
+
+void KT4R::PostParam(int id, int time)
+{
+    if (mEngineReady)
+        mSynth->PostParamValue(mParamEvents, time, id, static_cast<float>(GetParam(id)->ToNormalized()));
 }
 
 bool KT4R::WriteBank(IStateChunk* chunk)
 {
     LockGuard lock(Mutex());
     bool ok = chunk->PutInt32(static_cast<int32_t>(kStateVersion));
-    ok = chunk->PutInt32(NPrograms()) && ok;
-    SetCurrentProgramIndex(0);
-    StoreCurrentProgram(mProgramName.c_str());
-    for (int i = 0; i < NPrograms() && ok; ++i) {
-        const IProgramSlot* slot = ProgramSlot(i);
-        ok = chunk->PutStr(slot->name) && chunk->PutInt8(slot->initialized ? 1 : 0);
-        if (ok && slot->initialized)
-            ok = chunk->PutBytes(slot->chunk.Data(), slot->chunk.Size());
+    ok = chunk->PutInt32(kProgramSlots) && ok;
+    // Slot 0 is the edit buffer: the live values under the edit name.
+    ok = ok && chunk->PutStr(mStore.EditName()) && chunk->PutInt8(1) && WriteState(chunk);
+    for (int n = 1; n <= ProgramStore::kPrograms && ok; ++n) {
+        const StoredProgram* program = mStore.Program(n);
+        ok = chunk->PutStr(program->name) && chunk->PutInt8(program->initialized ? 1 : 0);
+        if (ok && program->initialized)
+            ok = chunk->PutBytes(program->data.Data(), program->data.Size());
     }
     if (!ok)
         return false;
     auto on = [this](SettingId id) { return static_cast<uint8_t>(Param(id)->Value() >= 0.5 ? 1 : 0); };
-    ok = chunk->PutInt32(mProgram) && chunk->PutStr(mProgramName);
+    ok = chunk->PutInt32(mStore.Current()) && chunk->PutStr(mStore.EditName());
     ok = ok && chunk->PutInt32(static_cast<int32_t>(Param(SettingId::kMidiChannel)->Value()));
     ok = ok && chunk->PutInt8(on(SettingId::kImmediateWrite)) && chunk->PutInt8(on(SettingId::kSendSysexParam)) &&
          chunk->PutInt8(on(SettingId::kSendSysexProgram));
@@ -93,34 +95,79 @@ bool KT4R::WriteBank(IStateChunk* chunk)
 int KT4R::ReadBank(const IStateChunk& chunk, int pos)
 {
     LockGuard lock(Mutex());
-    StateData state;
+    // A host's state arrives under the lock the dispatcher holds; a bank file is prepared outside it
+    // (LoadBankFile).
+    PreparedBank bank;
+    if (!PrepareBank(chunk, pos, LiveValues(), &bank))
+        return -1;
+    InstallBank(bank);
+    return chunk.Size();
+}
+
+std::array<double, kPatchParamCount> KT4R::LiveValues()
+{
+    LockGuard lock(Mutex());
+    std::array<double, kPatchParamCount> values;
+    for (int id = 0; id < kPatchParamCount; ++id)
+        values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    return values;
+}
+
+bool KT4R::PrepareBank(const IStateChunk& chunk, int pos, const std::array<double, kPatchParamCount>& live,
+                       PreparedBank* bank) const
+{
+    StateData& state = bank->state;
     const int end = ParseState(chunk, pos, &state);
     if (end < 0)
-        return -1;
-    // Edits still pending belong to the edit buffer the bank replaces.
-    StorePendingEdits();
+        return false;
     for (size_t i = 0; i < state.slots.size(); ++i) {
-        const SlotData& from = state.slots[i];
-        IProgramSlot* slot = ProgramSlot(static_cast<int>(i));
-        slot->name = from.name;
+        SlotData& from = state.slots[i];
         if (!from.initialized)
-            continue; // a slot stored empty keeps what it holds
+            continue;
         // Each program is stored as the parameters would hold it: stepped values snapped to their step.
-        ProgramData data = from.program;
+        ProgramData& data = from.program;
         for (int id = 0; id < kPatchParamCount; ++id) {
             const IParameter* param = GetParam(id);
-            const double v = id < data.count ? data.values[static_cast<size_t>(id)] : param->ToNormalized();
+            // A block of fewer values leaves the others as the parameters hold them.
+            const double v = id < data.count ? data.values[static_cast<size_t>(id)] : live[static_cast<size_t>(id)];
             data.values[static_cast<size_t>(id)] = param->ToNormalized(param->PlainFor(v));
         }
-        slot->initialized = true;
-        slot->chunk.Clear();
-        AppendProgramData(&slot->chunk, data);
+        data.count = kPatchParamCount;
+        if (i == 0) {
+            AppendProgramData(&bank->editBlock, data); // applied to the parameters when installed
+            continue;
+        }
+        IStateChunk block;
+        AppendProgramData(&block, data);
+        bank->programs.Store(static_cast<int>(i), block, from.name);
     }
-    SetCurrentProgramIndex(0);
-    RestoreProgram(0);
+    return true;
+}
+
+void KT4R::InstallBank(PreparedBank& bank)
+{
+    LockGuard lock(Mutex());
+    StateData& state = bank.state;
+    mStore.SwapPrograms(bank.programs);
+    // A program stored empty, and every program past the block's last, keeps what it held; an empty
+    // one still takes its stored name.
+    for (int n = 1; n <= ProgramStore::kPrograms; ++n) {
+        const size_t i = static_cast<size_t>(n);
+        if (i < state.slots.size() && state.slots[i].initialized)
+            continue;
+        mStore.SwapProgram(n, bank.programs);
+        if (i < state.slots.size())
+            mStore.Rename(n, state.slots[i].name);
+    }
+    if (!state.slots.empty()) {
+        const SlotData& edit = state.slots[0];
+        if (edit.initialized)
+            ApplyProgramData(bank.editBlock, 0, edit.program);
+        mStore.SetEditName(edit.name);
+    }
+    mStore.SetCurrent(state.program);
+    SyncEditorToParams();
     AutomateAllParams();
-    mProgram = state.program;
-    mProgramName = state.programName;
     RefreshProgramDisplay();
 
     IParameter* channel = Param(SettingId::kMidiChannel);
@@ -134,5 +181,4 @@ int KT4R::ReadBank(const IStateChunk& chunk, int pos)
     for (SettingId id : {SettingId::kMidiChannel, SettingId::kImmediateWrite, SettingId::kSendSysexParam,
                          SettingId::kSendSysexProgram, SettingId::kGlobalGain})
         PushToEditor(Index(id));
-    return end;
 }

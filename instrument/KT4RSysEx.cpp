@@ -26,7 +26,7 @@ void KT4R::SendProgramSysEx()
     std::array<double, kPatchParamCount> values;
     for (int id = 0; id < kPatchParamCount; ++id)
         values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
-    EmitSysEx(mSysEx.BuildProgramDump(values, mProgramName));
+    EmitSysEx(mSysEx.BuildProgramDump(values, mStore.EditName()));
 }
 
 void KT4R::Apply(const SysExReceived& received)
@@ -37,8 +37,8 @@ void KT4R::Apply(const SysExReceived& received)
     case SysExAction::kWriteRequest: WriteProgram(received.program); return;
     case SysExAction::kRestoreProgram: {
         // The stored values come back into the edit buffer; nothing else changes.
-        const IProgramSlot* slot = ProgramSlot(received.program);
-        if (slot && slot->initialized && ReadState(slot->chunk, 0) >= 0)
+        const StoredProgram* program = mStore.Program(received.program);
+        if (program && program->initialized && ReadState(program->data, 0) >= 0)
             SyncEditorToParams();
         return;
     }
@@ -50,7 +50,7 @@ void KT4R::Apply(const SysExReceived& received)
         // back and rebuild the voices for every program of it.
         if (dump)
             InitPatch(true);
-        SetProgramName(std::string(received.Name()));
+        SetProgramName(received.Name());
         break;
     case SysExAction::kApplyChanges: break;
     }

@@ -23,18 +23,17 @@ public:
     BufferBase(const BufferBase&) = delete;
     BufferBase& operator=(const BufferBase&) = delete;
 
-    // Called by the context on a block-size change, and for a voice's own buffers when a voice-count
-    // change creates the voice; reallocates and leaves the buffer cleared. Host UI thread, plug-in
-    // lock held; allocates.
+    // Called by the context on a block-size change; reallocates and leaves the buffer cleared. Host UI
+    // thread, plug-in lock held; allocates.
     virtual void Resize(int n) { mSize = n; }
-    // Called by the context's ResetAll and by Resize (set-up, plug-in lock held), and by the render
-    // for a sum it rebuilds every block (audio thread, plug-in lock held); allocates nothing.
+    // Called by the context's ResetAll, by Resize and when a voice-count change connects a voice
+    // (set-up, plug-in lock held), and by the render for a sum it rebuilds every block (audio thread,
+    // plug-in lock held); allocates nothing.
     virtual void Clear() {}
     // Called by the render once per block for the smoothed parameter signals; audio thread, plug-in
     // lock held; allocates nothing.
     virtual void Advance() {}
-    // Called by the context when the host rate changes, and for a voice's own buffers when a
-    // voice-count change creates the voice. Host UI thread, plug-in lock held; may allocate.
+    // Called by the context when the host rate changes. Host UI thread, plug-in lock held; may allocate.
     virtual void SetSampleRate(float) {}
     // Called by the owner when it removes the buffer; host UI thread, plug-in lock held.
     virtual ~BufferBase() = default;

@@ -5,8 +5,9 @@
 
 class ProcessContext;
 
-// Set-up calls (construction, a rate change, a reset, a voice-count change) come from the host's UI
-// thread with the plug-in lock held and may allocate. A block's per-block ProcessBlock runs on the
+// Set-up calls (construction, a rate change, a reset) come from the host's UI thread with the plug-in
+// lock held and may allocate; a voice's reset when a voice-count change connects it may come from any
+// thread and allocates nothing. A block's per-block ProcessBlock runs on the
 // audio thread with the plug-in lock held and allocates nothing.
 class MyComponent {
 public:
@@ -14,11 +15,11 @@ public:
     MyComponent(const MyComponent&) = delete;
     MyComponent& operator=(const MyComponent&) = delete;
 
-    // Called by the context's ResetAll, and for a voice's own components when a voice-count change
-    // creates the voice. Host UI thread, plug-in lock held; may allocate.
+    // Called by the context's ResetAll (host UI thread, plug-in lock held; may allocate), and for a
+    // voice's own components when a voice-count change connects the voice (any thread, plug-in lock
+    // held; a voice's components allocate nothing here).
     virtual void ResetState() {}
-    // Called by the context when the host rate changes, and for a voice's own components when a
-    // voice-count change creates the voice. Host UI thread, plug-in lock held; may allocate.
+    // Called by the context when the host rate changes. Host UI thread, plug-in lock held; may allocate.
     virtual void SetSampleRate(float rate)
     {
         mSampleRate = rate;

@@ -50,16 +50,8 @@ void ProcessContext::ResetAll()
         b->Clear();
 }
 
-void ProcessContext::Prepare(std::span<MyComponent* const> components, std::span<BufferBase* const> buffers)
+void ProcessContext::ResetParts(std::span<MyComponent* const> components, std::span<BufferBase* const> buffers)
 {
-    if (mSampleRate > 0.0f) {
-        for (MyComponent* c : components)
-            c->SetSampleRate(mSampleRate);
-        for (BufferBase* b : buffers)
-            b->SetSampleRate(mSampleRate);
-    }
-    for (BufferBase* b : buffers)
-        b->Resize(mBlockSize);
     for (MyComponent* c : components)
         c->ResetState();
     for (BufferBase* b : buffers)

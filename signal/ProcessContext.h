@@ -28,10 +28,10 @@ public:
     void SetBlockSize(int n);
     // ResetState on every component, then Clear on every buffer.
     void ResetAll();
-    // Gives parts registered after the context was set up (a voice added by a voice-count change)
-    // the current rate (once there is one) and block size, then resets them, in the order of
-    // SetSampleRate, SetBlockSize and ResetAll; every other registered part is left as it is.
-    void Prepare(std::span<MyComponent* const> components, std::span<BufferBase* const> buffers);
+    // ResetState on the components, then Clear on the buffers, of parts that already have the current
+    // rate and size. Any thread, plug-in lock held, never during a render; allocates nothing for the
+    // voices' parts, whose resets only clear state.
+    static void ResetParts(std::span<MyComponent* const> components, std::span<BufferBase* const> buffers);
 
     int32_t mBlockSize = 0;
     float mSampleRate = 0.0f;

@@ -1,0 +1,102 @@
+// The engine plays what the parameters hold, however many changes arrive between two blocks: a flood
+// of automation while the host keeps the plug-in suspended, a SysEx bank delivered in one event, many
+// dumps in one host block. Each is heard against a fresh instance given only the final values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "instrument/ParamTable.h"
+#include "instrument/SysExFile.h"
+#include "support/InstrumentRig.h"
+
+namespace {
+
+using namespace kt4r;
+
+class EngineInStep : public kt4rtest::InstrumentRig {
+protected:
+    // The level in dB of a held note 48 once its attack is over.
+    double NoteLevelDb()
+    {
+        SendMidi({{0x90, 48, 100}});
+        const std::vector<double> levels = Render(40);
+        double sum = 0.0;
+        for (size_t i = 30; i < levels.size(); ++i)
+            sum += levels[i] * levels[i];
+        return 10.0 * std::log10(sum / 10.0 + 1e-30);
+    }
+    // The same note in a fresh instance that takes this one's state as a host restores it.
+    double NoteLevelDbOfARestoredCopy()
+    {
+        const std::vector<uint8_t> bank = GetChunk(0);
+        Reopen();
+        EXPECT_EQ(SetChunk(0, bank), 1);
+        return NoteLevelDb();
+    }
+    void SetParameter(ParamId id, float value) { mEffect->setParameter(mEffect, Index(id), value); }
+    // The default patch, with the filter well open so that the note is clearly heard.
+    SysExProgram DefaultProgram(const char* name)
+    {
+        SysExProgram program;
+        for (int id = 0; id < kPatchParamCount; ++id) {
+            const IParameter* param = mPlug->Param(id);
+            program.values[static_cast<size_t>(id)] = param->ToNormalized(param->Default());
+        }
+        program.values[Index(ParamId::kVcfFreq)] = 0.7;
+        program.name = name;
+        return program;
+    }
+};
+
+TEST_F(EngineInStep, AutomationWhileSuspendedTakesEffectAtResumeWhateverItsAmount)
+{
+    Create();
+    Dispatch(vst::effMainsChanged, 0);
+    for (int i = 0; i < 5000; ++i)
+        SetParameter(ParamId::kVcfFreq, static_cast<float>(i % 100) / 100.0f);
+    SetParameter(ParamId::kVcfFreq, 0.05f);
+    Dispatch(vst::effMainsChanged, 1);
+    const double flooded = NoteLevelDb();
+    EXPECT_NEAR(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), 0.05, 1e-6);
+
+    Reopen();
+    SetParameter(ParamId::kVcfFreq, 0.05f);
+    EXPECT_NEAR(flooded, NoteLevelDb(), 0.5);
+}
+
+TEST_F(EngineInStep, ASysExBankInOneEventLeavesTheEngineOnTheLastProgramsValues)
+{
+    Create();
+    SysExCodec codec;
+    std::vector<SysExProgram> programs(64, DefaultProgram("P"));
+    for (size_t k = 0; k < programs.size(); ++k) {
+        programs[k].values[Index(ParamId::kVcaLevel)] = k + 1 < programs.size() ? 1.0 : 0.3;
+        programs[k].name = "P" + std::to_string(k + 1);
+    }
+    // The bank's programs, then the last one's dump again as the edit buffer.
+    std::vector<uint8_t> bytes = BuildSysExBankFile(codec, programs);
+    const std::vector<uint8_t> last = BuildSysExProgramFile(codec, programs.back());
+    bytes.insert(bytes.end(), last.begin(), last.end());
+    SendSysEx(bytes);
+    EXPECT_NEAR(mPlug->Param(ParamId::kVcaLevel)->ToNormalized(), 0.3, 0.01);
+    const double received = NoteLevelDb();
+    EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 0.5);
+}
+
+TEST_F(EngineInStep, FortyDumpsInOneHostBlockLeaveTheFilterWhereTheLastOneSetIt)
+{
+    Create();
+    SysExCodec codec;
+    std::vector<uint8_t> bytes;
+    for (int k = 0; k < 40; ++k) {
+        SysExProgram program = DefaultProgram("Dump");
+        program.values[Index(ParamId::kVcfFreq)] = k < 39 ? 1.0 : 0.3;
+        const std::vector<uint8_t> dump = BuildSysExProgramFile(codec, program);
+        bytes.insert(bytes.end(), dump.begin(), dump.end());
+    }
+    SendSysEx(bytes);
+    const double received = NoteLevelDb();
+    EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 0.5);
+}
+
+} // namespace
