@@ -39,6 +39,20 @@ std::string HomeFolder()
     return WithSlash(home);
 }
 
+namespace {
+
+// An XDG base folder: the variable's absolute path, else its default under the home folder.
+std::string XdgFolder(const char* variable, const char* underHome)
+{
+    const std::string xdg = AbsoluteEnv(variable);
+    if (!xdg.empty())
+        return WithSlash(xdg);
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + underHome;
+}
+
+} // namespace
+
 std::string LinuxDesktopFolder()
 {
     const std::string xdg = AbsoluteEnv("XDG_DESKTOP_DIR");
@@ -52,11 +66,12 @@ std::string LinuxDesktopFolder()
 
 std::string LinuxLocalAppDataFolder()
 {
-    const std::string xdg = AbsoluteEnv("XDG_DATA_HOME");
-    if (!xdg.empty())
-        return WithSlash(xdg);
-    const std::string home = HomeFolder();
-    return home.empty() ? std::string() : home + ".local/share/";
+    return XdgFolder("XDG_DATA_HOME", ".local/share/");
+}
+
+std::string LinuxConfigFolder()
+{
+    return XdgFolder("XDG_CONFIG_HOME", ".config/");
 }
 
 std::string LinuxHostFolder()

@@ -1,4 +1,4 @@
-// The folders the editor offers on Linux, each with a trailing '/'.
+// The folders the editor offers on Linux, and the user's settings folder, each with a trailing '/'.
 #pragma once
 
 #include <string>
@@ -9,5 +9,7 @@ std::string HomeFolder();
 std::string LinuxDesktopFolder();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string LinuxLocalAppDataFolder();
+// $XDG_CONFIG_HOME, else ~/.config: where programs keep a user's settings.
+std::string LinuxConfigFolder();
 // The folder of the running executable (/proc/self/exe).
 std::string LinuxHostFolder();

@@ -55,3 +55,4 @@ std::string WinHostFolder()
 
 std::string WinDesktopFolder() { return ShellFolder(CSIDL_DESKTOPDIRECTORY); }
 std::string WinLocalAppDataFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA); }
+std::string WinAppDataFolder() { return ShellFolder(CSIDL_APPDATA); }

@@ -1,4 +1,5 @@
-// Folders the Windows editor names: the host program's, the user's desktop and local application data.
+// Folders the Windows editor names: the host program's, the user's desktop and local application data;
+// and the user's roaming application data, where the plug-in keeps settings it cannot keep beside itself.
 // Each ends in a backslash; empty when Windows does not say.
 #pragma once
 
@@ -7,3 +8,4 @@
 std::string WinHostFolder();
 std::string WinDesktopFolder();
 std::string WinLocalAppDataFolder();
+std::string WinAppDataFolder();

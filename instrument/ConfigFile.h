@@ -2,7 +2,11 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "instrument/SharedFile.h"
 
 // The instrument's state that the file keeps at exit, filled by the caller from its parameters.
 struct ConfigExitState {
@@ -19,11 +23,13 @@ class ConfigFile {
 public:
     static constexpr const char* kFileName = "KT-4R.ini";
 
-    // Remembers the path, empties the map and reads the file; an unreadable file leaves the map empty.
+    // Remembers the folders, empties the map and reads the file (beside the library, else in the user
+    // folder); an absent or unreadable file leaves the map empty. Write compares with what was read
+    // here to find what this instance changed.
+    void Read(const SharedFolders& folders);
+    // Parses text as the file's content (Read uses it; tests feed it directly).
     // Lines: "#" comments and lines without "=" are skipped; key and value are the text before and
     // after the first "=", stripped of white space at both ends; a later key replaces an earlier one.
-    void Read(const std::string& path);
-    // Parses text as the file's content (Read uses it; tests feed it directly).
     void Parse(const std::string& text);
 
     int Count(const std::string& key) const { return mValues.count(key) ? 1 : 0; }
@@ -32,24 +38,39 @@ public:
     bool IsTrue(const std::string& key) { return Get(key) == "TRUE"; }
     void Set(const std::string& key, const std::string& value) { mValues[key] = value; }
 
+    // The state the instrument starts with from these values: the words it understands, and its
+    // defaults for keys that are absent or hold anything else.
+    ConfigExitState StartState() const;
     // Sets the keys the instrument owns from its state at exit: "GLOBAL_GAIN", "IMMEDIATE_WRITE",
     // "SEND_PARAM_SYSEX", "SEND_PROG_SYSEX", "PRESETDIR", "DEFAULT_NUM_VOICES", "MIDI_THRU". Every
     // other key keeps its value as read.
     void StoreExitState(const ConfigExitState& state);
-    // Writes the file back to the path read from (or to path); nothing is written when "LOCK" is
-    // "TRUE" (the key is added empty when absent). True when the file was written or is locked; a
-    // file that cannot be written is left as it was.
+
+    // Writes back only the keys this instance changed since Read (a key whose value reads as the one the
+    // instrument started with, or an absent key now empty, is unchanged), merged into the file as it is
+    // now (see Merge); other instances' changes stay. With no file in either folder, the whole map is
+    // written as Format gives it, beside the library or else in the user folder. Nothing is written when
+    // "LOCK" is "TRUE" as read or in the file now, nor when nothing changed. True when the file holds
+    // the changes, needs none or is locked; a file that cannot be written is left as it was.
     bool Write();
-    bool Write(const std::string& path);
+    // text (the file's current content) with each changed key's last line replaced by "key = value"
+    // (keeping its line ending) and changed keys it lacks added at the end; every other line stays
+    // byte for byte. Empty when text says "LOCK = TRUE".
+    std::optional<std::string> Merge(const std::string& text) const;
     // The file's text: a comment line, a blank line, then "key = value" per key in byte-wise key
     // order. A line that would not read back as written (a key with "=" or a line feed or starting
     // with "#", a value with a line feed) is left out.
     std::string Format() const;
 
-    const std::string& Path() const { return mPath; }
+    const SharedFolders& Folders() const { return mFolders; }
     const std::map<std::string, std::string>& Values() const { return mValues; }
 
 private:
-    std::string mPath;
+    std::vector<std::string> ChangedKeys() const;
+
+    SharedFolders mFolders;
+    bool mWasRead = false;
     std::map<std::string, std::string> mValues; // byte-wise key order
+    // The values as read, the instrument's own keys as it starts with them: what Write compares with.
+    std::map<std::string, std::string> mStart;
 };

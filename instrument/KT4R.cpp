@@ -118,12 +118,10 @@ KT4R::~KT4R()
 
 void KT4R::ReadConfiguration(const std::string& folder)
 {
-    mConfig.Read(folder + ConfigFile::kFileName);
-    if (mConfig.Count("DEFAULT_NUM_VOICES")) {
-        const std::string& v = mConfig.Get("DEFAULT_NUM_VOICES");
-        mConfiguredVoices = (v == "8") ? 8 : (v == "10") ? 10 : (v == "12") ? 12 : 6;
-    }
-    mMidiThru = mConfig.Count("MIDI_THRU") && mConfig.IsTrue("MIDI_THRU");
+    mConfig.Read(FoldersBeside(folder));
+    const ConfigExitState start = mConfig.StartState();
+    mConfiguredVoices = 2 * static_cast<int>(start.numberOfVoices);
+    mMidiThru = start.midiThru;
     mExtendedPitchBend = mConfig.Count("EXTENDED_PB") && mConfig.IsTrue("EXTENDED_PB");
     if (mConfig.Count("POLY_ON_GUI")) {
         const std::string& v = mConfig.Get("POLY_ON_GUI");

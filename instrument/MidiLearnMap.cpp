@@ -235,12 +235,17 @@ int MidiLearnMap::ReadMapBlock(const IStateChunk& chunk, int pos, MidiLearnBlock
     return pos;
 }
 
-bool MidiLearnMap::ReadMapFile(const std::string& folder)
+bool MidiLearnMap::ReadMapFile(const SharedFolders& folders)
 {
-    return ReadMidiLearnFile(folder, &mDefaultTable);
+    const bool read = ReadMidiLearnFile(folders, &mDefaultTable);
+    mDefaultAsRead = mDefaultTable;
+    return read;
 }
 
-bool MidiLearnMap::WriteMapFile(const std::string& folder) const
+bool MidiLearnMap::WriteMapFile(const SharedFolders& folders)
 {
-    return WriteMidiLearnFile(folder, mDefaultTable);
+    if (!UpdateMidiLearnFile(folders, mDefaultAsRead, mDefaultTable))
+        return false;
+    mDefaultAsRead = mDefaultTable;
+    return true;
 }

@@ -88,10 +88,15 @@ public:
     // block whose usable keys sum to non-zero becomes the live map (default map off); otherwise the
     // default table does (default map on). Unusable entries are left out.
     int ReadMapBlock(const IStateChunk& chunk, int pos, MidiLearnBlock layout = MidiLearnBlock::kEntries);
-    // The default table from the map file in folder (start-up); false when there is none.
-    bool ReadMapFile(const std::string& folder);
-    // The default table to the map file in folder (exit), when it holds any assignment.
-    bool WriteMapFile(const std::string& folder) const;
+    // The default table from the map file (start-up): beside the library, else in the user folder;
+    // false when there is none. The table read is what WriteMapFile compares with.
+    bool ReadMapFile(const SharedFolders& folders);
+    bool ReadMapFile(const std::string& libraryFolder) { return ReadMapFile(FoldersBeside(libraryFolder)); }
+    // Exit: the default entries changed since ReadMapFile, merged into the map file as it is now
+    // (UpdateMidiLearnFile); nothing is written when the default map was not changed. True when the
+    // file was written.
+    bool WriteMapFile(const SharedFolders& folders);
+    bool WriteMapFile(const std::string& libraryFolder) { return WriteMapFile(FoldersBeside(libraryFolder)); }
 
     // ---- State ----
 
@@ -124,6 +129,7 @@ private:
 
     MidiLearnTable mTable{};
     MidiLearnTable mDefaultTable{};
+    MidiLearnTable mDefaultAsRead{}; // the default table as the map file gave it (or last wrote it)
     // Key lists: an id with a non-zero key is in that key's list; its place is the order in which it
     // joined (larger joined later), so the lists need no storage of their own and never allocate.
     uint64_t mJoined[kMidiLearnEntries] = {};

@@ -1,11 +1,11 @@
 #include "instrument/MidiLearnTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iomanip>
 #include <locale>
 #include <sstream>
 
-#include "instrument/FileText.h"
 
 namespace {
 
@@ -26,6 +26,16 @@ int GetEntry(const IStateChunk& chunk, int pos, MidiLearnEntry* e)
     pos = chunk.GetFloat(&e->min, pos);
     pos = chunk.GetFloat(&e->range, pos);
     return chunk.GetBytes(skipped, 8, pos);
+}
+
+// Entries the map file holds alike: neither is written, or both with the same key and bounds.
+bool SameInFile(const MidiLearnEntry& a, const MidiLearnEntry& b)
+{
+    const bool aWritten = a.key != 0 && IsUsableEntry(a);
+    const bool bWritten = b.key != 0 && IsUsableEntry(b);
+    if (!aWritten || !bWritten)
+        return aWritten == bWritten;
+    return a.key == b.key && a.min == b.min && a.range == b.range;
 }
 
 } // namespace
@@ -88,7 +98,7 @@ std::string FormatMidiLearnText(const MidiLearnTable& table)
     return text.str();
 }
 
-void ParseMidiLearnText(const std::string& text, MidiLearnTable* table)
+size_t ParseMidiLearnText(const std::string& text, MidiLearnTable* table)
 {
     std::istringstream in(text);
     in.imbue(std::locale::classic());
@@ -96,25 +106,54 @@ void ParseMidiLearnText(const std::string& text, MidiLearnTable* table)
     int32_t key = 0;
     double min = 0.0;
     double max = 0.0;
-    while (in >> id >> key >> min >> max) {
+    for (;;) {
+        const std::streampos group = in.tellg();
+        if (!(in >> id >> key >> min >> max))
+            return group < 0 ? text.size() : static_cast<size_t>(group);
         const MidiLearnEntry entry{id, key, 1, static_cast<float>(min), static_cast<float>(max - min)};
         if (IsUsableEntry(entry))
             (*table)[static_cast<size_t>(id)] = entry;
     }
 }
 
-bool ReadMidiLearnFile(const std::string& folder, MidiLearnTable* table)
+std::optional<std::string> MergeMidiLearnText(const std::string* current, const MidiLearnTable& start,
+                                              const MidiLearnTable& table)
+{
+    MidiLearnTable merged{};
+    std::string unread;
+    if (current) {
+        unread = current->substr(ParseMidiLearnText(*current, &merged));
+        unread.erase(0, std::min(unread.size(), unread.find_first_not_of(" \t\r\n\f\v")));
+    }
+    bool changed = false;
+    for (size_t id = 0; id < table.size(); ++id) {
+        if (!SameInFile(start[id], table[id])) {
+            merged[id] = table[id];
+            changed = true;
+        }
+    }
+    if (!changed || KeySum(merged) == 0)
+        return std::nullopt;
+    return FormatMidiLearnText(merged) + unread;
+}
+
+bool ReadMidiLearnFile(const SharedFolders& folders, MidiLearnTable* table)
 {
     std::string text;
-    if (!ReadFileText(folder + kMidiLearnFileName, &text) && !ReadFileText(folder + kMidiLearnOlderFileName, &text))
+    if (ReadSharedFile(folders, {kMidiLearnFileName, kMidiLearnOlderFileName}, &text) != SharedRead::kRead)
         return false;
     ParseMidiLearnText(text, table);
     return true;
 }
 
-bool WriteMidiLearnFile(const std::string& folder, const MidiLearnTable& table)
+bool UpdateMidiLearnFile(const SharedFolders& folders, const MidiLearnTable& start, const MidiLearnTable& table)
 {
-    if (KeySum(table) == 0)
-        return false;
-    return WriteFileText(folder + kMidiLearnFileName, FormatMidiLearnText(table));
+    bool merged = false;
+    const bool ok = UpdateSharedFile(folders, {kMidiLearnFileName, kMidiLearnOlderFileName},
+                                     [&](const std::string* current) {
+                                         std::optional<std::string> text = MergeMidiLearnText(current, start, table);
+                                         merged = text.has_value();
+                                         return text;
+                                     });
+    return ok && merged;
 }

@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "framework/IStateChunk.h"
 #include "instrument/ParamTable.h"
+#include "instrument/SharedFile.h"
 
 // One assignment: the controller key drives param id between min (controller value 0) and
 // min + range (controller value 127).
@@ -51,17 +53,23 @@ int GetMidiLearnTable(const IStateChunk& chunk, int pos, MidiLearnTable* out, Mi
 // characters, then min and min + range in the stream's default real format.
 std::string FormatMidiLearnText(const MidiLearnTable& table);
 // Groups of four numbers (id, key, min, max) until the text stops parsing; each complete group sets
-// entry[id] to {id, key, 1, min, max - min}. Groups that make no usable entry are skipped.
-void ParseMidiLearnText(const std::string& text, MidiLearnTable* table);
+// entry[id] to {id, key, 1, min, max - min}. Groups that make no usable entry are skipped. Answers
+// the offset just after the last group read (where a reader stops).
+size_t ParseMidiLearnText(const std::string& text, MidiLearnTable* table);
+// The map file's new text: current (nullptr when there is no file) with the entries of table that
+// differ from those in start (the table as read) in place of its own; its other ids keep their
+// entries, and text after a group that does not parse (which the reader never reaches) stays at the
+// end. Nothing when no entry differs or when the merged keys sum to 0.
+std::optional<std::string> MergeMidiLearnText(const std::string* current, const MidiLearnTable& start,
+                                              const MidiLearnTable& table);
 
 // File names in the plug-in's folder: written under the first, read from it or, when only that
 // exists, from the older name.
 inline constexpr const char* kMidiLearnFileName = "KT-4R.map";
 inline constexpr const char* kMidiLearnOlderFileName = "kt4r.map";
 
-// folder carries its trailing separator (the names are appended directly). True when a file was
-// read; a missing file leaves the table unchanged.
-bool ReadMidiLearnFile(const std::string& folder, MidiLearnTable* table);
-// Writes the table when its keys do not sum to 0; true when the file was written. A file that
-// cannot be written is left as it was.
-bool WriteMidiLearnFile(const std::string& folder, const MidiLearnTable& table);
+// True when a file was read; a missing file leaves the table unchanged.
+bool ReadMidiLearnFile(const SharedFolders& folders, MidiLearnTable* table);
+// Merges table into the file as it is now (MergeMidiLearnText) and writes it through a temporary file
+// and a rename; true when the file was written. A file that cannot be written is left as it was.
+bool UpdateMidiLearnFile(const SharedFolders& folders, const MidiLearnTable& start, const MidiLearnTable& table);

@@ -6,6 +6,15 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <random>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 namespace kt4r {
 
@@ -192,17 +201,25 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, size_t 
 
 namespace {
 
-// Moves from over to, replacing it. POSIX rename replaces atomically; the Windows C runtime's refuses an
-// existing target, so there the old file goes first (not atomic, but the new bytes are complete).
+// Moves from over to, replacing it in one step, so a reader sees the old file or the new one and never
+// a part of either. POSIX rename replaces; the Windows C runtime's refuses an existing target.
 bool ReplaceWith(const std::string& from, const std::string& to)
 {
-    if (std::rename(from.c_str(), to.c_str()) == 0)
-        return true;
 #ifdef _WIN32
-    return std::remove(to.c_str()) == 0 && std::rename(from.c_str(), to.c_str()) == 0;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
-    return false;
+    return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
+}
+
+// A temporary name beside path that no other writer uses: instances of the plug-in, in one process or
+// several, may write the same file at once.
+std::string TemporaryNameFor(const std::string& path)
+{
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random()));
+    return path + suffix + ".part";
 }
 
 } // namespace
@@ -211,7 +228,7 @@ bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes)
 {
     if (path.empty())
         return false;
-    const std::string temporary = path + ".part";
+    const std::string temporary = TemporaryNameFor(path);
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file)
         return false;

@@ -42,7 +42,7 @@ TEST(ConfigFile, LinesGiveStrippedKeysAndValues)
 TEST(ConfigFile, AskingForAnAbsentKeyAddsItEmpty)
 {
     ConfigFile config;
-    config.Read("/nonexistent/KT-4R.ini");
+    config.Read({"/nonexistent/", ""});
     EXPECT_EQ(config.Count("LOCK"), 0);
     EXPECT_EQ(config.Get("LOCK"), "");
     EXPECT_EQ(config.Count("LOCK"), 1);
@@ -62,12 +62,13 @@ protected:
 
     kt4r_test::TempFolder mFolder{"kt4r-ini"};
     std::string mPath = mFolder.PathOf("KT-4R.ini");
+    SharedFolders mFolders{mFolder.Path().string() + "/", ""};
 };
 
 TEST_F(ConfigWrite, ARunWithNoFileWritesTheInstrumentsKeysInByteOrder)
 {
     ConfigFile config;
-    config.Read(mPath);
+    config.Read(mFolders);
     ConfigExitState state;
     state.presetDir = "/home/p/presets";
     config.StoreExitState(state);
@@ -84,37 +85,58 @@ TEST_F(ConfigWrite, ARunWithNoFileWritesTheInstrumentsKeysInByteOrder)
                       "SEND_PROG_SYSEX = FALSE\n");
 }
 
-TEST_F(ConfigWrite, TheInstrumentsStateReplacesItsKeysAndOtherKeysAreKept)
+// Only what the instance changed is written, each on the line that held its key; a value the
+// instrument did not understand and did not change stays as the player wrote it.
+TEST_F(ConfigWrite, OnlyChangedKeysAreWrittenAndEveryOtherLineStaysAsItWas)
 {
-    Put("DEFAULT_NUM_VOICES=7\nPOLY_ON_GUI=NEW\nZ_UNKNOWN = x y\nDEFAULT_BANK=/b.KT4Rbank\nMIDI_THRU=true\n");
+    Put("# mine\r\nDEFAULT_NUM_VOICES=7\r\nPOLY_ON_GUI=NEW\nZ_UNKNOWN = x y\nGLOBAL_GAIN=LOW\n"
+        "GLOBAL_GAIN=LOW\nMIDI_THRU=true\nno equals here");
     ConfigFile config;
-    config.Read(mPath);
-    ConfigExitState state;
+    config.Read(mFolders);
+    ConfigExitState state = config.StartState();
+    EXPECT_EQ(state.numberOfVoices, 3.0) << "7 is not a voice count the instrument knows";
+    EXPECT_FALSE(state.midiThru) << "words are case sensitive";
+    EXPECT_EQ(state.globalGain, 0.0);
     state.numberOfVoices = 5.0;
-    state.midiThru = true;
-    state.immediateWrite = 0.5;
-    state.sendParamSysex = 0.49;
-    state.sendProgramSysex = 1.0;
     state.globalGain = 2.0;
+    state.immediateWrite = 1.0;
     config.StoreExitState(state);
     ASSERT_TRUE(config.Write());
+    EXPECT_EQ(Text(), "# mine\r\nDEFAULT_NUM_VOICES = 10\r\nPOLY_ON_GUI=NEW\nZ_UNKNOWN = x y\nGLOBAL_GAIN=LOW\n"
+                      "GLOBAL_GAIN = HIGH\nMIDI_THRU=true\nno equals here\nIMMEDIATE_WRITE = TRUE\n");
+}
 
-    ConfigFile reread;
-    reread.Read(mPath);
-    const std::map<std::string, std::string> expected = {
-        {"DEFAULT_BANK", "/b.KT4Rbank"},
-        {"DEFAULT_NUM_VOICES", "10"},
-        {"GLOBAL_GAIN", "HIGH"},
-        {"IMMEDIATE_WRITE", "TRUE"},
-        {"LOCK", ""},
-        {"MIDI_THRU", "TRUE"},
-        {"POLY_ON_GUI", "NEW"},
-        {"PRESETDIR", ""},
-        {"SEND_PARAM_SYSEX", "FALSE"},
-        {"SEND_PROG_SYSEX", "TRUE"},
-        {"Z_UNKNOWN", "x y"},
-    };
-    EXPECT_EQ(reread.Values(), expected);
+// Another instance wrote the file after this one read it: its keys stay, this one's changes go in.
+TEST_F(ConfigWrite, ChangesMergeIntoTheFileAsItIsAtThatMoment)
+{
+    Put("GLOBAL_GAIN = NORMAL\nSEND_PARAM_SYSEX = FALSE\n");
+    ConfigFile config;
+    config.Read(mFolders);
+    Put("GLOBAL_GAIN = NORMAL\nSEND_PARAM_SYSEX = TRUE\nPRESETDIR = /other\n");
+    ConfigExitState state = config.StartState();
+    state.globalGain = 0.0;
+    config.StoreExitState(state);
+    ASSERT_TRUE(config.Write());
+    EXPECT_EQ(Text(), "GLOBAL_GAIN = LOW\nSEND_PARAM_SYSEX = TRUE\nPRESETDIR = /other\n");
+
+    // Written changes are not changes any more: a later write leaves a newer file alone.
+    Put("GLOBAL_GAIN = HIGH\n");
+    ASSERT_TRUE(config.Write());
+    EXPECT_EQ(Text(), "GLOBAL_GAIN = HIGH\n");
+}
+
+TEST_F(ConfigWrite, NothingChangedLeavesTheFileByteForByte)
+{
+    const std::string original = "#x\n  PRESETDIR  =  /a=b/c d  \r\nDEFAULT_NUM_VOICES=9\nLOCK=\n";
+    Put(original);
+    ConfigFile config;
+    config.Read(mFolders);
+    config.Get("SOMETHING_ASKED_FOR");
+    ConfigExitState state = config.StartState();
+    state.numberOfVoices = 3.4; // rounds to the voice count it started with
+    config.StoreExitState(state);
+    ASSERT_TRUE(config.Write());
+    EXPECT_EQ(Text(), original);
 }
 
 TEST(ConfigExit, ValuesOutsideTheirRangesAreWrittenAsTheNearestWord)
@@ -146,26 +168,33 @@ TEST(ConfigExit, ValuesOutsideTheirRangesAreWrittenAsTheNearestWord)
 
 TEST_F(ConfigWrite, ALockedFileIsNeverRewritten)
 {
-    const std::string original = "LOCK=TRUE\n";
-    Put(original);
-    ConfigFile config;
-    config.Read(mPath);
-    config.StoreExitState(ConfigExitState{});
-    EXPECT_TRUE(config.Write());
-    EXPECT_EQ(Text(), original);
+    for (const bool lockedAfterReading : {false, true}) {
+        const std::string original = "LOCK=TRUE\n";
+        Put(lockedAfterReading ? "" : original);
+        ConfigFile config;
+        config.Read(mFolders);
+        if (lockedAfterReading)
+            Put(original);
+        ConfigExitState state;
+        state.globalGain = 2.0;
+        config.StoreExitState(state);
+        EXPECT_TRUE(config.Write());
+        EXPECT_EQ(Text(), original) << lockedAfterReading;
+    }
 }
 
 // A value with equals and spaces reads back whole; a line feed in a value or an equals in a key cannot
 // add a key.
 TEST_F(ConfigWrite, ValuesReadBackWholeAndCannotAddAKey)
 {
-    Put("  PRESETDIR  =  /a=b/c d  \n");
+    Put("  PRESETDIR  =  /old  \n");
     ConfigFile config;
-    config.Read(mPath);
+    config.Read(mFolders);
+    config.Set("PRESETDIR", "/a=b/c d");
     ASSERT_TRUE(config.Write());
-    EXPECT_NE(Text().find("PRESETDIR = /a=b/c d\n"), std::string::npos);
+    EXPECT_EQ(Text(), "PRESETDIR = /a=b/c d\n");
     ConfigFile reread;
-    reread.Read(mPath);
+    reread.Read(mFolders);
     EXPECT_EQ(reread.Get("PRESETDIR"), "/a=b/c d");
 
     ConfigExitState state;
@@ -174,8 +203,8 @@ TEST_F(ConfigWrite, ValuesReadBackWholeAndCannotAddAKey)
     reread.Set("A=B", "1");
     ASSERT_TRUE(reread.Write());
     ConfigFile third;
-    third.Read(mPath);
-    EXPECT_EQ(third.Count("PRESETDIR"), 0);
+    third.Read(mFolders);
+    EXPECT_EQ(third.Get("PRESETDIR"), "/a=b/c d");
     EXPECT_EQ(third.Count("A"), 0);
     EXPECT_FALSE(third.IsTrue("LOCK"));
 }
@@ -184,7 +213,7 @@ TEST_F(ConfigWrite, AFileThatCannotBeWrittenIsReported)
 {
     ConfigFile config;
     EXPECT_FALSE(config.Write()) << "no path was read";
-    config.Read("/nonexistent-folder/KT-4R.ini");
+    config.Read({"/nonexistent-folder/", ""});
     EXPECT_FALSE(config.Write());
 }
 

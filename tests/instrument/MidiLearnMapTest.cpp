@@ -350,18 +350,19 @@ TEST(MidiLearnText, GroupsAreReadUntilTheTextStopsAndUnusableGroupsAreSkipped)
     struct Case {
         const char* text;
         std::vector<int> keyedIds;
+        size_t stoppedAt; // just after the last group read
     } cases[] = {
-        {"1 10 0 1\n2 11 0 1\n", {1, 2}},
-        {"1 10 0 1 2 11", {1}},                         // the last group is incomplete
-        {"1 10 0 1 x 2 11 0 1", {1}},                   // the text stops parsing at x
-        {"70 10 0 1 -1 11 0 1 3 12 0 1", {3}},          // ids outside 0..69
-        {"1 10 0 1e300 2 11 -3e38 3e38 3 12 0 1", {3}}, // bounds that overflow single precision
-        {"1 200 0 1 2 -20000 0 1 3 12 0 1", {3}},       // keys no controller or NRPN can have
-        {"", {}},
+        {"1 10 0 1\n2 11 0 1\n", {1, 2}, 17},
+        {"1 10 0 1 2 11", {1}, 8},                           // the last group is incomplete
+        {"1 10 0 1 x 2 11 0 1", {1}, 8},                     // the text stops parsing at x
+        {"70 10 0 1 -1 11 0 1 3 12 0 1", {3}, 28},           // ids outside 0..69
+        {"1 10 0 1e300 2 11 -3e38 3e38 3 12 0 1", {3}, 37},  // bounds that overflow single precision
+        {"1 200 0 1 2 -20000 0 1 3 12 0 1", {3}, 31},        // keys no controller or NRPN can have
+        {"", {}, 0},
     };
     for (const Case& c : cases) {
         MidiLearnTable table{};
-        ParseMidiLearnText(c.text, &table);
+        EXPECT_EQ(ParseMidiLearnText(c.text, &table), c.stoppedAt) << c.text;
         std::vector<int> keyed;
         for (const MidiLearnEntry& e : table) {
             if (e.key != 0)
@@ -369,6 +370,29 @@ TEST(MidiLearnText, GroupsAreReadUntilTheTextStopsAndUnusableGroupsAreSkipped)
         }
         EXPECT_EQ(keyed, c.keyedIds) << c.text;
     }
+}
+
+// Another instance rewrote the file after this one read it: only what this one changed replaces the
+// file's entries.
+TEST(MidiLearnText, AMergeReplacesOnlyTheChangedEntriesAndKeepsTextTheReaderNeverReaches)
+{
+    MidiLearnTable start{};
+    start[20] = {20, 74, 1, 0.0f, 1.0f};
+    start[21] = {21, 75, 1, 0.0f, 1.0f};
+    MidiLearnTable table = start;
+    table[21] = MidiLearnEntry{};              // cleared here
+    table[22] = {22, -300, 0, 0.25f, 0.5f};    // assigned here
+    const std::string current = "3 10 0 1\n20 71 0 1\n21 75 0 1\n# note\n5 9 0 1\n";
+    const std::optional<std::string> merged = MergeMidiLearnText(&current, start, table);
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(*merged, "    3   10 0 1\n   20   71 0 1\n   22 -300 0.25 0.75\n# note\n5 9 0 1\n");
+
+    EXPECT_FALSE(MergeMidiLearnText(&current, start, start)) << "nothing changed";
+    EXPECT_EQ(MergeMidiLearnText(nullptr, start, table), "   22 -300 0.25 0.75\n") << "no file";
+    MidiLearnTable balanced{};
+    balanced[1] = {1, 5, 1, 0.0f, 1.0f};
+    balanced[2] = {2, -5, 1, 0.0f, 1.0f};
+    EXPECT_FALSE(MergeMidiLearnText(nullptr, MidiLearnTable{}, balanced)) << "keys summing to 0 are not written";
 }
 
 } // namespace

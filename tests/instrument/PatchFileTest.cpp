@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "instrument/PatchFile.h"
+#include "tests/support/FailingWrites.h"
 #include "tests/support/PlainProgramFile.h"
 #include "tests/support/TempFolder.h"
 
@@ -185,7 +187,7 @@ TEST_F(PatchFilePaths, WrittenFilesReadBack)
     Bytes chunk;
     ASSERT_TRUE(kt4r::ReadBankFile(bank, &chunk));
     EXPECT_EQ(chunk, kChunk);
-    EXPECT_FALSE(std::filesystem::exists(preset + ".part"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mFolder.Path()), {}), 2) << "no temporary file is left";
     // A bank is not a program and a program is not a bank.
     EXPECT_FALSE(kt4r::ReadProgramFile(bank, &program));
     EXPECT_FALSE(kt4r::ReadBankFile(preset, &chunk));
@@ -212,9 +214,10 @@ TEST_F(PatchFilePaths, AFailedWriteLeavesTheOldFileAsItWas)
 {
     const std::string preset = PathOf("keep.KT4Rpreset");
     ASSERT_TRUE(kt4r::WriteProgramFile(preset, "Old", kChunk));
-    // A folder in the way of the temporary file makes the write fail before the target is touched.
-    std::filesystem::create_directory(preset + ".part");
-    EXPECT_FALSE(kt4r::WriteProgramFile(preset, "New", kChunk));
+    {
+        kt4r_test::FailingWrites failing;
+        EXPECT_FALSE(kt4r::WriteProgramFile(preset, "New", kChunk));
+    }
     kt4r::ProgramFile program;
     ASSERT_TRUE(kt4r::ReadProgramFile(preset, &program));
     EXPECT_EQ(program.name, "Old");
