@@ -96,16 +96,18 @@ TEST(Processing, ARateOutsideEightToSevenHundredSixtyEightKilohertzIsRefusedAndT
     std::vector<double> tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 24000, out.left.end()));
     EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, 48000.0, 380.0, 520.0), 439.70, 0.5) << "still at 48 kHz";
 
-    // The edge of the range is taken.
+    // The top of the range is taken: the note sounds at its pitch there (refused, it would sound 16
+    // times higher).
     plugin->QueueMidi(0, 0x80, 69, 0);
     Render(*plugin.host, 4800, 512);
+    constexpr double kTopRate = 768000.0;
     plugin->Suspend();
-    plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 8000.0f);
+    plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kTopRate));
     plugin->Resume();
     plugin->QueueMidi(0, 0x90, 69, 100);
-    out = Render(*plugin.host, 2 * 8000, 512);
-    tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 4000, out.left.end()));
-    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, 8000.0, 380.0, 520.0), 439.70, 0.5) << "at 8 kHz";
+    out = Render(*plugin.host, static_cast<int>(kTopRate), 512);
+    tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + static_cast<int>(kTopRate / 2), out.left.end()));
+    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, kTopRate, 380.0, 520.0), 439.70, 0.5) << "at 768 kHz";
 }
 
 } // namespace
