@@ -93,13 +93,14 @@ private:
     void Run(XmodMode mode, int frames, int n) noexcept;
     // The render loops, built once per instruction set (blocks/EngineLoops.h).
     template <KernelPath kPath> void RenderWith(XmodMode mode, int frames, int n) noexcept;
-    template <KernelPath kPath, XmodMode kMode> void RenderAt(int frames, int n) noexcept;
-    template <KernelPath kPath, XmodMode kMode, int kN> void Render(int frames) noexcept;
+    // Unit: the building unit's own tag type (internal linkage for everything below the entry points).
+    template <KernelPath kPath, XmodMode kMode, typename Unit> void RenderAt(int frames, int n) noexcept;
+    template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Render(int frames) noexcept;
     // The lane-parallel loops (blocks/EngineGroupLoops.h): engines[0..count), each with its supported
     // factor n[k], all with the first one's modes and waves.
     template <KernelPath kPath>
     static void RenderGroupWith(Engine* const* engines, const int* n, int count, int frames) noexcept;
-    template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2>
+    template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2, typename Unit>
     static void RenderGroup(Engine* const* engines, const int* n, int count, int frames) noexcept;
 
     FloatBuffer* mDco1Freq;

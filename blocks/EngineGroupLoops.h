@@ -485,7 +485,7 @@ void FilterRegisters(RegisterLanes* r, RegisterChunk* c, int count, int length, 
 
 } // namespace
 
-template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2>
+template <KernelPath kPath, XmodMode kMode, int kWave1, int kWave2, typename Unit>
 void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int frames) noexcept
 {
     constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
@@ -617,10 +617,10 @@ void Engine::RenderGroupWith(Engine* const* engines, const int* n, int count, in
     // One instantiation per mode and wave pair, so that the sub-step loop sums only what the waves read.
     const auto byWave2 = [&]<XmodMode kMode, int kWave1>() {
         switch (ClampWave(engines[0]->mWave2)) {
-        case kNoise: RenderGroup<kPath, kMode, kWave1, kNoise>(engines, n, count, frames); break;
-        case kSquare: RenderGroup<kPath, kMode, kWave1, kSquare>(engines, n, count, frames); break;
-        case kPulse: RenderGroup<kPath, kMode, kWave1, kPulse>(engines, n, count, frames); break;
-        default: RenderGroup<kPath, kMode, kWave1, kSaw>(engines, n, count, frames); break;
+        case kNoise: RenderGroup<kPath, kMode, kWave1, kNoise, ThisUnit>(engines, n, count, frames); break;
+        case kSquare: RenderGroup<kPath, kMode, kWave1, kSquare, ThisUnit>(engines, n, count, frames); break;
+        case kPulse: RenderGroup<kPath, kMode, kWave1, kPulse, ThisUnit>(engines, n, count, frames); break;
+        default: RenderGroup<kPath, kMode, kWave1, kSaw, ThisUnit>(engines, n, count, frames); break;
         }
     };
     const auto byWave1 = [&]<XmodMode kMode>() {

@@ -1,7 +1,9 @@
 // The render loops of Engine, one voice's sound kernel, included by each unit that builds them for an
 // instruction set (the baseline unit and the AVX2 unit) and by Engine.cpp for the shared constants.
 // Every loop is instantiated with the instruction set as a template argument, so the two builds have
-// different symbols and the linker can never fold one into the other.
+// different symbols and the linker can never fold one into the other; below the entry points
+// (RenderWith, RenderGroupWith) the loops also take the including unit's own tag type, which gives them
+// internal linkage: no copy of them is visible outside the unit that built it.
 #pragma once
 
 #include "blocks/Engine.h"
@@ -15,6 +17,9 @@
 #include <xmmintrin.h>
 
 namespace {
+
+// The including unit's tag: loops instantiated with it are this unit's own.
+struct ThisUnit {};
 
 constexpr float kTwoPi = 6.283185307f;
 // Pitch counts octaves with A 440 Hz at 5.0 (MIDI note 69), so pitch 0 sits at 440/32 Hz.
@@ -113,7 +118,7 @@ inline Refreshed RefreshAt(float freq1, float freq2, float vcfFreq, float vcfRes
 
 } // namespace
 
-template <KernelPath kPath, XmodMode kMode, int kN> void Engine::Render(int frames) noexcept
+template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Engine::Render(int frames) noexcept
 {
     constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
     constexpr bool kProduct = kMode == XmodMode::kSync2 || kMode == XmodMode::kXmod;
@@ -265,21 +270,21 @@ template <KernelPath kPath, XmodMode kMode, int kN> void Engine::Render(int fram
 template <KernelPath kPath> void Engine::RenderWith(XmodMode mode, int frames, int n) noexcept
 {
     switch (mode) {
-    case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff>(frames, n); break;
-    case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1>(frames, n); break;
-    case XmodMode::kSync2: RenderAt<kPath, XmodMode::kSync2>(frames, n); break;
-    case XmodMode::kXmod: RenderAt<kPath, XmodMode::kXmod>(frames, n); break;
+    case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff, ThisUnit>(frames, n); break;
+    case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1, ThisUnit>(frames, n); break;
+    case XmodMode::kSync2: RenderAt<kPath, XmodMode::kSync2, ThisUnit>(frames, n); break;
+    case XmodMode::kXmod: RenderAt<kPath, XmodMode::kXmod, ThisUnit>(frames, n); break;
     default: break; // a code outside the switch renders nothing
     }
 }
 
-template <KernelPath kPath, XmodMode kMode> void Engine::RenderAt(int frames, int n) noexcept
+template <KernelPath kPath, XmodMode kMode, typename Unit> void Engine::RenderAt(int frames, int n) noexcept
 {
     switch (n) {
-    case 2: Render<kPath, kMode, 2>(frames); break;
-    case 4: Render<kPath, kMode, 4>(frames); break;
-    case 8: Render<kPath, kMode, 8>(frames); break;
-    default: Render<kPath, kMode, 16>(frames); break;
+    case 2: Render<kPath, kMode, 2, Unit>(frames); break;
+    case 4: Render<kPath, kMode, 4, Unit>(frames); break;
+    case 8: Render<kPath, kMode, 8, Unit>(frames); break;
+    default: Render<kPath, kMode, 16, Unit>(frames); break;
     }
 }
 

@@ -20,7 +20,8 @@ void MyContactControl::MouseDown(int x, int y, const IMouseMod& mods)
 
 void MyContactControl::MouseDoubleClick(int x, int y, const IMouseMod& mods)
 {
-    MyContactControl::MouseDown(x, y, mods);
+    // A quick second click on a button is a click: the member of a group steps the group too.
+    MouseDown(x, y, mods);
 }
 
 void MyContactControl::MouseUp(int x, int y, const IMouseMod& mods)
@@ -74,6 +75,11 @@ void MyWriteButton::MouseDown(int x, int y, const IMouseMod& mods)
     MarkDirty(false);
 }
 
+void MyWriteButton::MouseDoubleClick(int x, int y, const IMouseMod& mods)
+{
+    MouseDown(x, y, mods);
+}
+
 // ---- MyFileButton, MySaveButton ----
 
 MyFileButton::MyFileButton(KT4R& plug, int x, int y, int paramIdx, const IBitmapRef& bitmap)
@@ -87,6 +93,11 @@ void MyFileButton::MouseDown(int x, int y, const IMouseMod& mods)
     MarkDirty(false);
     if (IGraphics* graphics = Graphics())
         RunLoadFlow(*static_cast<KT4R*>(mPlug), *graphics);
+}
+
+void MyFileButton::MouseDoubleClick(int x, int y, const IMouseMod& mods)
+{
+    MouseDown(x, y, mods);
 }
 
 void MyFileButton::MouseUp(int x, int y, const IMouseMod& mods)
@@ -106,6 +117,11 @@ void MySaveButton::MouseDown(int x, int y, const IMouseMod& mods)
     MarkDirty(false);
     if (IGraphics* graphics = Graphics())
         RunSaveFlow(*static_cast<KT4R*>(mPlug), *graphics, mRect);
+}
+
+void MySaveButton::MouseDoubleClick(int x, int y, const IMouseMod& mods)
+{
+    MouseDown(x, y, mods);
 }
 
 void MySaveButton::MouseUp(int x, int y, const IMouseMod& mods)

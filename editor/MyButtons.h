@@ -1,5 +1,6 @@
 // The panel's buttons: momentary contact buttons (the program buttons and the MIDI-learn page's
-// buttons tell the plug-in on release), the members of a button group, WRITE, LOAD and SAVE.
+// buttons tell the plug-in on release), the members of a button group, WRITE, LOAD and SAVE. On every
+// button a double click is a second click: a player pressing twice quickly means two presses.
 #pragma once
 
 #include "framework/IControl.h"
@@ -43,6 +44,7 @@ public:
     MyWriteButton(KT4R& plug, int x, int y, const IBitmapRef& bitmap);
 
     void MouseDown(int x, int y, const IMouseMod& mods) override;
+    void MouseDoubleClick(int x, int y, const IMouseMod& mods) override;
 
 private:
     bool mToggle = false;
@@ -54,6 +56,7 @@ public:
     MyFileButton(KT4R& plug, int x, int y, int paramIdx, const IBitmapRef& bitmap);
 
     void MouseDown(int x, int y, const IMouseMod& mods) override;
+    void MouseDoubleClick(int x, int y, const IMouseMod& mods) override;
     void MouseUp(int x, int y, const IMouseMod& mods) override;
 };
 
@@ -63,5 +66,6 @@ public:
     MySaveButton(KT4R& plug, int x, int y, int paramIdx, const IBitmapRef& bitmap);
 
     void MouseDown(int x, int y, const IMouseMod& mods) override;
+    void MouseDoubleClick(int x, int y, const IMouseMod& mods) override;
     void MouseUp(int x, int y, const IMouseMod& mods) override;
 };

@@ -118,17 +118,6 @@ bool ChildProcess::Poll()
     return true;
 }
 
-void ChildProcess::Wait()
-{
-    while (!Poll()) {
-        pollfd fd{mPipe, POLLIN, 0};
-        if (mPipe >= 0)
-            poll(&fd, 1, 50);
-        else
-            usleep(10000);
-    }
-}
-
 void ChildProcess::Terminate()
 {
     if (mPid > 0) {

@@ -24,8 +24,6 @@ public:
     // Never blocks: reads what the child wrote so far and reaps it when it has ended. True once it has
     // ended (then ExitCode and Output are final).
     bool Poll();
-    // Blocks until the child ends (modal dialogs).
-    void Wait();
     // Ends the child now (SIGTERM, then reaped).
     void Terminate();
     const std::string& Output() const { return mOutput; }

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "framework/ChildProcess.h"
-
 bool MessageBoxAsks(int type) { return type == 1 || type == 3 || type == 4; }
 
 std::vector<std::string> MessageBoxCommand(const std::string& text, const std::string& caption, int type)
@@ -34,20 +32,28 @@ std::vector<std::string> MessageBoxCommand(const std::string& text, const std::s
     return {};
 }
 
-int RunMessageBox(const std::string& text, const std::string& caption, int type)
+bool MessageBoxProcess::Start(const std::string& text, const std::string& caption, int type)
 {
-    const bool asks = MessageBoxAsks(type);
+    mChild.Terminate();
     const std::vector<std::string> argv = MessageBoxCommand(text, caption, type);
-    ChildProcess dialog;
-    if (argv.empty() || !dialog.Start(argv)) {
+    mType = type;
+    mXmessage = !argv.empty() && argv[0] == "xmessage";
+    if (argv.empty() || !mChild.Start(argv)) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        return asks ? 0 : 1;
+        return false;
     }
-    dialog.Wait();
-    if (!asks)
-        return 1;
-    const int code = dialog.ExitCode();
-    if (argv[0] == "xmessage")
-        return code == 101 ? 1 : 0;
-    return code == 0 ? 1 : 0;
+    return true;
+}
+
+bool MessageBoxProcess::Poll(int* answer)
+{
+    if (!mChild.Poll())
+        return false;
+    if (!MessageBoxAsks(mType)) {
+        *answer = 1;
+        return true;
+    }
+    const int code = mChild.ExitCode();
+    *answer = (mXmessage ? code == 101 : code == 0) ? 1 : 0;
+    return true;
 }

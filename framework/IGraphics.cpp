@@ -185,7 +185,7 @@ bool HostKnows(IPlugBase* plug, int index) { return plug && index >= 0 && index 
 
 } // namespace
 
-void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mods)
+IControl* IGraphics::BeginPress(int x, int y)
 {
     PlatformShowTooltip(nullptr, x, y);
     mTooltipIdx = -1;
@@ -195,14 +195,18 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mods)
     mMouseY = y;
     const int c = GetMouseControlIdx(x, y);
     mMouseCapture = c;
-    if (c < 0)
-        return;
     IControl* control = GetControl(c);
-    if (HostKnows(mPlug, control->EditParamIdx())) {
+    if (control && HostKnows(mPlug, control->EditParamIdx())) {
         IPlugBase::LockGuard lock(mPlug->Mutex());
         mPlug->HostBeginEdit(control->EditParamIdx());
     }
-    control->MouseDown(x, y, mods);
+    return control;
+}
+
+void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mods)
+{
+    if (IControl* control = BeginPress(x, y))
+        control->MouseDown(x, y, mods);
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mods)
@@ -235,8 +239,9 @@ void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mods)
 
 void IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mods)
 {
-    mMouseCapture = -1;
-    if (IControl* control = GetControl(GetMouseControlIdx(x, y)))
+    // The second press of a double click is a press like any other: it captures the control and opens
+    // the host's edit gesture, which its release (OnMouseUp) closes.
+    if (IControl* control = BeginPress(x, y))
         control->MouseDoubleClick(x, y, mods);
 }
 

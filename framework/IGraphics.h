@@ -108,6 +108,8 @@ public:
     void OnMouseUp(int x, int y, const IMouseMod& mods);
     // A move with a button held; dX, dY from the last position, a move of 0, 0 dropped.
     void OnMouseDrag(int x, int y, const IMouseMod& mods);
+    // The second press of a double click: captured and framed by the host's begin and end of edit like
+    // OnMouseDown; the release that follows goes to OnMouseUp.
     void OnMouseDblClick(int x, int y, const IMouseMod& mods);
     // A move without a button (only while mouse-over handling is on).
     void OnMouseOver(int x, int y, const IMouseMod& mods);
@@ -141,6 +143,11 @@ public:
 
     // Slot 6. A message box; answers the button pressed (1 OK/Yes, 0 No/cancel).
     virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+    // A message box whose answer (1 OK/Yes, 0 No/cancel) reaches answered on the editor thread, at once
+    // or at a later tick (a box in its own process); answered may be empty. Default: ShowMessageBox,
+    // answered at once.
+    using MessageAnswered = std::function<void(int answer)>;
+    virtual void AskMessageBox(const char* text, const char* caption, int type, MessageAnswered answered);
     // Slot 7. Shows the menu at rect's left-bottom corner and waits for a choice; answers the menu that
     // holds the chosen item (its GetChosenItemIdx set) or nullptr when dismissed.
     virtual IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRECT& rect) = 0;
@@ -193,6 +200,9 @@ protected:
 
 private:
     void CloseTextEntry(bool commit);
+    // What every press does before the control hears of it (tooltip off, entry cancelled, capture, the
+    // host's begin of edit); answers the control pressed, nullptr for none.
+    IControl* BeginPress(int x, int y);
     void ReleaseCapture(int x, int y, const IMouseMod& mods);
 
     IPlugBase* mPlug;

@@ -90,6 +90,13 @@ std::string IGraphics::PluginFolder() { return ModuleFolder(); }
 std::string IGraphics::DesktopFolder() { return {}; }
 std::string IGraphics::LocalAppDataFolder() { return {}; }
 
+void IGraphics::AskMessageBox(const char* text, const char* caption, int type, MessageAnswered answered)
+{
+    const int answer = ShowMessageBox(text, caption, type);
+    if (answered)
+        answered(answer);
+}
+
 bool IGraphics::OpenUrl(const char* url, const char* caption, const char* confirm, const char* error)
 {
     if (error && *error)

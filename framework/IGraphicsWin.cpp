@@ -351,9 +351,6 @@ void IGraphicsWin::MouseButton(unsigned message, uintptr_t wParam, intptr_t lPar
         mods.R = message == WM_RBUTTONUP;
         OnMouseUp(x, y, mods);
         return;
-    case WM_LBUTTONDBLCLK:
-        OnMouseDblClick(x, y, mods);
-        return;
     default: break;
     }
     if (mTooltip)
@@ -361,10 +358,16 @@ void IGraphicsWin::MouseButton(unsigned message, uintptr_t wParam, intptr_t lPar
     if (!mEntry)
         SetFocus(window);
     SetCapture(window);
-    mods.L = message == WM_LBUTTONDOWN;
+    // The second press of a double click is a press too: it holds the mouse, and its release ends the
+    // edit it began.
+    const bool doubleClick = message == WM_LBUTTONDBLCLK;
+    mods.L = message == WM_LBUTTONDOWN || doubleClick;
     mods.R = message == WM_RBUTTONDOWN;
     mMenuShown = false;
-    OnMouseDown(x, y, mods);
+    if (doubleClick)
+        OnMouseDblClick(x, y, mods);
+    else
+        OnMouseDown(x, y, mods);
     if (mMenuShown && mWindow) {
         // The menu took the release of this click: finish the click for the control that opened it (its
         // end of edit), unless the button is still held and its own release is to come.

@@ -48,6 +48,9 @@ IGraphicsX11::~IGraphicsX11()
     // the window, the connection and a running chooser go.
     mChooser.Cancel();
     mFileDone = nullptr;
+    for (PendingBox& pending : mMessageBoxes)
+        pending.answered = nullptr;
+    mMessageBoxes.clear();
     if (mSession.display)
         ReleaseWindow();
 }
@@ -112,8 +115,10 @@ void IGraphicsX11::CloseWindow()
         RequestCancelEntry();
         OnTimer();
     }
-    // A chooser outliving the window would answer into an editor the player closed.
+    // A chooser or a box outliving the window would answer into an editor the player closed: they end
+    // with it, answering cancelled.
     FinishFileChooser(std::string());
+    EndMessageBoxes();
     ReleaseWindow();
 }
 
@@ -193,6 +198,18 @@ void IGraphicsX11::PollChildren()
         std::string path;
         if (mChooser.Poll(&path))
             FinishFileChooser(path);
+    }
+    for (size_t i = 0; i < mMessageBoxes.size();) {
+        int answer = 0;
+        if (!mMessageBoxes[i].box->Poll(&answer)) {
+            ++i;
+            continue;
+        }
+        // Taken out of the list before the answer runs: it may ask again.
+        MessageAnswered answered = std::move(mMessageBoxes[i].answered);
+        mMessageBoxes.erase(mMessageBoxes.begin() + static_cast<std::ptrdiff_t>(i));
+        if (answered)
+            answered(answer);
     }
     for (size_t i = 0; i < mUrlOpeners.size();) {
         if (mUrlOpeners[i]->Poll())
@@ -276,17 +293,17 @@ void IGraphicsX11::HandleButton(void* xevent, bool press)
     if (mTooltip)
         mTooltip->Hide();
     mTooltipText.clear();
-    // The editor takes the keyboard on a click, as a focused window would.
-    if (!mEntry)
-        XSetInputFocus(mSession.display, mSession.editorWindow, RevertToParent, e.time);
-    if (e.button == Button1 && mDoubleClick.Press(e.button, e.x, e.y, static_cast<uint32_t>(e.time))) {
-        OnMouseDblClick(e.x, e.y, mods);
-        return;
-    }
+    // A click leaves the keyboard focus where the host put it (its shortcuts keep working); only the
+    // name entry takes it. Keys still reach the editor while the pointer is over it.
+    const bool doubleClick =
+        e.button == Button1 && mDoubleClick.Press(e.button, e.x, e.y, static_cast<uint32_t>(e.time));
     if (e.button != Button1)
         mDoubleClick.Reset();
     mMenuShown = false;
-    OnMouseDown(e.x, e.y, mods);
+    if (doubleClick)
+        OnMouseDblClick(e.x, e.y, mods);
+    else
+        OnMouseDown(e.x, e.y, mods);
     if (mMenuShown && mSession.display) {
         // The menu took the release of this click: finish the click for the control that opened it
         // (its end of edit), unless the button is still held and its own release is to come.
@@ -356,6 +373,14 @@ void IGraphicsX11::PlatformOpenTextEntry(const IText& style, const IRECT& rect, 
     const X11TextEntry::Align align = style.align == IText::kAlignCenter ? X11TextEntry::Align::kCenter
                                       : style.align == IText::kAlignFar  ? X11TextEntry::Align::kRight
                                                                          : X11TextEntry::Align::kLeft;
+    // The entry takes the keyboard; whoever had it gets it back when the entry ends.
+    if (!mEntry) {
+        Window focus = None;
+        int revert = RevertToParent;
+        XGetInputFocus(mSession.display, &focus, &revert);
+        mFocusBeforeEntry = focus;
+        mFocusRevert = revert;
+    }
     mEntry = std::make_unique<X11TextEntry>(mSession, rect, style.size, align, text ? text : "", kMaxEntryChars);
 }
 
@@ -366,9 +391,17 @@ void IGraphicsX11::PlatformCloseTextEntry()
     if (!mEntry)
         return;
     X11ErrorTrap trap(mSession.display);
+    // The focus goes back to the window that had it before the entry (the host's), unless the player
+    // has already put it somewhere else. A window gone meanwhile raises an error the trap takes; the
+    // server then keeps its own fallback.
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(mSession.display, &focus, &revert);
+    const bool ours = focus == mEntry->Window() || focus == mSession.editorWindow;
     mEntry.reset();
-    if (!mWindowGone)
-        XSetInputFocus(mSession.display, mSession.editorWindow, RevertToParent, CurrentTime);
+    if (ours && !mWindowGone)
+        XSetInputFocus(mSession.display, mFocusBeforeEntry, mFocusRevert, CurrentTime);
+    trap.Sync();
 }
 
 void IGraphicsX11::PlatformShowTooltip(const char* text, int x, int y)
@@ -411,7 +444,33 @@ IPopupMenu* IGraphicsX11::ShowPopupMenu(IPopupMenu& menu, const IRECT& rect)
 
 int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type)
 {
-    return RunMessageBox(text ? text : "", caption ? caption : "", type);
+    // The box runs beside the host; a caller that cannot wait for the player gets the answer an
+    // unseen box gives (OK to a message, No to a question). AskMessageBox delivers the real one.
+    AskMessageBox(text, caption, type, nullptr);
+    return MessageBoxUnansweredReply(type);
+}
+
+void IGraphicsX11::AskMessageBox(const char* text, const char* caption, int type, MessageAnswered answered)
+{
+    auto box = std::make_unique<MessageBoxProcess>();
+    if (!box->Start(text ? text : "", caption ? caption : "", type)) {
+        if (answered)
+            answered(MessageBoxUnansweredReply(type));
+        return;
+    }
+    mMessageBoxes.push_back({std::move(box), std::move(answered)});
+}
+
+void IGraphicsX11::EndMessageBoxes()
+{
+    // Moved out first: an answer may open the next box.
+    std::vector<PendingBox> boxes = std::move(mMessageBoxes);
+    mMessageBoxes.clear();
+    for (PendingBox& pending : boxes) {
+        pending.box->Cancel();
+        if (pending.answered)
+            pending.answered(0);
+    }
 }
 
 void IGraphicsX11::PromptForFile(int action, const std::string& directory, const std::string& extensions,
@@ -454,17 +513,33 @@ void IGraphicsX11::FinishFileChooser(const std::string& path)
 
 bool IGraphicsX11::OpenUrl(const char* url, const char* caption, const char* confirm, const char* error)
 {
-    const char* title = caption ? caption : "";
-    if (confirm && *confirm && ShowMessageBox(confirm, title, 4) != 1)
-        return false;
     // A URL that starts like an option would be read as one by the opener.
+    if (!url || !*url || *url == '-') {
+        if (error && *error)
+            ShowMessageBox(error, caption, 0);
+        return false;
+    }
+    if (!confirm || !*confirm)
+        return StartUrlOpener(url, caption ? caption : "", error ? error : "");
+    // The URL opens once the player says yes, at a later idle call.
+    AskMessageBox(confirm, caption, 4,
+                  [this, target = std::string(url), title = std::string(caption ? caption : ""),
+                   failure = std::string(error ? error : "")](int answer) {
+                      if (answer == 1)
+                          StartUrlOpener(target, title, failure);
+                  });
+    return true;
+}
+
+bool IGraphicsX11::StartUrlOpener(const std::string& url, const std::string& caption, const std::string& error)
+{
     auto opener = std::make_unique<ChildProcess>();
-    if (url && *url && *url != '-' && opener->Start({"xdg-open", url})) {
+    if (opener->Start({"xdg-open", url})) {
         mUrlOpeners.push_back(std::move(opener));
         return true;
     }
-    if (error && *error)
-        ShowMessageBox(error, title, 0);
+    if (!error.empty())
+        ShowMessageBox(error.c_str(), caption.c_str(), 0);
     return false;
 }
 

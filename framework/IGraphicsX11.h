@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/ChildProcess.h"
+#include "framework/DesktopDialogs.h"
 #include "framework/FileChooserProcess.h"
 #include "framework/IGraphics.h"
 #include "framework/X11Input.h"
@@ -45,12 +46,17 @@ public:
     void Idle() override;
 
     // Editor thread, from control calls that Idle routes (plug-in lock not held, so the audio thread
-    // runs on while a modal menu or box waits); may allocate. The menu
-    // and the message box are modal: they return when the player has answered.
+    // runs on while a modal menu waits); may allocate. The menu is modal: it returns when the player
+    // has chosen. A message box runs in its own process and never blocks: AskMessageBox answers at a
+    // later idle call, when the box ends (or 0 when the window closes first); ShowMessageBox answers
+    // at once what an unseen box answers (1 to a message, 0 to a question).
     int ShowMessageBox(const char* text, const char* caption, int type) override;
+    void AskMessageBox(const char* text, const char* caption, int type, MessageAnswered answered) override;
     IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRECT& rect) override;
     void PromptForFile(int action, const std::string& directory, const std::string& extensions,
                        FileChosen done) override;
+    // With a confirm text the question is put and the URL opens on the player's yes, at a later idle
+    // call; answers false only for a URL that cannot be opened (empty, or an option to the opener).
     bool OpenUrl(const char* url, const char* caption, const char* confirm, const char* error) override;
     std::string HostFolder() override;
     std::string PluginFolder() override;
@@ -59,6 +65,7 @@ public:
 
     // What the window shows, for diagnostics and tests.
     bool FileChooserRunning() const { return static_cast<bool>(mFileDone); }
+    int MessageBoxesShown() const { return static_cast<int>(mMessageBoxes.size()); }
     bool TooltipShown() const;
     unsigned long TextEntryWindow() const;
 
@@ -84,6 +91,8 @@ private:
     void Tick();
     void PollChildren();
     void FinishFileChooser(const std::string& path);
+    void EndMessageBoxes();
+    bool StartUrlOpener(const std::string& url, const std::string& caption, const std::string& error);
     void ReleaseWindow();
 
     X11Session mSession;
@@ -92,6 +101,8 @@ private:
     std::unique_ptr<X11Font> mFont;
     std::unique_ptr<X11Blitter> mBlitter;
     std::unique_ptr<X11TextEntry> mEntry;
+    unsigned long mFocusBeforeEntry = 0; // the keyboard focus the name entry took, given back when it ends
+    int mFocusRevert = 0;
     std::unique_ptr<X11Tooltip> mTooltip;
 
     Clock::time_point mNextTick;
@@ -107,4 +118,9 @@ private:
     FileChosen mFileDone;
     std::string mFileFolder;
     std::vector<std::unique_ptr<ChildProcess>> mUrlOpeners;
+    struct PendingBox {
+        std::unique_ptr<MessageBoxProcess> box;
+        MessageAnswered answered;
+    };
+    std::vector<PendingBox> mMessageBoxes;
 };

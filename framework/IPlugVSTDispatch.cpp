@@ -75,12 +75,18 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         if (const IParameter* param = GetParam(index))
             CopyText(text, param->Name(), vst::kParamTextCopyLen);
         return 0;
-    case vst::effSetSampleRate:
-        // A rate that is not a positive finite number would poison every coefficient: keep the old one.
-        if (std::isfinite(opt) && opt > 0.0f)
-            StoreSampleRate(static_cast<double>(opt));
+    case vst::effSetSampleRate: {
+        // Only rates an audio interface runs at are taken; any other (not finite, not positive, or so
+        // high that delay lengths in samples overflow) is refused: the previous rate stays and nothing
+        // is reset.
+        constexpr float kLowestRate = 8000.0f;
+        constexpr float kHighestRate = 768000.0f;
+        if (!(opt >= kLowestRate && opt <= kHighestRate))
+            return 0;
+        StoreSampleRate(static_cast<double>(opt));
         ResetProcessing();
         return 0;
+    }
     case vst::effSetBlockSize: {
         const intptr_t frames = std::clamp<intptr_t>(value, 0, kMaxSupportedBlockSize);
         SetMaxBlockSize(static_cast<int>(frames));

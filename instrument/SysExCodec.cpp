@@ -294,9 +294,19 @@ void SysExCodec::Receive(std::span<const uint8_t> data, ISysExSink& sink)
             ++p;
             continue;
         }
+        // A message ends at the first status byte after its 0xF0. Only 0xF7 ends it in full: any other
+        // (MIDI's rule: a status byte ends a system-exclusive message) marks it corrupt, and it is dropped
+        // whole; that byte may start the next message.
         const std::span<const uint8_t> rest = data.subspan(p + 1);
-        const size_t end = p + 1 + static_cast<size_t>(std::find(rest.begin(), rest.end(), kEnd) - rest.begin());
+        const size_t end = p + 1 +
+                           static_cast<size_t>(std::find_if(rest.begin(), rest.end(),
+                                                            [](uint8_t byte) { return byte >= 0x80; }) -
+                                               rest.begin());
         const bool complete = end < data.size();
+        if (complete && data[end] != kEnd) {
+            p = end;
+            continue;
+        }
         const std::span<const uint8_t> message = data.subspan(p, (complete ? end + 1 : end) - p);
         if (message[1] == kMaker) {
             ReadMessage(message, complete, sink);

@@ -53,6 +53,15 @@ TEST_F(PanelTest, ClickingUnisonTwiceSelectsUnisonOneThenTwo)
     EXPECT_EQ(Panel().KeyAssignGroup().State(0), 0);
 }
 
+// The second of two quick clicks arrives as a double click; on a button it is a click all the same.
+TEST_F(PanelTest, AQuickSecondClickOnAButtonIsAClick)
+{
+    Click(100, 100);
+    DoubleClick(100, 100);
+    EXPECT_NEAR(Value(51), 0.6, 1e-9);
+    EXPECT_EQ(Panel().KeyAssignGroup().State(1), 2);
+}
+
 TEST_F(PanelTest, PageButtonShowsSettingsThenStandardAgain)
 {
     Click(810, 640);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <limits>
 #include <vector>
 
 #include "tests/support/PluginTestSupport.h"
@@ -77,6 +78,36 @@ TEST(Processing, ANotePlayedAfterTheSampleRateChangedSoundsAtItsPitch)
     const std::vector<double> tail =
         kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 44100 / 2, out.left.end()));
     EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, kNewRate, 380.0, 520.0), 439.70, 0.5);
+}
+
+TEST(Processing, ARateOutsideEightToSevenHundredSixtyEightKilohertzIsRefusedAndThePreviousRateKept)
+{
+    LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, 512);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float rate : {7999.0f, 768001.0f, 7.5e10f, 1e30f, inf, nan, 0.0f, -48000.0f}) {
+        plugin->Suspend();
+        EXPECT_EQ(plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate), 0) << rate;
+        plugin->Resume();
+    }
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    Stereo out = Render(*plugin.host, 2 * 48000, 512);
+    EXPECT_TRUE(AllFinite(out.left));
+    std::vector<double> tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 24000, out.left.end()));
+    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, 48000.0, 380.0, 520.0), 439.70, 0.5) << "still at 48 kHz";
+
+    // The top of the range is taken: the note sounds at its pitch there (refused, it would sound 16
+    // times higher).
+    plugin->QueueMidi(0, 0x80, 69, 0);
+    Render(*plugin.host, 4800, 512);
+    constexpr double kTopRate = 768000.0;
+    plugin->Suspend();
+    plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kTopRate));
+    plugin->Resume();
+    plugin->QueueMidi(0, 0x90, 69, 100);
+    out = Render(*plugin.host, static_cast<int>(kTopRate), 512);
+    tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + static_cast<int>(kTopRate / 2), out.left.end()));
+    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, kTopRate, 380.0, 520.0), 439.70, 0.5) << "at 768 kHz";
 }
 
 } // namespace

@@ -318,10 +318,9 @@ TEST(SysExCodec, ModeMessagePairsSetPerformanceControlsAndRestoreInOrder)
 }
 
 // A buffer ending inside a parameter message keeps the pairs read before the end.
-TEST(SysExCodec, ParameterPairsWithoutAParameterOrWithANonDataValueAreSkipped)
+TEST(SysExCodec, ParameterPairsWithoutAParameterAreSkipped)
 {
-    const Bytes bytes = {0xF0, 0x41, 0x36, 0x05, 0x24, 0x20, 0x01, 23, 5,   100,
-                         5,    0x9F, 5,    34,   0x90, 34,   10,   12, 127, 0xF7};
+    const Bytes bytes = {0xF0, 0x41, 0x36, 0x05, 0x24, 0x20, 0x01, 23, 5, 100, 5, 34, 10, 12, 127, 0xF7};
     SysExCodec codec;
     const auto records = ReceiveAll(codec, bytes);
     ASSERT_EQ(records.size(), 1u);
@@ -370,6 +369,41 @@ TEST(SysExCodec, TruncatedOrMisframedDumpsAndWriteRequestsChangeNothing)
     }
     for (const Bytes& bytes : bad)
         EXPECT_TRUE(ReceiveAll(codec, bytes).empty()) << bytes.size() << " bytes";
+}
+
+// A status byte ends a system-exclusive message: one inside a message leaves it unfinished, and the
+// message is dropped whole, whatever it carried before; that byte may start the next message.
+TEST(SysExCodec, AMessageWithAStatusByteInsideIsDroppedWhole)
+{
+    SysExCodec codec;
+    const Bytes dump = ToBytes(codec.BuildProgramDump(SampleValues(), "Piano"));
+    const Bytes write = ToBytes(codec.BuildWriteRequest(5));
+    const Bytes pairs = {0xF0, 0x41, 0x36, 0x00, 0x21, 0x20, 0x01, 34, 127, 35, 64, 0xF7};
+    for (const Bytes* message : {&dump, &write, &pairs}) {
+        for (uint8_t status : {0x80, 0x90, 0xB0, 0xF8, 0xFE}) {
+            for (size_t at : {size_t{7}, size_t{9}, message->size() - 2}) {
+                Bytes bytes = *message;
+                bytes[at] = status;
+                EXPECT_TRUE(ReceiveAll(codec, bytes).empty())
+                    << bytes.size() << "-byte message, 0x" << std::hex << int{status} << " at " << std::dec << at;
+            }
+        }
+    }
+
+    // A corrupt dump between two good messages: the good ones arrive, and an 0xF0 that cuts a message
+    // short starts the next one.
+    Bytes corrupt = dump;
+    corrupt[30] = 0x92;
+    Bytes bytes = pairs;
+    bytes.insert(bytes.end(), corrupt.begin(), corrupt.end());
+    bytes.insert(bytes.end(), dump.begin(), dump.begin() + 20);
+    bytes.insert(bytes.end(), write.begin(), write.end());
+    const auto records = ReceiveAll(codec, bytes);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].action, SysExAction::kApplyChanges);
+    EXPECT_EQ(records[0].changeCount, 2);
+    EXPECT_EQ(records[1].action, SysExAction::kWriteRequest);
+    EXPECT_EQ(records[1].program, 6);
 }
 
 // A write request for program byte 5 stores program 6.

@@ -1,4 +1,4 @@
-// SysEx files: single-program and bank files built from programs and read back.
+// SysEx files: single-program and bank files built from programs and read back through the receiver.
 #include <gtest/gtest.h>
 
 #include "instrument/SysExFile.h"
@@ -21,16 +21,31 @@ std::vector<SysExProgram> SamplePrograms(int count)
     return programs;
 }
 
-// The hardware patch of two programs sends the same bytes.
-void ExpectSameHardwarePatch(const SysExCodec& codec, const SysExProgram& a, const SysExProgram& b)
+// What the receiver hands on for a file's bytes: the plug-in loads .syx files through it.
+class RecordingSink final : public ISysExSink {
+public:
+    void Apply(const SysExReceived& received) override { records.push_back(received); }
+    std::vector<SysExReceived> records;
+};
+
+std::vector<SysExReceived> Receive(SysExCodec& codec, std::span<const uint8_t> bytes)
 {
-    for (int id = 0; id < kPatchParamCount; ++id) {
-        if (codec.HwNumber(id) >= 0 && id != Index(ParamId::kBendLfo)) {
-            EXPECT_EQ(codec.EncodeValue(id, a.values[static_cast<size_t>(id)]),
-                      codec.EncodeValue(id, b.values[static_cast<size_t>(id)]))
-                << "id " << id;
-        }
+    RecordingSink sink;
+    codec.Receive(bytes, sink);
+    return sink.records;
+}
+
+// A received dump carries the program's hardware patch: the same value bytes for every number.
+void ExpectHardwarePatchOf(const SysExCodec& codec, const SysExReceived& dump, const SysExProgram& program)
+{
+    int carried = 0;
+    for (const SysExChange& change : dump.Changes()) {
+        EXPECT_EQ(codec.EncodeValue(change.id, change.value),
+                  codec.EncodeValue(change.id, program.values[static_cast<size_t>(change.id)]))
+            << "id " << change.id;
+        ++carried;
     }
+    EXPECT_EQ(carried, 44) << "every value the dump carries";
 }
 
 TEST(SysExFile, ABankOfThirtyTwoIsDumpsEachFollowedByItsWriteRequest)
@@ -50,7 +65,7 @@ TEST(SysExFile, ABankOfThirtyTwoIsDumpsEachFollowedByItsWriteRequest)
 }
 
 // A bank stops at 128 programs.
-TEST(SysExFile, ABankReadsBackIntoTheProgramsItWasBuiltFrom)
+TEST(SysExFile, ABankReadsBackAsEachProgramsDumpFollowedByTheRequestToStoreIt)
 {
     SysExCodec codec;
     const auto programs = SamplePrograms(128);
@@ -58,50 +73,50 @@ TEST(SysExFile, ABankReadsBackIntoTheProgramsItWasBuiltFrom)
     ASSERT_EQ(bytes.size(), 128u * 78u);
     EXPECT_EQ(BuildSysExBankFile(codec, SamplePrograms(130)), bytes);
     EXPECT_TRUE(BuildSysExBankFile(codec, {}).empty());
-    const auto read = ParseSysExFile(codec, bytes);
-    ASSERT_EQ(read.size(), 128u);
-    for (size_t k = 0; k < read.size(); ++k) {
-        EXPECT_EQ(read[k].slot, static_cast<int>(k) + 1);
+    const auto read = Receive(codec, bytes);
+    ASSERT_EQ(read.size(), 256u);
+    for (size_t k = 0; k < programs.size(); ++k) {
+        const SysExReceived& dump = read[2 * k];
+        ASSERT_EQ(dump.action, SysExAction::kProgramDump);
         // The stored name ends at its end: the zeros after it show as spaces.
-        EXPECT_EQ(read[k].program.name, (programs[k].name + "          ").substr(0, 10));
-        ExpectSameHardwarePatch(codec, read[k].program, programs[k]);
+        EXPECT_EQ(dump.Name(), (programs[k].name + "          ").substr(0, 10));
+        ExpectHardwarePatchOf(codec, dump, programs[k]);
+        EXPECT_EQ(read[2 * k + 1].action, SysExAction::kWriteRequest);
+        EXPECT_EQ(read[2 * k + 1].program, static_cast<int>(k) + 1);
     }
-    // What the hardware patch does not carry starts from the default patch.
-    EXPECT_EQ(read[0].program.values[Index(ParamId::kChorusLevel)], 0.55);
-    EXPECT_EQ(read[0].program.values[Index(ParamId::kBendLfo)], 1.0);
 }
 
-TEST(SysExFile, ASingleProgramFileLeavesTheProgramInTheEditBuffer)
+TEST(SysExFile, ASingleProgramFileIsOneDumpOfTheEditBuffer)
 {
     SysExCodec codec;
     const SysExProgram program = SamplePrograms(3)[2];
     const std::vector<uint8_t> bytes = BuildSysExProgramFile(codec, program);
     ASSERT_EQ(bytes.size(), 67u);
-    const auto read = ParseSysExFile(codec, bytes);
+    const auto read = Receive(codec, bytes);
     ASSERT_EQ(read.size(), 1u);
-    EXPECT_EQ(read[0].slot, 0);
-    EXPECT_EQ(read[0].program.name, "Prog 3    ");
-    ExpectSameHardwarePatch(codec, read[0].program, program);
+    EXPECT_EQ(read[0].action, SysExAction::kProgramDump);
+    EXPECT_EQ(read[0].Name(), "Prog 3    ");
+    ExpectHardwarePatchOf(codec, read[0], program);
 }
 
-// Cut anywhere, a bank gives exactly the programs whose messages lie whole before the cut; bytes
-// without a message give none.
-TEST(SysExFile, ACutBankGivesOnlyTheProgramsReadInFull)
+// Cut anywhere, a bank gives exactly the messages that lie whole before the cut; bytes without a
+// message give none.
+TEST(SysExFile, ACutBankGivesOnlyTheMessagesReadInFull)
 {
     SysExCodec codec;
     const std::vector<uint8_t> text = {'n', 'o', 't', ' ', 's', 'y', 's', 'e', 'x', 0xF7, 0xF0};
-    EXPECT_TRUE(ParseSysExFile(codec, text).empty());
+    EXPECT_TRUE(Receive(codec, text).empty());
     const std::vector<uint8_t> bytes = BuildSysExBankFile(codec, SamplePrograms(4));
     for (size_t size = 0; size <= bytes.size(); ++size) {
-        const auto read = ParseSysExFile(codec, std::span(bytes).first(size));
+        const auto read = Receive(codec, std::span(bytes).first(size));
         const size_t stored = size / 78;
         const bool dumpOnly = size % 78 >= 67;
-        ASSERT_EQ(read.size(), stored + (dumpOnly ? 1 : 0)) << "size " << size;
+        ASSERT_EQ(read.size(), 2 * stored + (dumpOnly ? 1 : 0)) << "size " << size;
         for (size_t k = 0; k < stored; ++k) {
-            EXPECT_EQ(read[k].slot, static_cast<int>(k) + 1);
+            EXPECT_EQ(read[2 * k + 1].program, static_cast<int>(k) + 1);
         }
         if (dumpOnly) {
-            EXPECT_EQ(read.back().slot, 0);
+            EXPECT_EQ(read.back().action, SysExAction::kProgramDump);
         }
     }
 }

@@ -65,4 +65,26 @@ TEST_F(SysExLink, AReceivedBankFillsItsProgramsAndKeepsTheInstrumentSettings)
     EXPECT_EQ(mPlug->Param(ParamId::kSysexMode)->Value(), 1.0);
 }
 
+TEST_F(SysExLink, ADumpWithAStatusByteInsideLeavesTheEditBufferAsItWas)
+{
+    Create();
+    const std::string nameBefore = mPlug->CurrentProgramName();
+    const double freqBefore = mPlug->Param(ParamId::kVcfFreq)->ToNormalized();
+    SysExCodec codec;
+    std::array<double, kPatchParamCount> values{};
+    values[Index(ParamId::kVcfFreq)] = freqBefore > 0.5 ? 0.0 : 1.0;
+    const SysExMessage dump = codec.BuildProgramDump(values, "Corrupt");
+    std::vector<uint8_t> bytes(dump.View().begin(), dump.View().end());
+    bytes[40] = 0x90; // a note-on status inside the value bytes
+
+    SendSysEx(bytes);
+    EXPECT_EQ(mPlug->CurrentProgramName(), nameBefore);
+    EXPECT_EQ(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), freqBefore);
+
+    bytes[40] = dump.bytes[40]; // the same dump intact is taken
+    SendSysEx(bytes);
+    EXPECT_EQ(mPlug->CurrentProgramName(), "Corrupt   ");
+    EXPECT_NEAR(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), values[Index(ParamId::kVcfFreq)], 1e-6);
+}
+
 } // namespace

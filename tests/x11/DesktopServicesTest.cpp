@@ -5,6 +5,8 @@
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,6 +17,7 @@
 #include "framework/X11Input.h"
 #include "framework/X11TextEntry.h"
 #include "tests/support/TempFolder.h"
+#include "tests/x11/X11TestHost.h"
 
 namespace {
 
@@ -184,32 +187,90 @@ TEST_F(FakeDesktop, WithoutAChooserThePlayerIsToldAndThePromptAnswersEmpty)
     std::string path = "unset";
     graphics.PromptForFile(0, "/p/", "syx", [&](const std::string& p, const std::string&) { path = p; });
     EXPECT_EQ(path, "");
+    for (int i = 0; i < 300 && graphics.MessageBoxesShown() > 0; ++i, usleep(10000))
+        graphics.Idle();
     EXPECT_NE(Logged("xmessage").find("No file chooser found: install zenity or kdialog"), std::string::npos);
 }
 
-TEST_F(FakeDesktop, MessageBoxesAnswerTheButtonAndUrlsOpenOnlyAfterAYes)
+TEST_F(FakeDesktop, AMessageBoxRunsBesideTheHostAndItsAnswerArrivesThroughIdleWhenItEnds)
+{
+    // The box stays open until the test lets it go, so nothing can have waited for it.
+    const std::string release = folder.Path().string() + "/release";
+    Program("zenity", "while [ ! -f '" + release + "' ]; do /bin/sleep 0.02; done; exit 0"); // "Yes"
+    int answer = -1;
+    graphics.AskMessageBox("Overwrite?", "Bank", 4, [&](int a) { answer = a; });
+    EXPECT_EQ(graphics.MessageBoxesShown(), 1);
+    for (int i = 0; i < 10; ++i, usleep(10000))
+        graphics.Idle();
+    EXPECT_EQ(answer, -1) << "no answer while the box is open";
+
+    std::ofstream(release) << "";
+    for (int i = 0; i < 300 && answer == -1; ++i, usleep(10000))
+        graphics.Idle();
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(graphics.MessageBoxesShown(), 0);
+    EXPECT_EQ(Logged("zenity"), "--question\n--title=Bank\n--text=Overwrite?\n--no-markup\n--ok-label=Yes\n"
+                                "--cancel-label=No\n");
+
+    // The slot that must answer at once does not wait either: it shows the box and answers what an
+    // unseen box answers.
+    std::remove(release.c_str());
+    EXPECT_EQ(graphics.ShowMessageBox("Saved.", "Bank", 0), 1);
+    EXPECT_EQ(graphics.ShowMessageBox("Overwrite?", "Bank", 4), 0);
+    EXPECT_EQ(graphics.MessageBoxesShown(), 2);
+}
+
+TEST_F(FakeDesktop, QuestionsAnswerTheButtonAndUrlsOpenOnlyAfterAYes)
 {
     OnlyFakesOnPath();
     Program("xmessage", "exit 100"); // "No"
     Program("xdg-open", "exit 0");
-    EXPECT_EQ(graphics.ShowMessageBox("Overwrite?", "Bank", 4), 0);
-    EXPECT_FALSE(graphics.OpenUrl("https://example.invalid/", "Help", "Open the manual?", nullptr));
+    int answer = -1;
+    graphics.AskMessageBox("Overwrite?", "Bank", 4, [&](int a) { answer = a; });
+    EXPECT_TRUE(graphics.OpenUrl("https://example.invalid/", "Help", "Open the manual?", nullptr));
+    for (int i = 0; i < 300 && graphics.MessageBoxesShown() > 0; ++i, usleep(10000))
+        graphics.Idle();
+    EXPECT_EQ(answer, 0);
     EXPECT_EQ(Logged("xdg-open"), "");
 
     Program("xmessage", "exit 101"); // "Yes"
-    EXPECT_EQ(graphics.ShowMessageBox("Overwrite?", "Bank", 4), 1);
+    graphics.AskMessageBox("Overwrite?", "Bank", 4, [&](int a) { answer = a; });
     EXPECT_TRUE(graphics.OpenUrl("https://example.invalid/", "Help", "Open the manual?", nullptr));
-    for (int i = 0; i < 100 && Logged("xdg-open").empty(); ++i, usleep(10000))
+    for (int i = 0; i < 300 && Logged("xdg-open").empty(); ++i, usleep(10000))
         graphics.Idle();
+    EXPECT_EQ(answer, 1);
     EXPECT_EQ(Logged("xdg-open"), "https://example.invalid/\n");
     EXPECT_FALSE(graphics.OpenUrl("--help", "Help", nullptr, nullptr)) << "an option is no URL";
+}
+
+TEST_F(FakeDesktop, ABoxStillOpenWhenTheWindowClosesEndsAndAnswersNo)
+{
+    KT4R_REQUIRE_X();
+    kt4r_test::X11TestHost host;
+    ASSERT_TRUE(host.Ok());
+    ASSERT_NE(graphics.OpenWindow(host.ParentHandle()), nullptr);
+    const std::string pidFile = folder.Path().string() + "/pid";
+    Program("zenity", "echo $$ > '" + pidFile + "'; exec /bin/sleep 30");
+    int answer = -1;
+    graphics.AskMessageBox("Overwrite?", "Bank", 4, [&](int a) { answer = a; });
+    int pid = 0;
+    for (int i = 0; i < 300 && pid == 0; ++i, usleep(10000))
+        std::ifstream(pidFile) >> pid;
+    ASSERT_GT(pid, 0);
+    graphics.CloseWindow();
+    EXPECT_EQ(answer, 0);
+    EXPECT_NE(kill(pid, 0), 0) << "the box went with the window";
 }
 
 TEST_F(FakeDesktop, WithoutAnyDialogProgramAQuestionIsAnsweredNo)
 {
     setenv("PATH", "/nonexistent", 1);
-    EXPECT_EQ(graphics.ShowMessageBox("Overwrite?", "Bank", 4), 0);
-    EXPECT_EQ(graphics.ShowMessageBox("Saved.", "Bank", 0), 1);
+    int answer = -1;
+    graphics.AskMessageBox("Overwrite?", "Bank", 4, [&](int a) { answer = a; });
+    EXPECT_EQ(answer, 0) << "at once";
+    graphics.AskMessageBox("Saved.", "Bank", 0, [&](int a) { answer = a; });
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(graphics.MessageBoxesShown(), 0);
 }
 
 } // namespace

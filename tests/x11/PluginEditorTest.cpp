@@ -155,6 +155,36 @@ TEST_F(PluginEditor, ClickingUnisonAndDraggingVcfFreqChangeTheParametersAndTellT
     EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
 }
 
+TEST_F(PluginEditor, UnisonClickedTwiceQuicklyStepsTwiceAndEveryEndOfEditFollowsItsBegin)
+{
+    if (!HasEditor(*plugin.host))
+        GTEST_SKIP() << "the plug-in has no editor panel yet";
+    const Window window = OpenEditor();
+    plugin->TakeEditCalls();
+    XInput& input = xhost->Input();
+
+    // Two clicks 0.2 s apart: the second arrives as a double click and must still be a click.
+    input.Click(window, 84 + 19, 79 + 14);
+    Pump(200);
+    input.Click(window, 84 + 19, 79 + 14);
+    Pump(300, [&] { return plugin->GetParameter(kUnison) == 0.6f; });
+    EXPECT_FLOAT_EQ(plugin->GetParameter(kUnison), 0.6f); // UNISON in its second mode
+
+    int open = 0, begins = 0;
+    for (const auto& call : plugin->TakeEditCalls()) {
+        if (call.opcode == vst::audioMasterBeginEdit) {
+            EXPECT_EQ(open, 0) << "a begin inside an open edit";
+            ++open, ++begins;
+        } else if (call.opcode == vst::audioMasterEndEdit) {
+            EXPECT_EQ(open, 1) << "an end of edit without its begin";
+            --open;
+        }
+    }
+    EXPECT_EQ(begins, 2);
+    EXPECT_EQ(open, 0);
+    plugin->Dispatch(vst::effEditClose);
+}
+
 TEST_F(PluginEditor, TheHostDestroyingItsWindowFirstAndAHundredOpensAreSurvived)
 {
     if (!HasEditor(*plugin.host))

@@ -209,7 +209,7 @@ TEST_F(X11Editor, KeysReachTheKeyCatcherByTheirEditorNumbers)
 {
     const Window window = Open();
     graphics->SetKeyCatcher(button);
-    host->Input().Click(window, 100, 90); // the click gives the editor the keyboard
+    host->Input().Click(window, 100, 90); // keys go to the window under the pointer
     Pump(50);
     host->Input().Type("a Z5");
     host->Input().Key(XK_Up);
@@ -379,6 +379,45 @@ TEST_F(X11Editor, TheNameEntryReplacesItsSelectedTextAndCommitsOnReturnOrCancels
     Pump(300, [&] { return graphics->TextEntryWindow() == 0; });
     EXPECT_EQ(graphics->TextEntryWindow(), 0u);
     EXPECT_EQ(button->committed.size(), 1u);
+}
+
+TEST_F(X11Editor, OnlyTheNameEntryTakesTheKeyboardFocusAndItGoesBackToTheHostAfterward)
+{
+    const Window window = Open();
+    Display* d = host->Dpy();
+    auto focus = [d] {
+        Window w = None;
+        int revert = 0;
+        XGetInputFocus(d, &w, &revert);
+        return w;
+    };
+    XSetInputFocus(d, host->Parent(), RevertToParent, CurrentTime);
+    XSync(d, False);
+    graphics->SetKeyCatcher(background);
+
+    host->Input().Click(window, 600, 400); // the panel's background
+    host->Input().Click(window, 495, 250); // a control
+    Pump(150, [&] { return slider->ups == 1; });
+    EXPECT_EQ(focus(), host->Parent()) << "a click leaves the host its shortcuts";
+    host->Input().Type("q");
+    Pump(150, [&] { return !background->keys.empty(); });
+    EXPECT_EQ(background->keys, (std::vector<int>{31})) << "keys still reach the panel under the pointer";
+
+    IText style;
+    button->onDown = [&] { graphics->OpenTextEntry(button, style, {300, 600, 500, 620}, "Old Name"); };
+    for (const KeySym ending : {XK_Return, XK_Escape}) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(450));
+        host->Input().Click(window, 100, 90);
+        Pump(200, [&] { return graphics->TextEntryWindow() != 0; });
+        ASSERT_NE(graphics->TextEntryWindow(), 0u);
+        Pump(100);
+        EXPECT_EQ(focus(), graphics->TextEntryWindow()) << "the entry has the keyboard";
+        host->Input().Key(ending);
+        Pump(300, [&] { return graphics->TextEntryWindow() == 0; });
+        EXPECT_EQ(graphics->TextEntryWindow(), 0u);
+        EXPECT_EQ(focus(), host->Parent()) << "the host has it back after " << (ending == XK_Return ? "Enter" : "Escape");
+    }
+    EXPECT_EQ(button->committed, (std::vector<std::string>{"Old Name"}));
 }
 
 TEST_F(X11Editor, ATooltipShowsAfterThePointerRestsAndHidesOnAClick)

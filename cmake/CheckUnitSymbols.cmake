@@ -1,0 +1,57 @@
+# Run as a test: cmake -DNM=<nm> -DOBJECTS=<object files> -DUNIT=<source name> -DALLOWED=<names> -P
+# (lists separated by '|'). Fails when the object file built from UNIT defines a weak or global symbol that is not one of ALLOWED
+# (demangled names; a symbol scoped inside an allowed one, such as a lambda of it, counts as that one).
+# The AVX2 render loops are held to their two entry points so that no copy of code built for AVX2 can
+# be chosen by the linker for code that runs on any x86-64 CPU.
+string(REPLACE "|" ";" OBJECTS "${OBJECTS}")
+string(REPLACE "|" ";" ALLOWED "${ALLOWED}")
+foreach(candidate IN LISTS OBJECTS)
+  if(candidate MATCHES "${UNIT}")
+    set(object ${candidate})
+  endif()
+endforeach()
+if(NOT object OR NOT EXISTS "${object}")
+  message(FATAL_ERROR "no object file built from ${UNIT} among: ${OBJECTS}")
+endif()
+execute_process(COMMAND ${NM} --defined-only --demangle ${object}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${NM} could not read ${object}")
+endif()
+string(REPLACE "\n" ";" lines "${symbols}")
+set(stray "")
+set(found 0)
+foreach(line IN LISTS lines)
+  # "<address> <type> <name>": upper-case types other than the absolute and debug ones are visible to
+  # the linker (T, D, B, R global; W, V weak; u unique).
+  if(NOT line MATCHES "^[0-9a-fA-F]* ([A-Za-z]) (.*)$")
+    continue()
+  endif()
+  set(type ${CMAKE_MATCH_1})
+  set(name "${CMAKE_MATCH_2}")
+  if(NOT type MATCHES "^[TDBRWVGSu]$")
+    continue()
+  endif()
+  # The reference to the C++ personality routine every unit with unwind tables carries: data, not code.
+  if(name STREQUAL "DW.ref.__gxx_personality_v0")
+    continue()
+  endif()
+  set(allowed FALSE)
+  foreach(entry IN LISTS ALLOWED)
+    string(FIND "${name}" "${entry}" at)
+    if(at EQUAL 0 OR at EQUAL 5) # "void " before a function's name
+      set(allowed TRUE)
+      math(EXPR found "${found} + 1")
+    endif()
+  endforeach()
+  if(NOT allowed)
+    string(APPEND stray "  ${type} ${name}\n")
+  endif()
+endforeach()
+if(stray)
+  message(FATAL_ERROR "${object} gives the linker symbols other than its entry points:\n${stray}")
+endif()
+if(found EQUAL 0)
+  message(FATAL_ERROR "${object} defines none of its entry points: ${ALLOWED}")
+endif()
+message(STATUS "${UNIT}: only its entry points are visible")
