@@ -209,5 +209,73 @@ TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing
     EXPECT_GT(gAllocations.load(), 0);
 }
 
+// The hardware's write request: the edit buffer into program index + 1.
+std::vector<uint8_t> WriteRequest(uint8_t index)
+{
+    return {0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, index, 0x02, 0xF7};
+}
+
+// An extended dump carrying a name of the full 25 characters and an open filter.
+std::vector<uint8_t> ExtendedDump(uint8_t vcf)
+{
+    std::vector<uint8_t> bytes(94, 0);
+    bytes[0] = 0xF0;
+    bytes[1] = 0x41;
+    bytes[2] = 0x35;
+    bytes[4] = 0x21;
+    bytes[5] = 0x40;
+    bytes[93] = 0xF7;
+    std::memcpy(bytes.data() + 7, "A patch name of 25 chars!", 25);
+    bytes[28 + 34] = vcf;
+    return bytes;
+}
+
+// Every path that reaches the engine from the audio thread with more than a parameter's value: program
+// changes between programs stored with other voice counts, automation of "Number of Voices", a
+// controller learned to it, long-named and bulk dumps, and SysEx that is not the hardware's at all.
+TEST(RealTime, ProgramChangesAcrossVoiceCountsDumpsAndLearnedControllersAllocateNothing)
+{
+    constexpr int kVoices = 67;
+    // Controller 20 is learned to "Number of Voices" in the default map.
+    LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock, true, "   67   20 0 1\n");
+    PluginHost& host = *plugin.host;
+    std::vector<float> left(kBlock), right(kBlock);
+    float* outputs[] = {left.data(), right.data()};
+    // Programs 10 and 11 stored with twelve and with six voices, through the hardware's write requests.
+    host.SetParameter(kVoices, 1.0f);
+    host.QueueSysEx(0, WriteRequest(9));
+    host.SendEvents();
+    host.ProcessFloat(nullptr, outputs, kBlock);
+    host.SetParameter(kVoices, 0.0f);
+    host.QueueSysEx(0, WriteRequest(10));
+    host.SendEvents();
+    host.ProcessFloat(nullptr, outputs, kBlock);
+
+    std::vector<uint8_t> bulk;
+    for (int k = 0; k < 40; ++k) {
+        const std::vector<uint8_t> dump = ExtendedDump(static_cast<uint8_t>(k * 3));
+        bulk.insert(bulk.end(), dump.begin(), dump.end());
+    }
+    const std::vector<uint8_t> hostile = {0xF0, 0x41, 0x35, 0x00, 0x21, 0x40, 0x90, 0x3C, 0x7F, 0xF7, 0xF0, 0xF0, 0x41};
+
+    // The first round, not counted, lets the host's own event lists reach their size.
+    for (int block = -8; block < 64; ++block) {
+        if (block == 0)
+            gAllocations = 0;
+        host.QueueMidi(0, 0x90, static_cast<uint8_t>(48 + block % 12), 100);
+        host.QueueMidi(10, 0xC0, static_cast<uint8_t>(9 + block % 2), 0);
+        host.QueueMidi(20, 0xB0, 20, static_cast<uint8_t>(block * 37 % 128));
+        host.QueueMidi(kBlock - 1, 0x80, static_cast<uint8_t>(48 + block % 12), 0);
+        host.QueueSysEx(30, block % 8 == 0 ? bulk : ExtendedDump(static_cast<uint8_t>(block)));
+        host.QueueSysEx(40, hostile);
+        const Counting counting(block >= 0);
+        host.SendEvents();
+        host.SetParameter(kVoices, static_cast<float>(block % 4) / 3.0f);
+        host.ProcessFloat(nullptr, outputs, kBlock);
+    }
+    EXPECT_EQ(gAllocations.load(), 0);
+    EXPECT_TRUE(AllFinite(left));
+}
+
 } // namespace
 } // namespace kt4r_test

@@ -12,7 +12,7 @@
 
 namespace kt4r_test {
 
-PluginCopy::PluginCopy(const std::string& ini)
+PluginCopy::PluginCopy(const std::string& ini, const std::string& map)
 {
     const std::filesystem::path folder = MakeUniqueFolder("kt4r-plugin-test");
     if (folder.empty()) {
@@ -25,6 +25,8 @@ PluginCopy::PluginCopy(const std::string& ini)
     std::filesystem::copy_file(KT4R_PLUGIN_PATH, mPath);
     if (!ini.empty())
         std::ofstream(mFolder + "/KT-4R.ini") << ini;
+    if (!map.empty())
+        std::ofstream(mFolder + "/KT-4R.map") << map;
 }
 
 PluginCopy::~PluginCopy()
@@ -34,10 +36,10 @@ PluginCopy::~PluginCopy()
         std::filesystem::remove_all(mFolder, ignored);
 }
 
-LoadedPlugin LoadPlugin(const std::string& ini, double rate, int block, bool resume)
+LoadedPlugin LoadPlugin(const std::string& ini, double rate, int block, bool resume, const std::string& map)
 {
     LoadedPlugin loaded;
-    loaded.copy = std::make_unique<PluginCopy>(ini);
+    loaded.copy = std::make_unique<PluginCopy>(ini, map);
     loaded.host = std::make_unique<PluginHost>();
     std::string error;
     if (!loaded.host->Load(loaded.copy->Path(), &error)) {

@@ -13,7 +13,8 @@ namespace kt4r_test {
 // each test has its own configuration and its own instance. The folder goes with the object.
 class PluginCopy {
 public:
-    explicit PluginCopy(const std::string& ini = std::string());
+    // With a map text, "KT-4R.map" (the default MIDI-learn map) lies beside it too.
+    explicit PluginCopy(const std::string& ini = std::string(), const std::string& map = std::string());
     ~PluginCopy();
     PluginCopy(const PluginCopy&) = delete;
     PluginCopy& operator=(const PluginCopy&) = delete;
@@ -33,7 +34,7 @@ struct LoadedPlugin {
     PluginHost* operator->() const { return host.get(); }
 };
 LoadedPlugin LoadPlugin(const std::string& ini = std::string(), double rate = 48000.0, int block = 512,
-                        bool resume = true);
+                        bool resume = true, const std::string& map = std::string());
 
 struct Stereo {
     std::vector<float> left;
