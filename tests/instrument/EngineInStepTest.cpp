@@ -3,7 +3,9 @@
 // dumps in one host block. Each is heard against a fresh instance given only the final values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include "instrument/ParamTable.h"
 #include "instrument/SysExFile.h"
@@ -97,6 +99,43 @@ TEST_F(EngineInStep, FortyDumpsInOneHostBlockLeaveTheFilterWhereTheLastOneSetIt)
     SendSysEx(bytes);
     const double received = NoteLevelDb();
     EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 0.5);
+}
+
+// A learned controller's change takes effect at its frame offset, as automation does: a held note at
+// "VCA LEVEL" 0 grows loud where the controller raised the level, not from the block's start.
+TEST_F(EngineInStep, ALearnedControllerActsAtItsFrameOffset)
+{
+    Create();
+    std::ofstream(mFolder + "/KT-4R.map") << "   27   20 0 1\n"; // controller 20 drives "VCA LEVEL"
+    Reopen();
+    mPlug->SetParamFromEditor(Index(ParamId::kVcaLevel), 0.0);
+    SendMidi({{0x90, 60, 100}});
+    Render(20);
+
+    vst::MidiEvent cc{};
+    cc.type = vst::kMidiType;
+    cc.byteSize = sizeof cc;
+    cc.deltaFrames = 300;
+    cc.midiData[0] = static_cast<char>(0xB0);
+    cc.midiData[1] = 20;
+    cc.midiData[2] = 127;
+    vst::Events list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<vst::Event*>(&cc);
+    Dispatch(vst::effProcessEvents, 0, &list);
+    std::vector<float> left(480), right(480);
+    float* outputs[] = {left.data(), right.data()};
+    mEffect->processReplacing(mEffect, nullptr, outputs, 480);
+
+    auto peak = [&](int from, int to) {
+        float p = 0.0f;
+        for (int i = from; i < to; ++i)
+            p = std::max(p, std::fabs(left[static_cast<size_t>(i)]));
+        return p;
+    };
+    EXPECT_NEAR(mPlug->Param(ParamId::kVcaLevel)->ToNormalized(), 1.0, 1e-6);
+    // "VCA LEVEL" 0 still lets a little through: the controller's step is what is heard.
+    EXPECT_GT(peak(330, 480), 3.0f * peak(0, 290)) << "louder only from the controller on";
 }
 
 } // namespace
