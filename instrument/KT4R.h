@@ -15,6 +15,7 @@
 #include "instrument/ProgramStore.h"
 #include "instrument/ReadoutText.h"
 #include "instrument/SysExCodec.h"
+#include "instrument/SysExLoad.h"
 #include "instrument/MidiLearnMap.h"
 #include "engine/ControllerInput.h"
 #include "signal/EventPool.h"
@@ -195,6 +196,10 @@ private:
     // no lock.
     bool PrepareBank(const IStateChunk& chunk, int pos, const std::array<double, kPatchParamCount>& live,
                      PreparedBank* bank) const;
+    // The edit buffer as a SysEx bank load starts from; takes the lock.
+    kt4r::EditBuffer CurrentEditBuffer();
+    // SysEx files up to this size (one program and its write request) are played live.
+    static constexpr size_t kLiveSysExFileBytes = 80;
     // The patch parameters' normalised values; takes the lock.
     std::array<double, kPatchParamCount> LiveValues();
     // Under the lock: the prepared programs, the edit buffer and the settings take effect; allocates

@@ -9,6 +9,7 @@
 #include "instrument/PatchFile.h"
 #include "instrument/ProgramData.h"
 #include "instrument/SysExFile.h"
+#include "instrument/SysExLoad.h"
 
 using namespace kt4r;
 
@@ -131,20 +132,66 @@ bool KT4R::SaveSysExBank(const std::string& path, int first, int count)
 
 bool KT4R::LoadSysExFile(const std::string& path)
 {
-    LockGuard lock(Mutex());
     std::vector<uint8_t> bytes;
     if (path.empty() || !ReadSysExFile(path, bytes))
         return false;
-    // A bank of dumps places each program with its write request; "Immediate Write" would also copy
-    // every dump into the current program on the way.
-    IParameter* immediate = Param(SettingId::kImmediateWrite);
-    const double kept = immediate->Value();
-    if (bytes.size() > 80)
-        immediate->SetPlain(0.0);
-    mSysEx.Receive(bytes, *this);
+    // One program's messages are played as the hardware sending them would be.
+    if (bytes.size() <= kLiveSysExFileBytes) {
+        LockGuard lock(Mutex());
+        mSysEx.Receive(bytes, *this);
+        AutomateAllParams();
+        return true;
+    }
+    // A bank is played into a copy outside the lock and taken in one step; "Immediate Write" does not
+    // copy every dump into the current program on the way, and no parameter message is echoed.
+    std::array<const IParameter*, kPatchParamCount> params;
+    for (int id = 0; id < kPatchParamCount; ++id)
+        params[static_cast<size_t>(id)] = GetParam(id);
+    EditBuffer start;
+    int sysexMode = 0;
+    {
+        LockGuard lock(Mutex());
+        start = CurrentEditBuffer();
+        sysexMode = static_cast<int>(Param(ParamId::kSysexMode)->Value());
+    }
+    SysExLoad load(params, start, mStore, Mutex());
+    load.Play(bytes, sysexMode, mSysEx.Channel());
+
+    LockGuard lock(Mutex());
+    for (int n = 1; n <= ProgramStore::kPrograms; ++n) {
+        if (load.Written(n))
+            mStore.SwapProgram(n, load.Programs());
+    }
+    const EditBuffer& edit = load.Result();
+    if (load.MapRestored()) {
+        IStateChunk map;
+        map.PutBytes(edit.map.data(), kMapBlockBytes);
+        mMidiLearn.ReadMapBlock(map, 0);
+    }
+    ApplyProgramValues(edit.values.data(), kPatchParamCount);
+    mStore.SetEditName(edit.name);
+    mStore.SetCurrent(edit.program);
+    SetEdited(edit.edited);
+    SyncEditorToParams();
     AutomateAllParams();
-    immediate->SetPlain(kept);
+    RefreshProgramDisplay();
+    ShowInReadout(-1);
     return true;
+}
+
+EditBuffer KT4R::CurrentEditBuffer()
+{
+    LockGuard lock(Mutex());
+    EditBuffer edit;
+    for (int id = 0; id < kPatchParamCount; ++id)
+        edit.values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    edit.name = mStore.EditName();
+    edit.edited = mStore.Edited();
+    edit.program = mStore.Current();
+    IStateChunk map;
+    mMidiLearn.WriteMapBlock(map, Param(SettingId::kUseDefaultMidiLearnMap)->Value() >= 0.5);
+    map.GetBytes(edit.map.data(), kMapBlockBytes, 0);
+    return edit;
 }
 
 bool KT4R::LoadFile(const std::string& path)

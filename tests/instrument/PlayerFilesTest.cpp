@@ -146,4 +146,43 @@ TEST_F(PlayerFiles, TheLastQuarterSavedAsSysExLoadsIntoTheFirst)
     EXPECT_EQ(mPlug->CurrentProgramName(), " INIT ") << "programs beyond the file keep what they held";
 }
 
+// A bank file is played away from the lock and taken in one step; what it leaves is what the same
+// messages arriving from the hardware one by one leave (with "Immediate Write" off, as a file load
+// keeps it), down to the bytes of the state.
+TEST_F(PlayerFiles, ASysExBankFromAFileLeavesTheStateTheSameMessagesLeaveLive)
+{
+    Create();
+    for (int n = 1; n <= 40; ++n) {
+        Edit(ParamId::kVcfFreq, n / 64.0);
+        Edit(ParamId::kEnv1Att, 1.0 - n / 64.0);
+        mPlug->SetProgramName("Sound " + std::to_string(n));
+        mPlug->WriteProgram(n);
+    }
+    mPlug->SelectProgram(3);
+    ASSERT_TRUE(mPlug->SaveSysExBank(Path("bank.syx"), 1, 32));
+    std::ifstream in(Path("bank.syx"), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A parameter message after the bank: the edit buffer moves on from the last program written.
+    bytes.insert(bytes.end(), {0xF0, 0x41, 0x36, 0x00, 0x21, 0x20, 0x01, 0x22, 0x40, 0xF7});
+
+    Reopen();
+    for (int n = 1; n <= 128; ++n) { // programs the file does not reach keep their own sounds
+        Edit(ParamId::kVcfFreq, 0.9);
+        mPlug->SetProgramName("Kept");
+        mPlug->WriteProgram(n);
+    }
+    const std::vector<uint8_t> start = GetChunk(0);
+    std::ofstream(Path("bank+edit.syx"), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                 static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(mPlug->LoadSysExFile(Path("bank+edit.syx")));
+    const std::vector<uint8_t> fromFile = GetChunk(0);
+
+    Reopen();
+    ASSERT_EQ(SetChunk(0, start), 1);
+    SendSysEx(bytes);
+    EXPECT_EQ(GetChunk(0), fromFile);
+    EXPECT_EQ(mPlug->CurrentProgramNumber(), 32);
+    EXPECT_NEAR(Value(ParamId::kVcfFreq), 64.0 / 127.0, 1e-6);
+}
+
 } // namespace
