@@ -1,5 +1,6 @@
-# Each layer of the sound engine may include only its own headers and those of the layers below it,
-# and never a framework, instrument or editor header. A wrong include stops the configure step.
+# Each layer may include only its own headers and those of the layers it is allowed to use: the sound
+# engine's layers never a framework, instrument or editor header, the instrument never the engine's
+# blocks or the editor. A wrong include stops the configure step.
 function(kt4r_check_layer layer allowed)
   file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${layer}/*.h ${PROJECT_SOURCE_DIR}/${layer}/*.cpp)
   foreach(f ${files})

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "blocks/Engine.h"
 #include "engine/ControllerInput.h"
+#include "engine/EngineFacts.h"
 #include "signal/DenormalGuard.h"
 #include "signal/EngineEvents.h"
 #include "engine/KeyAssigner.h"
@@ -31,7 +31,7 @@ const IPlugInfo kPlugInfo = [] {
     info.keepsStateChunks = true;
     info.isInstrument = true;
     info.takesMidi = true;
-    info.buildVariant = [] { return KernelPathName(); };
+    info.buildVariant = [] { return ProcessingCodeName(); };
     return info;
 }();
 

@@ -1,6 +1,6 @@
 #include "instrument/ReadoutText.h"
 
-#include "blocks/LFO.h"
+#include "engine/EngineFacts.h"
 
 #include <cmath>
 #include <cstdio>
@@ -39,7 +39,7 @@ std::string LfoRateText(double n, const ReadoutContext& context)
     if (!context.lfoSync)
         return Format("%4d", Round(n * 99.0));
     // The engine receives the value in single precision: the same conversion shows what it plays.
-    const LFO::BeatFraction beats = LFO::SyncedCycleBeats(static_cast<float>(n));
+    const LfoCycleBeats beats = SyncedLfoCycle(static_cast<float>(n));
     char text[32];
     std::snprintf(text, sizeof text, "%2d/%2d", beats.numerator, beats.denominator);
     return text;

@@ -97,32 +97,6 @@ TEST(SynthSound, AParameterEventIsHeardFromItsFrameOnAndNotBefore)
     EXPECT_LT(Rms(lowered, steady.size() - 4800), 0.5 * Rms(steady, steady.size() - 4800));
 }
 
-TEST(SynthSound, ChangingTheVoiceCountKeepsTheEngineRendering)
-{
-    EngineRig rig(48000.0f, 256, 12);
-    rig.SendPatch(DefaultPatch());
-    for (int k = 0; k < 12; ++k)
-        rig.NoteOn(48 + k);
-    rig.RenderSeconds(0.1);
-    for (int voices : {6, 12}) {
-        rig.mSynth.SetVoiceCount(voices);
-        EXPECT_EQ(rig.mKeys.NumberOfVoices(), voices);
-        // New voices bring new buffers: the rate, size and reset the instrument gives them.
-        rig.mContext.SetSampleRate(48000.0f);
-        rig.mContext.SetBlockSize(256);
-        rig.mContext.ResetAll();
-        rig.SendPatch(DefaultPatch());
-        for (int k = 0; k < 12; ++k)
-            rig.NoteOn(60 + k);
-        rig.RenderSeconds(0.2);
-        int sounding = 0;
-        for (int v = 0; v < rig.mSynth.VoiceCount(); ++v)
-            sounding += rig.mSynth.Voice(v)->mGate[255] > 0.5f;
-        EXPECT_EQ(sounding, voices);
-        EXPECT_GT(Rms(rig.Left(), rig.Left().size() - 4800), 0.01);
-    }
-}
-
 TEST(SynthSound, PitchBendMovesThePitchByTheBendRange)
 {
     EngineRig rig(48000.0f, 256, 6);
@@ -162,26 +136,6 @@ TEST(SynthSound, TheFilterSelfNoiseIsHeardWithoutAFullReset)
         all.insert(all.end(), left.begin(), left.end());
     }
     EXPECT_GT(Rms(all, 4800), 1e-4);
-}
-
-TEST(SynthSound, ANoteAfterASampleRateChangeSoundsAtItsPitch)
-{
-    EngineRig rig(48000.0f, 256, 6);
-    rig.SendPatch(DefaultPatch());
-    rig.NoteOn(57);
-    rig.RenderSeconds(0.3);
-    rig.NoteOff(57);
-    rig.RenderSeconds(0.5);
-    // The order the instrument's processing reset uses, without a full reset.
-    rig.mSampleRate = 96000.0f;
-    rig.mContext.SetSampleRate(96000.0f);
-    rig.mSynth.RestateTargets(256);
-    rig.ClearOutput();
-    rig.NoteOn(69);
-    rig.RenderSeconds(1.0);
-    const std::vector<double> tail(rig.Left().begin() + 9600, rig.Left().end());
-    EXPECT_GT(Rms(tail), 0.01);
-    EXPECT_NEAR(StrongestFrequency(tail, 96000.0, 380.0, 500.0), 439.70, 0.5);
 }
 
 // The LFO locked to the tempo through "LFO SYNC", heard as the vibrato of oscillator 1's pitch.

@@ -15,18 +15,6 @@ namespace {
 constexpr unsigned kFlushToZero = 0x8000;
 constexpr unsigned kDenormalsAreZero = 0x0040;
 
-TEST(Processing, HostBlocksOfOddLengthsAboveTheMaximumWriteEveryFrame)
-{
-    for (bool useDouble : {false, true}) {
-        LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, 64);
-        plugin->QueueMidi(130, 0x90, 57, 100);
-        // Render pre-fills every buffer with a sentinel; AllFinite fails on any sample left unwritten.
-        const Stereo out = Render(*plugin.host, 3 * 1001, 1001, useDouble);
-        EXPECT_TRUE(AllFinite(out.left) && AllFinite(out.right)) << (useDouble ? "double" : "float");
-        EXPECT_GT(kt4rtest::Rms(kt4rtest::ToDouble(out.left, 1001)), 0.01);
-    }
-}
-
 TEST(Processing, WithoutAnAnnouncedBlockSizeAReplacingCallRendersSilence)
 {
     LoadedPlugin plugin = LoadPlugin();
