@@ -198,8 +198,8 @@ private:
                      PreparedBank* bank) const;
     // The edit buffer as a SysEx bank load starts from; takes the lock.
     kt4r::EditBuffer CurrentEditBuffer();
-    // SysEx files up to this size (one program and its write request) are played live.
-    static constexpr size_t kLiveSysExFileBytes = 80;
+    // SysEx files up to this size hold one program (and its write request).
+    static constexpr size_t kOneProgramSysExBytes = 80;
     // The patch parameters' normalised values; takes the lock.
     std::array<double, kPatchParamCount> LiveValues();
     // Under the lock: the prepared programs, the edit buffer and the settings take effect; allocates

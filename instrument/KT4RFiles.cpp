@@ -135,27 +135,25 @@ bool KT4R::LoadSysExFile(const std::string& path)
     std::vector<uint8_t> bytes;
     if (path.empty() || !ReadSysExFile(path, bytes))
         return false;
-    // One program's messages are played as the hardware sending them would be.
-    if (bytes.size() <= kLiveSysExFileBytes) {
-        LockGuard lock(Mutex());
-        mSysEx.Receive(bytes, *this);
-        AutomateAllParams();
-        return true;
-    }
-    // A bank is played into a copy outside the lock and taken in one step; "Immediate Write" does not
-    // copy every dump into the current program on the way, and no parameter message is echoed.
+    // The messages are played into a copy outside the lock and taken in one step, with one round of
+    // reports to the host; no parameter message is echoed to the hardware. "Immediate Write" applies to
+    // a file of one program, not to a bank, where it would copy every dump into the current program.
     std::array<const IParameter*, kPatchParamCount> params;
     for (int id = 0; id < kPatchParamCount; ++id)
         params[static_cast<size_t>(id)] = GetParam(id);
     EditBuffer start;
     int sysexMode = 0;
+    int channel = 0;
+    bool immediateWrite = false;
     {
         LockGuard lock(Mutex());
         start = CurrentEditBuffer();
         sysexMode = static_cast<int>(Param(ParamId::kSysexMode)->Value());
+        channel = mSysEx.Channel();
+        immediateWrite = Param(SettingId::kImmediateWrite)->Value() >= 0.5 && bytes.size() <= kOneProgramSysExBytes;
     }
     SysExLoad load(params, start, mStore, Mutex());
-    load.Play(bytes, sysexMode, mSysEx.Channel());
+    load.Play(bytes, sysexMode, channel, immediateWrite);
 
     LockGuard lock(Mutex());
     for (int n = 1; n <= ProgramStore::kPrograms; ++n) {

@@ -15,8 +15,9 @@ SysExLoad::SysExLoad(const std::array<const IParameter*, kPatchParamCount>& para
 {
 }
 
-void SysExLoad::Play(const std::vector<uint8_t>& bytes, int sysexMode, int channel)
+void SysExLoad::Play(const std::vector<uint8_t>& bytes, int sysexMode, int channel, bool immediateWrite)
 {
+    mImmediateWrite = immediateWrite;
     mCodec.SetFormat(sysexMode);
     mCodec.SetChannel(channel);
     mCodec.Receive(bytes, *this);
@@ -94,6 +95,8 @@ void SysExLoad::Apply(const SysExReceived& received)
         Set(change.id, change.value);
     if (received.action == SysExAction::kNumberedDump)
         Write(received.program);
+    else if (mImmediateWrite)
+        Write(mEdit.program);
 }
 
 } // namespace kt4r

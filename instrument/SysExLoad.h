@@ -37,8 +37,9 @@ public:
     SysExLoad(const std::array<const IParameter*, kPatchParamCount>& params, const EditBuffer& start,
               const ProgramStore& stored, std::recursive_mutex& storedLock);
 
-    // Plays the file's messages through a codec of the instrument's format and channel.
-    void Play(const std::vector<uint8_t>& bytes, int sysexMode, int channel);
+    // Plays the file's messages through a codec of the instrument's format and channel. With
+    // immediateWrite each message that edits the edit buffer also stores it into the current program.
+    void Play(const std::vector<uint8_t>& bytes, int sysexMode, int channel, bool immediateWrite);
 
     const EditBuffer& Result() const { return mEdit; }
     // Whether the map block of the result came from a restored program (it replaces the live map).
@@ -58,6 +59,7 @@ private:
     std::recursive_mutex& mStoredLock;
     EditBuffer mEdit;
     bool mMapRestored = false;
+    bool mImmediateWrite = false;
     SysExCodec mCodec;
     ProgramStore mPrograms;
     std::bitset<ProgramStore::kPrograms + 1> mWritten;

@@ -146,6 +146,24 @@ TEST_F(PlayerFiles, TheLastQuarterSavedAsSysExLoadsIntoTheFirst)
     EXPECT_EQ(mPlug->CurrentProgramName(), " INIT ") << "programs beyond the file keep what they held";
 }
 
+TEST_F(PlayerFiles, AOneProgramSysExFileWithImmediateWriteOnIsStoredIntoTheCurrentProgram)
+{
+    Create();
+    Edit(ParamId::kVcfFreq, 0.2);
+    mPlug->SetProgramName("One");
+    ASSERT_TRUE(mPlug->SaveSysExProgram(Path("one.syx")));
+
+    Reopen();
+    mPlug->SelectProgram(9);
+    SetSetting(Index(SettingId::kImmediateWrite), 1.0);
+    ASSERT_TRUE(mPlug->LoadFile(Path("one.syx")));
+    EXPECT_FALSE(mPlug->Edited()) << "written at once";
+    mPlug->SelectProgram(1);
+    mPlug->SelectProgram(9);
+    EXPECT_EQ(mPlug->CurrentProgramName(), "One       ");
+    EXPECT_NEAR(Value(ParamId::kVcfFreq), 0.2, 1.0 / 127.0);
+}
+
 // A bank file is played away from the lock and taken in one step; what it leaves is what the same
 // messages arriving from the hardware one by one leave (with "Immediate Write" off, as a file load
 // keeps it), down to the bytes of the state.
