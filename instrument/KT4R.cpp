@@ -88,7 +88,8 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder, KT4REditorBu
     }
     ApplyConfiguredSettings();
 
-    // Start-up: every slot " INIT ", then program 1 through the whole change path.
+    // Start-up: every program " INIT ", then program 1 through the whole change path.
+    mWriteScratch.Reserve(kProgramDataBytes);
     MakeInitPrograms();
     SetEdited(false);
     if (mConfig.Count("DEFAULT_BANK") && !mConfig.Get("DEFAULT_BANK").empty())
@@ -346,7 +347,7 @@ void KT4R::ApplySideEffect(int id)
 
 void KT4R::RebuildVoices(int voices)
 {
-    // The synth builds only the voices added (at the current rate and size) and deletes the ones
+    // The synth connects the voices added (fresh, all twelve are built) and disconnects the ones
     // removed; the voices that stay sound on. The whole patch goes out again so the new voices take it.
     mSynth->SetVoiceCount(voices);
     for (int id = 0; id < kPatchParamCount; ++id)
