@@ -212,6 +212,8 @@ TEST_F(PatchFilePaths, MissingEmptyOversizedAndDirectoryPathsFail)
 
 TEST_F(PatchFilePaths, AFailedWriteLeavesTheOldFileAsItWas)
 {
+    if (!kt4r_test::FailingWrites::kAvailable)
+        GTEST_SKIP() << "no way to make writes fail here";
     const std::string preset = PathOf("keep.KT4Rpreset");
     ASSERT_TRUE(kt4r::WriteProgramFile(preset, "Old", kChunk));
     {
