@@ -282,6 +282,12 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
     }
     case vst::kVendorEditorMouse: return EditorMouseRequest(reinterpret_cast<const vst::EditorMouseAction*>(text));
     case vst::kVendorEditorPng: return EditorPictureRequest(text);
+    case vst::kVendorEngineInStep: {
+        bool matches = false;
+        if (!CompareEngineWithParameters(&matches))
+            return 0;
+        return matches ? 1 : 2;
+    }
     default: return 0;
     }
 }
