@@ -168,6 +168,27 @@ std::vector<uint8_t> WriteRequest(uint8_t index)
     return {0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, index, 0x02, 0xF7};
 }
 
+// The first program write of an instance, a SysEx write request handled on the audio thread, allocates
+// nothing either: the room a write builds its program in is made with the instrument.
+TEST(RealTime, TheFirstProgramWriteOfAnInstanceAllocatesNothing)
+{
+    LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
+    PluginHost& host = *plugin.host;
+    // The host's event list reaches its size with SysEx that is not the hardware's.
+    host.QueueSysEx(0, {0xF0, 0x7E, 0x00, 0x06, 0x01, 0xF7});
+    host.SendEvents();
+    host.QueueSysEx(0, WriteRequest(3));
+    ResetCount();
+    {
+        const Counting counting(true);
+        host.SendEvents();
+    }
+    EXPECT_EQ(Count(), 0);
+    char name[vst::kMaxProgNameLen] = {};
+    host.Dispatch(vst::effGetProgramNameIndexed, 4, 0, name);
+    EXPECT_STREQ(name, " INIT "); // written (the edit buffer's name), and the check above is not vacuous
+}
+
 // An extended dump carrying a name of the full 25 characters and an open filter.
 std::vector<uint8_t> ExtendedDump(uint8_t vcf)
 {
