@@ -132,17 +132,7 @@ TEST_F(EngineInStep, ALearnedControllerActsAtItsFrameOffset)
     SendMidi({{0x90, 60, 100}});
     Render(20);
 
-    vst::MidiEvent cc{};
-    cc.type = vst::kMidiType;
-    cc.byteSize = sizeof cc;
-    cc.deltaFrames = 300;
-    cc.midiData[0] = static_cast<char>(0xB0);
-    cc.midiData[1] = 20;
-    cc.midiData[2] = 127;
-    vst::Events list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst::Event*>(&cc);
-    Dispatch(vst::effProcessEvents, 0, &list);
+    SendMidiAt(300, 0xB0, 20, 127);
     std::vector<float> left(480), right(480);
     float* outputs[] = {left.data(), right.data()};
     mEffect->processReplacing(mEffect, nullptr, outputs, 480);

@@ -43,6 +43,34 @@ const intptr_t kBlockSizes[] = {1, 2, 7, 32, 64, 65, 128, 256, 333, 512, 1024, 2
 const intptr_t kBadBlockSizes[] = {0, -1, -65536, 65536, 65537, std::numeric_limits<int32_t>::max(),
                                    std::numeric_limits<intptr_t>::min()};
 
+// What a process call wrote: every sample finite, the loudest, all zero.
+struct OutputSummary {
+    bool finite = true;
+    double loudest = 0.0;
+    bool silent = true;
+};
+
+// Fills both outputs with the sentinel, runs the process call and reads what it wrote.
+template <typename Sample, typename Call>
+OutputSummary Process(std::array<std::vector<Sample>, 2>& outs, std::vector<Sample>& in, int frames, Call&& call)
+{
+    const auto n = static_cast<std::ptrdiff_t>(frames);
+    for (auto& channel : outs)
+        std::fill(channel.begin(), channel.begin() + n, static_cast<Sample>(kSentinel));
+    Sample* outputs[] = {outs[0].data(), outs[1].data()};
+    Sample* inputs[] = {in.data(), in.data()};
+    call(inputs, outputs);
+    OutputSummary summary;
+    for (const auto& channel : outs) {
+        for (auto it = channel.begin(); it != channel.begin() + n; ++it) {
+            summary.finite = summary.finite && std::isfinite(*it);
+            summary.loudest = std::max(summary.loudest, static_cast<double>(std::fabs(*it)));
+            summary.silent = summary.silent && *it == Sample(0);
+        }
+    }
+    return summary;
+}
+
 } // namespace
 
 AllocationProbe BuildProbe()
@@ -229,17 +257,6 @@ std::vector<uint8_t> SoakSession::RandomSysEx()
 
 // ---- Steps ----
 
-bool SoakSession::Counted(const char* what, long allocations, std::string* failure)
-{
-    if (!mProbe.start)
-        return true;
-    ++mCounts.allocationChecks;
-    if (allocations == 0)
-        return true;
-    *failure = std::string(what) + " allocated " + std::to_string(allocations) + " times";
-    return false;
-}
-
 bool SoakSession::Block(Outcome& out, std::string* failure)
 {
     int frames = 0;
@@ -321,54 +338,24 @@ bool SoakSession::Block(Outcome& out, std::string* failure)
     if (sendEvents) {
         auto* list = reinterpret_cast<vst::Events*>(mList.data());
         list->numEvents = events;
-        if (mProbe.start)
-            mProbe.start();
-        mHost->Dispatch(vst::effProcessEvents, 0, 0, list);
-        if (!Counted("effProcessEvents", mProbe.stop ? mProbe.stop() : 0, failure))
+        if (!CountedCall("effProcessEvents", [&] { mHost->Dispatch(vst::effProcessEvents, 0, 0, list); }, failure))
             return false;
     }
     if (!process)
         return true;
 
-    const auto n = static_cast<size_t>(frames);
-    bool finite = true;
-    double loudest = 0.0;
-    bool silent = true;
-    if (useDouble) {
-        std::fill(mDoubleOut[0].begin(), mDoubleOut[0].begin() + static_cast<std::ptrdiff_t>(n), kSentinel);
-        std::fill(mDoubleOut[1].begin(), mDoubleOut[1].begin() + static_cast<std::ptrdiff_t>(n), kSentinel);
-        double* outputs[] = {mDoubleOut[0].data(), mDoubleOut[1].data()};
-        double* inputs[] = {mDoubleIn.data(), mDoubleIn.data()};
-        if (mProbe.start)
-            mProbe.start();
-        mHost->ProcessDouble(inputs, outputs, frames);
-        if (!Counted("processDoubleReplacing", mProbe.stop ? mProbe.stop() : 0, failure))
-            return false;
-        for (const auto& channel : mDoubleOut) {
-            for (size_t i = 0; i < n; ++i) {
-                finite = finite && std::isfinite(channel[i]);
-                loudest = std::max(loudest, std::fabs(channel[i]));
-                silent = silent && channel[i] == 0.0;
-            }
-        }
-    } else {
-        std::fill(mFloatOut[0].begin(), mFloatOut[0].begin() + static_cast<std::ptrdiff_t>(n), static_cast<float>(kSentinel));
-        std::fill(mFloatOut[1].begin(), mFloatOut[1].begin() + static_cast<std::ptrdiff_t>(n), static_cast<float>(kSentinel));
-        float* outputs[] = {mFloatOut[0].data(), mFloatOut[1].data()};
-        float* inputs[] = {mFloatIn.data(), mFloatIn.data()};
-        if (mProbe.start)
-            mProbe.start();
-        mHost->ProcessFloat(inputs, outputs, frames);
-        if (!Counted("processReplacing", mProbe.stop ? mProbe.stop() : 0, failure))
-            return false;
-        for (const auto& channel : mFloatOut) {
-            for (size_t i = 0; i < n; ++i) {
-                finite = finite && std::isfinite(channel[i]);
-                loudest = std::max(loudest, static_cast<double>(std::fabs(channel[i])));
-                silent = silent && channel[i] == 0.0f;
-            }
-        }
-    }
+    OutputSummary output;
+    const bool ok = useDouble ? CountedCall("processDoubleReplacing", [&] {
+        output = Process(mDoubleOut, mDoubleIn, frames, [&](double** in, double** o) { mHost->ProcessDouble(in, o, frames); });
+    }, failure)
+                              : CountedCall("processReplacing", [&] {
+        output = Process(mFloatOut, mFloatIn, frames, [&](float** in, float** o) { mHost->ProcessFloat(in, o, frames); });
+    }, failure);
+    if (!ok)
+        return false;
+    const bool finite = output.finite;
+    const double loudest = output.loudest;
+    const bool silent = output.silent;
     ++mCounts.blocks;
     mCounts.frames += frames;
     if (!finite || loudest > kLoudest) {
@@ -389,31 +376,29 @@ bool SoakSession::Automation(Outcome& out, std::string* failure)
     const int calls = Chance(0.04) ? Between(4100, 6000) : Between(1, 8);
     int first = -1;
     float firstValue = 0.0f;
-    if (mProbe.start)
-        mProbe.start();
+    // The values are drawn first: only the plug-in's calls are counted.
+    mIndices.clear();
+    mValues.clear();
     for (int i = 0; i < calls; ++i) {
-        const int index = Chance(0.03) ? Between(-3, 100) : Below(kPatchParams);
-        const float value = HostileValue();
-        if (i == 0)
-            first = index, firstValue = value;
-        mHost->SetParameter(index, value);
+        mIndices.push_back(Chance(0.03) ? Between(-3, 100) : Below(kPatchParams));
+        mValues.push_back(HostileValue());
     }
-    if (!Counted("setParameter", mProbe.stop ? mProbe.stop() : 0, failure))
-        return false;
+    first = mIndices[0];
+    firstValue = mValues[0];
     Log("automation " + std::to_string(calls) + " calls, first " + std::to_string(first) + " = " +
         std::to_string(firstValue));
     (void)out;
-    return true;
+    return CountedCall("setParameter", [&] {
+        for (size_t i = 0; i < mIndices.size(); ++i)
+            mHost->SetParameter(mIndices[i], mValues[i]);
+    }, failure);
 }
 
 void SoakSession::VoiceCount(std::string* failure, bool* ok)
 {
     const float value = Chance(0.8) ? static_cast<float>(Below(4)) / 3.0f : HostileValue();
     Log("voice count " + std::to_string(value));
-    if (mProbe.start)
-        mProbe.start();
-    mHost->SetParameter(kVoicesIndex, value);
-    *ok = Counted("setParameter (voice count)", mProbe.stop ? mProbe.stop() : 0, failure);
+    *ok = CountedCall("setParameter (voice count)", [&] { mHost->SetParameter(kVoicesIndex, value); }, failure);
 }
 
 bool SoakSession::ProgramEntries(Outcome& out, std::string* failure)

@@ -91,7 +91,23 @@ private:
     std::vector<uint8_t> RandomSysEx();
     void AddMidi(int frames);
 
-    bool Counted(const char* what, long allocations, std::string* failure);
+    // Runs one of the plug-in's calls with its allocations counted (where this build counts them);
+    // false with a description when it allocated.
+    template <typename Call> bool CountedCall(const char* what, Call&& call, std::string* failure)
+    {
+        if (!mProbe.start) {
+            call();
+            return true;
+        }
+        mProbe.start();
+        call();
+        const long allocations = mProbe.stop();
+        ++mCounts.allocationChecks;
+        if (allocations == 0)
+            return true;
+        *failure = std::string(what) + " allocated " + std::to_string(allocations) + " times";
+        return false;
+    }
     std::vector<uint8_t> TakeChunk(int index);
     void Log(std::string line);
 
@@ -120,6 +136,8 @@ private:
     std::array<std::vector<double>, 2> mDoubleOut;
     std::vector<float> mFloatIn;
     std::vector<double> mDoubleIn;
+    std::vector<int> mIndices; // an automation step's calls
+    std::vector<float> mValues;
 
     // Chunks this instance gave, to hand back whole or damaged.
     std::deque<std::vector<uint8_t>> mBankChunks;
