@@ -196,8 +196,9 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, const void* ptr)
     const bool program = index != 0;
     IStateChunk& chunk = program ? mProgramChunk : mBankChunk;
     chunk.Resize(static_cast<int>(size));
+    // A host may hand back the very buffer effGetChunk gave it (the same size, so it stays in place).
     if (size > 0)
-        std::memcpy(chunk.Data(), ptr, static_cast<size_t>(size));
+        std::memmove(chunk.Data(), ptr, static_cast<size_t>(size));
     int pos = 0;
     const int32_t version = ReadChunkHeader(chunk, &pos);
     pos = !program && version >= kStateChunkVersion ? ReadBank(chunk, pos) : ReadState(chunk, pos);
