@@ -1,7 +1,10 @@
 #include "engine/ApplyParam.h"
 
+#include "signal/DenormalGuard.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -248,4 +251,17 @@ void ApplyParam(EngineParams& p, int index, float v) noexcept
         return;
     if (auto store = kRows[index].store)
         store(p, v);
+}
+
+bool EngineParamsMatch(const EngineParams& engine, const float* values) noexcept
+{
+    // Computed as the engine computes them in its block, denormals flushed (a host's 1e-40 is 0 there).
+    DenormalGuard denormals;
+    // A byte copy of the engine's values with every stored field written again: only those fields can
+    // differ, and padding is the same on both sides.
+    EngineParams expected;
+    std::memcpy(&expected, &engine, sizeof expected);
+    for (int id = 0; id < kPatchParamCount; ++id)
+        ApplyParam(expected, id, values[id]);
+    return std::memcmp(&expected, &engine, sizeof expected) == 0;
 }

@@ -57,3 +57,6 @@ inline const EngineParamDef& EngineParamDefOf(ParamId id) noexcept
 // Stores the engine value of patch parameter index (0..69); ids without a field, indices outside the
 // patch and values that are not finite are ignored.
 void ApplyParam(EngineParams& params, int index, float v) noexcept;
+// Whether the engine values hold exactly what the normalised values of ids 0..69 give: every field
+// ApplyParam stores, bit for bit. Fields it never stores (the bend-range set) are not compared.
+bool EngineParamsMatch(const EngineParams& engine, const float* values) noexcept;

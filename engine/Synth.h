@@ -59,6 +59,7 @@ public:
     int VoiceCount() const noexcept { return mVoiceCount; }
     Kt4rVoice* Voice(int i) const noexcept { return i >= 0 && i < mVoiceCount ? mVoices[i] : nullptr; }
     EngineParams& Params() noexcept { return *mParams; }
+    const EngineParams& Params() const noexcept { return *mParams; }
     LFO& Lfo() noexcept { return *mLfo; }
     bool AllIdle() const noexcept { return mAllIdle != 0; }
     // Whether the voices' kernels run side by side (the default) or one voice after the other through
@@ -111,6 +112,8 @@ private:
     std::array<uint8_t, kPatchParamCount> mFolded = {};
     bool mFolding = false;
     bool mFoldedPatch = false;
+    // The latest time of a change queued since the last block; later changes are queued no earlier.
+    int mLatestParamTime = 0;
     uint8_t mAllIdle = 1;
     bool mGroupedKernels = true;
 };

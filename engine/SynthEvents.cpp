@@ -24,6 +24,7 @@ void Synth::ApplyEvents() noexcept
             ApplyParamSet(e.mTime, e.mValues);
         }
     }
+    mLatestParamTime = 0;
     if (mFolding)
         ApplyFolded();
     while (auto event = mControllerQueue.Pop()) {
@@ -38,8 +39,13 @@ void Synth::PostParamValue(EventPool<ValueEvent>& pool, int time, int id, float 
 {
     if (!IsPatchParamIndex(id))
         return;
+    // The queue orders by time: a change is never queued before one posted earlier, or a learned
+    // controller's change from a block that was not rendered (suspended) would overtake the program
+    // change or automation that followed it.
+    time = std::max(time, mLatestParamTime);
     if (!mFolding) {
         if (ValueEvent* event = pool.Make(time, id, value)) {
+            mLatestParamTime = time;
             mParamQueue.Push(event);
             return;
         }
@@ -52,7 +58,7 @@ void Synth::PostParamValue(EventPool<ValueEvent>& pool, int time, int id, float 
 void Synth::PostPatch(EventPool<ParamSetEvent>& pool, const float* values) noexcept
 {
     if (!mFolding) {
-        if (ParamSetEvent* patch = pool.Make(0)) {
+        if (ParamSetEvent* patch = pool.Make(mLatestParamTime)) {
             std::copy(values, values + kPatchParamCount, patch->mValues);
             mParamQueue.Push(patch);
             return;

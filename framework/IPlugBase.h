@@ -179,6 +179,11 @@ public:
     // Slot 47. Host UI thread; under the lock; allocates nothing. Copies the name of entry index
     // (at most size - 1 characters and a terminator); false for an index outside the list.
     virtual bool ProgramNameOf(int index, char* text, int size);
+    // Slot 48. Host UI thread (a test host's vst::kVendorEngineInStep request), under the lock the
+    // dispatcher holds; allocates nothing. Sets *matches to whether the engine's current values are
+    // exactly what the parameters' values give; false (and *matches untouched) when there is no
+    // engine to compare. Default: false.
+    virtual bool CompareEngineWithParameters(bool* matches) { return false; }
 
     // Parameters.
     int NParams() const { return static_cast<int>(mParams.size()); }

@@ -196,8 +196,9 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, const void* ptr)
     const bool program = index != 0;
     IStateChunk& chunk = program ? mProgramChunk : mBankChunk;
     chunk.Resize(static_cast<int>(size));
+    // A host may hand back the very buffer effGetChunk gave it (the same size, so it stays in place).
     if (size > 0)
-        std::memcpy(chunk.Data(), ptr, static_cast<size_t>(size));
+        std::memmove(chunk.Data(), ptr, static_cast<size_t>(size));
     int pos = 0;
     const int32_t version = ReadChunkHeader(chunk, &pos);
     pos = !program && version >= kStateChunkVersion ? ReadBank(chunk, pos) : ReadState(chunk, pos);
@@ -282,6 +283,12 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
     }
     case vst::kVendorEditorMouse: return EditorMouseRequest(reinterpret_cast<const vst::EditorMouseAction*>(text));
     case vst::kVendorEditorPng: return EditorPictureRequest(text);
+    case vst::kVendorEngineInStep: {
+        bool matches = false;
+        if (!CompareEngineWithParameters(&matches))
+            return 0;
+        return matches ? 1 : 2;
+    }
     default: return 0;
     }
 }

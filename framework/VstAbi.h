@@ -291,6 +291,12 @@ constexpr int32_t kVendorBuildVariant = FourCC('K', 'T', 'b', 'v');
 constexpr int32_t kVendorEditorMouse = FourCC('K', 'T', 'm', 's');
 constexpr int32_t kVendorEditorPng = FourCC('K', 'T', 'p', 'n');
 
+// Also this plug-in's own: whether the engine plays what the parameters hold. Answers 1 when every
+// engine value is the one the parameters' current values give, 2 when one differs, 0 when the plug-in
+// has nothing to compare. Changes reach the engine at the next block, so the answer is meaningful right
+// after a block rendered while active. A test host's check; nothing else asks it.
+constexpr int32_t kVendorEngineInStep = FourCC('K', 'T', 'e', 's');
+
 enum EditorMouseKind : int32_t {
     kMouseDown = 0,
     kMouseUp = 1,

@@ -1,4 +1,5 @@
 #include "instrument/KT4R.h"
+#include "instrument/ProgramData.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,6 +67,9 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder, KT4REditorBu
     : IPlugVST(kPlugInfo, host)
 {
     mConfigFolder = configFolder.empty() ? ModuleFolder() : configFolder;
+    // A write (a SysEx write request or numbered dump on the audio thread among them) builds its block
+    // here: the room is made once, so no write allocates, the first one included.
+    mWriteScratch.Reserve(kt4r::kProgramDataBytes);
     ReadConfiguration(mConfigFolder);
     DefineParameters();
 

@@ -151,6 +151,9 @@ public:
     int ReadBank(const IStateChunk& chunk, int pos) override;
     // The program readouts follow the edit buffer and the host is asked to update its display.
     void ProgramChanged() override;
+    // Host UI thread, under the lock the dispatcher holds; allocates nothing. The engine's values
+    // against what the 70 patch parameters give; false before the engine is ready.
+    bool CompareEngineWithParameters(bool* matches) override;
 
     // ---- The host's program list: entry 0 is the edit buffer, entries 1..128 the programs (host UI
     // thread, under the lock the dispatcher holds; none allocates) ----
@@ -184,6 +187,8 @@ private:
     // Applies a whole program block (map, values, edited flag) to the edit buffer.
     void ApplyProgramData(const IStateChunk& chunk, int pos, const kt4r::ProgramData& data);
     void PushWholePatch();
+    // The patch parameters' normalised values as the engine takes them.
+    void PatchValuesForEngine(float (&values)[kPatchParamCount]) const;
     // A bank read and checked, its programs built, ready to take the place of the current ones in one
     // step under the lock. Built outside the lock (allocates); the replaced programs leave with it.
     struct PreparedBank {

@@ -3,6 +3,9 @@
 // Blocks are checked whole before anything changes: bytes that fail the check leave the plug-in as
 // it was.
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
 
 #include "instrument/KT4R.h"
 #include "engine/Synth.h"
@@ -11,6 +14,19 @@
 #include "signal/ParamId.h"
 
 using namespace kt4r;
+
+namespace {
+
+// A parameter's value as the engine takes it. A value below the smallest normal float becomes 0 here,
+// so the engine gets the same bits whether the change is posted inside a block (where denormals are
+// flushed) or outside one.
+float EngineValue(double normalized)
+{
+    const float v = static_cast<float>(normalized);
+    return std::fabs(v) < std::numeric_limits<float>::min() ? 0.0f : v;
+}
+
+} // namespace
 
 bool KT4R::WriteState(IStateChunk* chunk)
 {
@@ -58,15 +74,31 @@ void KT4R::PushWholePatch()
     if (!mEngineReady)
         return;
     float values[kPatchParamCount];
-    for (int id = 0; id < kPatchParamCount; ++id)
-        values[id] = static_cast<float>(GetParam(id)->ToNormalized());
+    PatchValuesForEngine(values);
     mSynth->PostPatch(mPatchEvents, values);
+}
+
+void KT4R::PatchValuesForEngine(float (&values)[kPatchParamCount]) const
+{
+    for (int id = 0; id < kPatchParamCount; ++id)
+        values[id] = EngineValue(GetParam(id)->ToNormalized());
+}
+
+bool KT4R::CompareEngineWithParameters(bool* matches)
+{
+    LockGuard lock(Mutex());
+    if (!mEngineReady || !matches)
+        return false;
+    float values[kPatchParamCount];
+    PatchValuesForEngine(values);
+    *matches = EngineParamsMatch(std::as_const(*mSynth).Params(), values);
+    return true;
 }
 
 void KT4R::PostParam(int id, int time)
 {
     if (mEngineReady)
-        mSynth->PostParamValue(mParamEvents, time, id, static_cast<float>(GetParam(id)->ToNormalized()));
+        mSynth->PostParamValue(mParamEvents, time, id, EngineValue(GetParam(id)->ToNormalized()));
 }
 
 bool KT4R::WriteBank(IStateChunk* chunk)

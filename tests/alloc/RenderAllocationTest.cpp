@@ -14,35 +14,15 @@
 #include <vector>
 
 #include "support/Signal.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/PluginTestSupport.h"
 #include "signal/ParamId.h"
 
 namespace {
 
-std::atomic<bool> gCounting{false};
-std::atomic<long> gAllocations{0};
-
-void* Allocate(std::size_t size, std::size_t alignment)
-{
-    if (gCounting.load(std::memory_order_relaxed))
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (size == 0)
-        size = 1;
-    if (alignment <= alignof(std::max_align_t))
-        return std::malloc(size);
-#ifdef _WIN32
-    return _aligned_malloc(size, alignment); // the library's aligned delete calls _aligned_free
-#else
-    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
-#endif
-}
+using namespace kt4r_test::allocations;
 
 #ifdef _WIN32
-void CountIfCounting()
-{
-    if (gCounting.load(std::memory_order_relaxed))
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-}
 void* __cdecl CountingMalloc(size_t n)
 {
     CountIfCounting();
@@ -113,43 +93,16 @@ int CountHeapCallsOf(HMODULE module)
 }
 #endif
 
-void* AllocateOrThrow(std::size_t size, std::size_t alignment)
-{
-    if (void* p = Allocate(size, alignment))
-        return p;
-    throw std::bad_alloc();
-}
-
 } // namespace
-
-// The library's array, nothrow and sized forms all come down to these.
-void* operator new(std::size_t n)
-{
-    return AllocateOrThrow(n, 0);
-}
-void* operator new(std::size_t n, std::align_val_t a)
-{
-    return AllocateOrThrow(n, static_cast<std::size_t>(a));
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace kt4r_test {
 namespace {
 
 constexpr int kBlock = 256;
 
-// The plug-in's calls are counted; the host's own bookkeeping (queueing events) is not.
-struct Counting {
-    explicit Counting(bool on) { gCounting = on; }
-    ~Counting() { gCounting = false; }
-};
+using allocations::Count;
+using allocations::Counting;
+using allocations::ResetCount;
 
 // One host block: the events, automation of a few parameters and the render, as an audio thread does.
 void PlayBlock(PluginHost& host, int block, float** outputs, int frames, bool counted)
@@ -193,11 +146,11 @@ TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing
     for (int block = 0; block < 8; ++block)
         PlayBlock(*plugin.host, block, outputs, lengths[block % 4], false);
 
-    gAllocations = 0;
+    ResetCount();
     for (int block = 8; block < 200; ++block)
         PlayBlock(*plugin.host, block, outputs, lengths[block % 4], true);
 
-    EXPECT_EQ(gAllocations.load(), 0);
+    EXPECT_EQ(Count(), 0);
     EXPECT_GT(kt4rtest::Rms(kt4rtest::ToDouble(left)), 1e-4); // the notes sounded
 
     // The counter does see the plug-in's allocations: its state is built on the heap when taken.
@@ -206,13 +159,34 @@ TEST(RealTime, RenderingWithMidiSysExProgramChangesAndAutomationAllocatesNothing
         void* data = nullptr;
         plugin->Dispatch(vst::effGetChunk, 0, 0, &data);
     }
-    EXPECT_GT(gAllocations.load(), 0);
+    EXPECT_GT(Count(), 0);
 }
 
 // The hardware's write request: the edit buffer into program index + 1.
 std::vector<uint8_t> WriteRequest(uint8_t index)
 {
     return {0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, index, 0x02, 0xF7};
+}
+
+// The first program write of an instance, a SysEx write request handled on the audio thread, allocates
+// nothing either: the room a write builds its program in is made with the instrument.
+TEST(RealTime, TheFirstProgramWriteOfAnInstanceAllocatesNothing)
+{
+    LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, kBlock);
+    PluginHost& host = *plugin.host;
+    // The host's event list reaches its size with SysEx that is not the hardware's.
+    host.QueueSysEx(0, {0xF0, 0x7E, 0x00, 0x06, 0x01, 0xF7});
+    host.SendEvents();
+    host.QueueSysEx(0, WriteRequest(3));
+    ResetCount();
+    {
+        const Counting counting(true);
+        host.SendEvents();
+    }
+    EXPECT_EQ(Count(), 0);
+    char name[vst::kMaxProgNameLen] = {};
+    host.Dispatch(vst::effGetProgramNameIndexed, 4, 0, name);
+    EXPECT_STREQ(name, " INIT "); // written (the edit buffer's name), and the check above is not vacuous
 }
 
 // An extended dump carrying a name of the full 25 characters and an open filter.
@@ -261,7 +235,7 @@ TEST(RealTime, ProgramChangesAcrossVoiceCountsDumpsAndLearnedControllersAllocate
     // The first round, not counted, lets the host's own event lists reach their size.
     for (int block = -8; block < 64; ++block) {
         if (block == 0)
-            gAllocations = 0;
+            ResetCount();
         host.QueueMidi(0, 0x90, static_cast<uint8_t>(48 + block % 12), 100);
         host.QueueMidi(10, 0xC0, static_cast<uint8_t>(9 + block % 2), 0);
         host.QueueMidi(20, 0xB0, 20, static_cast<uint8_t>(block * 37 % 128));
@@ -273,7 +247,7 @@ TEST(RealTime, ProgramChangesAcrossVoiceCountsDumpsAndLearnedControllersAllocate
         host.SetParameter(kVoices, static_cast<float>(block % 4) / 3.0f);
         host.ProcessFloat(nullptr, outputs, kBlock);
     }
-    EXPECT_EQ(gAllocations.load(), 0);
+    EXPECT_EQ(Count(), 0);
     EXPECT_TRUE(AllFinite(left));
 }
 

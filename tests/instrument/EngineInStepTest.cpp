@@ -36,6 +36,26 @@ protected:
         return NoteLevelDb();
     }
     void SetParameter(ParamId id, float value) { mEffect->setParameter(mEffect, Index(id), value); }
+    // The plug-in's own answer (vst::kVendorEngineInStep): every engine value is what the parameters give.
+    bool EngineFollowsParameters()
+    {
+        return mEffect->dispatcher(mEffect, vst::effVendorSpecific, vst::kVendorEngineInStep, 0, nullptr, 0.0f) == 1;
+    }
+    // One MIDI message at a frame offset of the next block.
+    void SendMidiAt(int offset, uint8_t status, uint8_t data1, uint8_t data2)
+    {
+        vst::MidiEvent event{};
+        event.type = vst::kMidiType;
+        event.byteSize = sizeof event;
+        event.deltaFrames = offset;
+        event.midiData[0] = static_cast<char>(status);
+        event.midiData[1] = static_cast<char>(data1);
+        event.midiData[2] = static_cast<char>(data2);
+        vst::Events list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<vst::Event*>(&event);
+        Dispatch(vst::effProcessEvents, 0, &list);
+    }
     // The default patch, with the filter well open so that the note is clearly heard.
     SysExProgram DefaultProgram(const char* name)
     {
@@ -112,17 +132,7 @@ TEST_F(EngineInStep, ALearnedControllerActsAtItsFrameOffset)
     SendMidi({{0x90, 60, 100}});
     Render(20);
 
-    vst::MidiEvent cc{};
-    cc.type = vst::kMidiType;
-    cc.byteSize = sizeof cc;
-    cc.deltaFrames = 300;
-    cc.midiData[0] = static_cast<char>(0xB0);
-    cc.midiData[1] = 20;
-    cc.midiData[2] = 127;
-    vst::Events list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst::Event*>(&cc);
-    Dispatch(vst::effProcessEvents, 0, &list);
+    SendMidiAt(300, 0xB0, 20, 127);
     std::vector<float> left(480), right(480);
     float* outputs[] = {left.data(), right.data()};
     mEffect->processReplacing(mEffect, nullptr, outputs, 480);
@@ -136,6 +146,45 @@ TEST_F(EngineInStep, ALearnedControllerActsAtItsFrameOffset)
     EXPECT_NEAR(mPlug->Param(ParamId::kVcaLevel)->ToNormalized(), 1.0, 1e-6);
     // "VCA LEVEL" 0 still lets a little through: the controller's step is what is heard.
     EXPECT_GT(peak(330, 480), 3.0f * peak(0, 290)) << "louder only from the controller on";
+}
+
+// A learned controller read while the host keeps the plug-in suspended, then a program the host
+// chooses: at resume the engine plays the program as the parameters hold it, not the controller's
+// older value (whose frame offset must not put it after the program).
+TEST_F(EngineInStep, AControllerMovedWhileSuspendedDoesNotOvertakeALaterProgramChange)
+{
+    Create();
+    std::ofstream(mFolder + "/KT-4R.map") << "   20   21 0 1\n"; // controller 21 drives "VCF FREQ"
+    Reopen();
+    SetParameter(ParamId::kVcfFreq, 0.3f);
+    SendSysEx({0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, 0x04, 0x02, 0xF7}); // stored as program 5
+    Render(1);
+    Dispatch(vst::effMainsChanged, 0);
+    SendMidiAt(300, 0xB0, 21, 127);
+    Render(1);
+    ASSERT_NEAR(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), 1.0, 1e-6);
+    Dispatch(vst::effSetProgram, 5);
+    Dispatch(vst::effMainsChanged, 1);
+    Render(1);
+    EXPECT_NEAR(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), 0.3, 0.01);
+    EXPECT_TRUE(EngineFollowsParameters());
+}
+
+// A value below the smallest normal float (a host's 1e-40) reaches the engine as the same bits
+// whether it is posted between blocks or inside one, where denormals are flushed: here again with every
+// other value when a learned controller changes the voice count.
+TEST_F(EngineInStep, ATinyValueReachesTheEngineAlikeFromTheHostAndFromInsideABlock)
+{
+    Create();
+    std::ofstream(mFolder + "/KT-4R.map") << "   67   20 0 1\n"; // controller 20 drives "Number of Voices"
+    Reopen();
+    SetParameter(ParamId::kDco1Lfo, 1e-40f);
+    Render(1);
+    EXPECT_TRUE(EngineFollowsParameters());
+    SendMidiAt(10, 0xB0, 20, 127);
+    Render(1);
+    EXPECT_EQ(mPlug->Param(ParamId::kNumberOfVoices)->Value(), 6.0); // twelve voices, rebuilt
+    EXPECT_TRUE(EngineFollowsParameters());
 }
 
 } // namespace

@@ -224,6 +224,8 @@ intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void*
         const auto* list = static_cast<const vst::Events*>(ptr);
         if (!list)
             return 0;
+        if (!recordSentEvents)
+            return 1;
         std::lock_guard<std::mutex> lock(mSentLock);
         for (int32_t i = 0; i < list->numEvents; ++i) {
             const vst::Event* event = list->events[i];

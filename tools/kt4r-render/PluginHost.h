@@ -56,6 +56,9 @@ public:
     intptr_t vendorVersion = 1000;
     int32_t processLevel = 0;
     bool answerTimeInfo = true;
+    // Off: the plug-in's MIDI and SysEx output is taken and dropped, so its process calls can be
+    // measured without the host's own recording (which allocates).
+    bool recordSentEvents = true;
 
     std::vector<SentEvent> TakeSentEvents();
     int AutomateCalls() const { return mAutomateCalls; }
