@@ -93,7 +93,6 @@ KT4R::KT4R(vst::HostCallback host, const std::string& configFolder, KT4REditorBu
     ApplyConfiguredSettings();
 
     // Start-up: every program " INIT ", then program 1 through the whole change path.
-    mWriteScratch.Reserve(kProgramDataBytes);
     MakeInitPrograms();
     SetEdited(false);
     if (mConfig.Count("DEFAULT_BANK") && !mConfig.Get("DEFAULT_BANK").empty())
