@@ -57,7 +57,7 @@ protected:
         Dispatch(vst::effProcessEvents, 0, &list);
     }
     // The default patch, with the filter well open so that the note is clearly heard.
-    SysExProgram DefaultProgram(const char* name)
+    SysExProgram DefaultProgram(std::string name)
     {
         SysExProgram program;
         for (int id = 0; id < kPatchParamCount; ++id) {
@@ -65,7 +65,7 @@ protected:
             program.values[static_cast<size_t>(id)] = param->ToNormalized(param->Default());
         }
         program.values[Index(ParamId::kVcfFreq)] = 0.7;
-        program.name = name;
+        program.name = std::move(name);
         return program;
     }
 };
@@ -93,7 +93,7 @@ TEST_F(EngineInStep, ASysExBankInOneEventLeavesTheEngineOnTheLastProgramsValues)
     std::vector<SysExProgram> programs(64, DefaultProgram("P"));
     for (size_t k = 0; k < programs.size(); ++k) {
         programs[k].values[Index(ParamId::kVcaLevel)] = k + 1 < programs.size() ? 1.0 : 0.3;
-        programs[k].name = "P" + std::to_string(k + 1);
+        programs[k].name += std::to_string(k + 1); // "P1", "P2", ...
     }
     // The bank's programs, then the last one's dump again as the edit buffer.
     std::vector<uint8_t> bytes = BuildSysExBankFile(codec, programs);
