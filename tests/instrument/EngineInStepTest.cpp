@@ -80,10 +80,13 @@ TEST_F(EngineInStep, AutomationWhileSuspendedTakesEffectAtResumeWhateverItsAmoun
     Dispatch(vst::effMainsChanged, 1);
     const double flooded = NoteLevelDb();
     EXPECT_NEAR(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), 0.05, 1e-6);
+    EXPECT_TRUE(EngineFollowsParameters());
 
+    // Heard against a second instance given only the final value (instances differ a little in their
+    // noise and LFO, so levels are compared within a decibel; the fault was twenty).
     Reopen();
     SetParameter(ParamId::kVcfFreq, 0.05f);
-    EXPECT_NEAR(flooded, NoteLevelDb(), 0.5);
+    EXPECT_NEAR(flooded, NoteLevelDb(), 1.0);
 }
 
 TEST_F(EngineInStep, ASysExBankInOneEventLeavesTheEngineOnTheLastProgramsValues)
@@ -102,7 +105,8 @@ TEST_F(EngineInStep, ASysExBankInOneEventLeavesTheEngineOnTheLastProgramsValues)
     SendSysEx(bytes);
     EXPECT_NEAR(mPlug->Param(ParamId::kVcaLevel)->ToNormalized(), 0.3, 0.01);
     const double received = NoteLevelDb();
-    EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 0.5);
+    EXPECT_TRUE(EngineFollowsParameters());
+    EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 1.0);
 }
 
 TEST_F(EngineInStep, FortyDumpsInOneHostBlockLeaveTheFilterWhereTheLastOneSetIt)
@@ -118,7 +122,8 @@ TEST_F(EngineInStep, FortyDumpsInOneHostBlockLeaveTheFilterWhereTheLastOneSetIt)
     }
     SendSysEx(bytes);
     const double received = NoteLevelDb();
-    EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 0.5);
+    EXPECT_TRUE(EngineFollowsParameters());
+    EXPECT_NEAR(received, NoteLevelDbOfARestoredCopy(), 1.0);
 }
 
 // A learned controller's change takes effect at its frame offset, as automation does: a held note at
