@@ -1,0 +1,114 @@
+// Returns an opened instance to the state it was in when captured, through its host entries only, so
+// that one instance can serve many fuzz inputs (creating one per input costs many times the input).
+// What a host reads comes back exactly; what a listener hears comes back but for the phases of the
+// free-running modulators and the memory of idle voices, which no host entry resets.
+#pragma once
+
+#include "framework/VstAbi.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace kt4rfuzz {
+
+class InstanceReset {
+public:
+    // Captures the instance's bank as it is now. Call it on an instance opened at the given rate and
+    // block size and resumed.
+    InstanceReset(vst::EffectRecord* effect, float sampleRate, int blockSize)
+        : mEffect(effect), mSampleRate(sampleRate), mBlockSize(blockSize)
+    {
+        void* bank = nullptr;
+        const intptr_t size = Dispatch(vst::effGetChunk, 0, 0, &bank);
+        if (bank && size > 0)
+            mBank.assign(static_cast<const uint8_t*>(bank), static_cast<const uint8_t*>(bank) + size);
+        mLeft.assign(static_cast<size_t>(blockSize), 0.0f);
+        mRight.assign(static_cast<size_t>(blockSize), 0.0f);
+    }
+    InstanceReset(const InstanceReset&) = delete;
+    InstanceReset& operator=(const InstanceReset&) = delete;
+
+    // Suspends and resumes at the captured rate and block size; brings the controllers to rest; puts the
+    // bank back (after the controllers, which MIDI learn may have tied to parameters); releases every
+    // note and renders silent blocks, in which the released voices fade with the captured patch's
+    // release.
+    void Restore(int silentBlocks = kSilentBlocks)
+    {
+        Dispatch(vst::effMainsChanged, 0, 0);
+        Dispatch(vst::effSetSampleRate, 0, 0, nullptr, mSampleRate);
+        Dispatch(vst::effSetBlockSize, 0, mBlockSize);
+        Dispatch(vst::effMainsChanged, 0, 1);
+        SendOnEveryChannel(kControllersAtRest);
+        RenderSilence(1);
+        // The bank holds every program, the program number, the edit buffer (every parameter the host
+        // sees) and the edited flag.
+        if (!mBank.empty())
+            Dispatch(vst::effSetChunk, 0, static_cast<intptr_t>(mBank.size()), mBank.data());
+        RenderSilence(1);
+        SendOnEveryChannel(kNotesOff);
+        RenderSilence(silentBlocks);
+    }
+
+    // Silent blocks after the notes are let go, in which the engine takes the releases. The release
+    // itself (a second and more with the default patch) is not waited out, which would cost a thousand
+    // blocks an input: the next input starts while that tail fades (nothing stays held).
+    static constexpr int kSilentBlocks = 2;
+
+private:
+    intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f)
+    {
+        return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+    }
+
+    using Messages = uint8_t[3][3];
+    // Pitch bend centred, no pressure, modulation wheel down.
+    static constexpr Messages kControllersAtRest = {{0xE0, 0, 64}, {0xD0, 0, 0}, {0xB0, 1, 0}};
+    // Sustain pedal up, all notes off, all sound off.
+    static constexpr Messages kNotesOff = {{0xB0, 64, 0}, {0xB0, 123, 0}, {0xB0, 120, 0}};
+
+    // The messages on all sixteen channels in one event list (the plug-in may listen on any one).
+    void SendOnEveryChannel(const Messages& messages)
+    {
+        // The list record holds two pointers; a longer list is the same record with more of them after it.
+        constexpr size_t kHead = offsetof(vst::Events, events) / sizeof(void*);
+        mList.assign(kHead + kEvents, nullptr);
+        auto* list = reinterpret_cast<vst::Events*>(mList.data());
+        int n = 0;
+        for (int channel = 0; channel < 16; ++channel) {
+            for (const auto& m : messages) {
+                vst::MidiEvent& e = mEvents[static_cast<size_t>(n)];
+                e = vst::MidiEvent{};
+                e.type = vst::kMidiType;
+                e.byteSize = sizeof e;
+                e.midiData[0] = static_cast<char>(m[0] | channel);
+                e.midiData[1] = static_cast<char>(m[1]);
+                e.midiData[2] = static_cast<char>(m[2]);
+                mList[kHead + static_cast<size_t>(n)] = &e;
+                ++n;
+            }
+        }
+        list->numEvents = n;
+        Dispatch(vst::effProcessEvents, 0, 0, list);
+    }
+
+    void RenderSilence(int blocks)
+    {
+        float* outs[2] = {mLeft.data(), mRight.data()};
+        for (int b = 0; b < blocks; ++b)
+            mEffect->processReplacing(mEffect, nullptr, outs, mBlockSize);
+    }
+
+    vst::EffectRecord* mEffect;
+    float mSampleRate;
+    int mBlockSize;
+    std::vector<uint8_t> mBank;
+    std::vector<float> mLeft;
+    std::vector<float> mRight;
+    static constexpr int kEvents = 16 * 3;
+    vst::MidiEvent mEvents[kEvents];
+    std::vector<void*> mList; // pointer-aligned room for the event list record
+};
+
+} // namespace kt4rfuzz
