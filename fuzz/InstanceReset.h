@@ -1,7 +1,7 @@
 // Returns an opened instance to the state it was in when captured, through its host entries only, so
 // that one instance can serve many fuzz inputs (creating one per input costs many times the input).
 // What a host reads comes back exactly; what a listener hears comes back but for the phases of the
-// free-running modulators and the memory of idle voices, which no host entry resets.
+// free-running modulators, which no host entry sets back, and the fading tail of released notes.
 #pragma once
 
 #include "framework/VstAbi.h"
@@ -33,7 +33,7 @@ public:
     // the bank back when it reads otherwise than captured (after the controllers, which MIDI learn may
     // have tied to parameters); releases every note and renders silent blocks, in which the released
     // voices fade with the captured patch's release.
-    void Restore(int silentBlocks = kSilentBlocks)
+    void Restore()
     {
         Dispatch(vst::effMainsChanged, 0, 0);
         Dispatch(vst::effSetSampleRate, 0, 0, nullptr, mSampleRate);
@@ -54,7 +54,7 @@ public:
             RenderSilence(1);
         }
         SendOnEveryChannel(kNotesOff);
-        RenderSilence(silentBlocks);
+        RenderSilence(kSilentBlocks);
     }
 
     // Silent blocks after the notes are let go, in which the engine takes the releases. The release

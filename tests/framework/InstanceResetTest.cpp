@@ -1,6 +1,6 @@
 // The reset the fuzz targets give their one instance between inputs, through host entries only: after
-// a hostile session it must leave nothing behind that a host could read or a listener hear, or a
-// failure found by a fuzzer would not reproduce from its input.
+// a hostile session it must leave nothing behind that a host could read and nothing held that a
+// listener would hear, or a failure found by a fuzzer would not reproduce from its input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -166,7 +166,8 @@ TEST(InstanceReset, AfterAHostileSessionOrAutomationTheHostReadsWhatAFreshInstan
 // Nothing is held: the notes, the pedal and the controllers left by the session are let go, so what
 // still sounds after the reset fades with the patch's release, and a note plays at the fresh pitch
 // (not bent, no vibrato from a wheel left up). The samples themselves are not the fresh instance's:
-// its modulators run on with every frame rendered, and a voice keeps its filter memory while idle.
+// the modulators run on with every frame rendered (on a fresh instance, a few more silent blocks
+// before a note change its samples too), and no host entry sets them back.
 TEST(InstanceReset, AfterAHostileSessionNothingIsHeldAndANoteSoundsAtTheFreshPitch)
 {
     ResetInstance fresh;
