@@ -2,7 +2,9 @@
 # names (included after the GoogleTest discovery files, whose <target>_TESTS lists it walks):
 #   asan  every case of the binaries the asan preset builds, but the release-only ones below
 #   tsan  the cases where threads meet: concurrency and soak
-# The release pass runs every case whatever its labels.
+# The release pass runs every case whatever its labels. A test added with add_test rather than
+# discovered takes its labels where it is added (set_tests_properties(... LABELS "asan;tsan")), and its
+# program goes into the asan and tsan build presets' targets.
 
 # Left out of the ASan+UBSan pass: long renders whose value is the number they measure (pitch,
 # spectrum, a response swept over its range), not a memory or undefined-behaviour check. The code they
