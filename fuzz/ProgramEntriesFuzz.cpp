@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -63,8 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     kt4rfuzz::FuzzHost& host = kt4rfuzz::FuzzHost::Shared();
     Input in(data, size);
+    // A whole bank costs some milliseconds to load: one bank load an input keeps the run fast.
+    bool bankLoaded = false;
     int steps = 0;
-    while (in.More() && steps++ < 256) {
+    while (in.More() && steps++ < 64) {
         switch (in.Byte() % 12) {
         case 0: host.Dispatch(vst::effSetProgram, 0, in.ProgramIndex()); break;
         case 1:
@@ -89,6 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         case 6: {
             // The bank read and given back reads back the same.
+            if (std::exchange(bankLoaded, true))
+                break;
             const std::vector<uint8_t> bank = ReadChunk(host, 0);
             std::vector<uint8_t> copy = bank;
             host.Dispatch(vst::effSetChunk, 0, static_cast<intptr_t>(copy.size()), copy.data());
@@ -104,6 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 8: {
             // State bytes from the input, over a chunk just read so that the header is often right.
             const int32_t index = in.Byte() & 1;
+            if (index == 0 && std::exchange(bankLoaded, true))
+                break;
             std::vector<uint8_t> chunk = ReadChunk(host, index);
             const size_t at = chunk.empty() ? 0 : in.Byte() % chunk.size();
             const std::vector<uint8_t> patch = in.Bytes(in.Byte() % 32);
