@@ -10,8 +10,11 @@ intptr_t IPlugVST::ProcessEvents(const vst::Events* events)
 {
     if (!events)
         return 0;
+    // The list's array is declared with two entries but holds numEvents: walked through a pointer to
+    // its first entry, not indexed as the two-entry array.
+    vst::Event* const* list = &events->events[0];
     for (int32_t i = 0; i < events->numEvents; ++i) {
-        const vst::Event* event = events->events[i];
+        const vst::Event* event = list[i];
         if (!event)
             continue;
         if (event->type == vst::kMidiType) {

@@ -173,6 +173,7 @@ struct SysExEvent {
 };
 
 // An event list; the host allocates it with as many pointers as it holds events.
+// The host allocates room for numEvents pointers; the two declared entries are only the layout's start.
 struct Events {
     int32_t numEvents;
     intptr_t reserved;

@@ -1,7 +1,9 @@
 // A minimal host for the fuzz targets: it creates the instrument through its entry point, opens it
-// the way a host does and renders blocks, stopping the run when an output sample is not finite.
+// the way a host does and renders blocks, stopping the run when an output sample is not finite. One
+// instance serves a whole run (Shared), put back to its fresh state before each input.
 #pragma once
 
+#include "InstanceReset.h"
 #include "framework/IPlugVST.h"
 #include "framework/VstAbi.h"
 #include "instrument/KT4R.h"
@@ -12,6 +14,7 @@
 #include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace kt4rfuzz {
@@ -41,6 +44,17 @@ inline const std::string& ConfigFolder()
 class FuzzHost {
 public:
     static constexpr int kBlock = 64;
+    static constexpr float kSampleRate = 44100.0f;
+
+    // The run's instance, reset to how it was created (the first input's too, so that all start from
+    // the same silent blocks): an input sees the same instance whatever ran before it, and a failure
+    // reproduces from the input alone.
+    static FuzzHost& Shared()
+    {
+        static FuzzHost* host = new FuzzHost(); // never closed: the run ends with the process
+        host->mReset->Restore();
+        return *host;
+    }
 
     // Created the way the library's entry point creates it.
     FuzzHost()
@@ -48,9 +62,10 @@ public:
               &Host, [](vst::HostCallback host) -> IPlugVST* { return new KT4R(host, ConfigFolder()); }))
     {
         Dispatch(vst::effOpen);
-        Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        Dispatch(vst::effSetSampleRate, 0, 0, nullptr, kSampleRate);
         Dispatch(vst::effSetBlockSize, 0, kBlock);
         Dispatch(vst::effMainsChanged, 0, 1);
+        mReset = std::make_unique<InstanceReset>(mEffect, kSampleRate, kBlock);
     }
     ~FuzzHost()
     {
@@ -97,6 +112,7 @@ public:
 private:
     std::vector<float> mLeft;
     std::vector<float> mRight;
+    std::unique_ptr<InstanceReset> mReset;
 };
 
 } // namespace kt4rfuzz

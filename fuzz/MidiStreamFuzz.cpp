@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    kt4rfuzz::FuzzHost host;
+    kt4rfuzz::FuzzHost& host = kt4rfuzz::FuzzHost::Shared();
     size_t i = 0;
     int blocks = 0;
     while (i + 4 <= size && blocks < 64) {

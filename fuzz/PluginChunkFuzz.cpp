@@ -6,7 +6,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    kt4rfuzz::FuzzHost host;
+    kt4rfuzz::FuzzHost& host = kt4rfuzz::FuzzHost::Shared();
     std::vector<uint8_t> chunk(data + 1, data + size);
     host.Dispatch(vst::effSetChunk, data[0] & 1, static_cast<intptr_t>(chunk.size()), chunk.data());
     void* out = nullptr;

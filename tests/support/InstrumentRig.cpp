@@ -20,13 +20,14 @@ intptr_t TestHost(vst::EffectRecord*, int32_t opcode, int32_t, intptr_t, void* p
 {
     if (opcode == vst::audioMasterProcessEvents && gSent && ptr) {
         const auto* list = static_cast<const vst::Events*>(ptr);
+        vst::Event* const* sent = &list->events[0]; // numEvents entries, past the two declared
         for (int i = 0; i < list->numEvents; ++i) {
-            const auto* m = reinterpret_cast<const vst::MidiEvent*>(list->events[i]);
+            const auto* m = reinterpret_cast<const vst::MidiEvent*>(sent[i]);
             if (m->type == vst::kMidiType) {
                 gSent->push_back({m->deltaFrames, static_cast<uint8_t>(m->midiData[0]),
                                   static_cast<uint8_t>(m->midiData[1]), static_cast<uint8_t>(m->midiData[2])});
             } else if (m->type == vst::kSysExType && gSentSysEx) {
-                const auto* x = reinterpret_cast<const vst::SysExEvent*>(list->events[i]);
+                const auto* x = reinterpret_cast<const vst::SysExEvent*>(sent[i]);
                 const auto* bytes = reinterpret_cast<const uint8_t*>(x->sysexDump);
                 gSentSysEx->emplace_back(bytes, bytes + x->dumpBytes);
             }
@@ -176,8 +177,9 @@ void InstrumentRig::SendMidi(std::initializer_list<std::array<uint8_t, 3>> messa
     std::vector<char> storage(sizeof(vst::Events) + events.size() * sizeof(vst::Event*));
     auto* list = reinterpret_cast<vst::Events*>(storage.data());
     list->numEvents = static_cast<int32_t>(events.size());
+    vst::Event** entries = &list->events[0];
     for (size_t i = 0; i < events.size(); ++i)
-        list->events[i] = reinterpret_cast<vst::Event*>(&events[i]);
+        entries[i] = reinterpret_cast<vst::Event*>(&events[i]);
     Dispatch(vst::effProcessEvents, 0, list);
 }
 

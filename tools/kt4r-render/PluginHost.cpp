@@ -227,8 +227,9 @@ intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void*
         if (!recordSentEvents)
             return 1;
         std::lock_guard<std::mutex> lock(mSentLock);
+        vst::Event* const* events = &list->events[0]; // numEvents entries, past the two declared
         for (int32_t i = 0; i < list->numEvents; ++i) {
-            const vst::Event* event = list->events[i];
+            const vst::Event* event = events[i];
             if (!event)
                 continue;
             SentEvent sent;
