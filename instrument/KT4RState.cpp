@@ -152,6 +152,8 @@ bool KT4R::PrepareBank(const IStateChunk& chunk, int pos, const std::array<doubl
     const int end = ParseState(chunk, pos, &state);
     if (end < 0)
         return false;
+    IStateChunk block; // one program block at a time, built in the same room
+    block.Reserve(kProgramDataBytes);
     for (size_t i = 0; i < state.slots.size(); ++i) {
         SlotData& from = state.slots[i];
         if (!from.initialized)
@@ -169,7 +171,7 @@ bool KT4R::PrepareBank(const IStateChunk& chunk, int pos, const std::array<doubl
             AppendProgramData(&bank->editBlock, data); // applied to the parameters when installed
             continue;
         }
-        IStateChunk block;
+        block.Clear();
         AppendProgramData(&block, data);
         bank->programs.Store(static_cast<int>(i), block, from.name);
     }
