@@ -35,6 +35,9 @@ struct Rect {
 };
 constexpr Rect kLoadButton = {205, 75, 251, 111};
 constexpr Rect kWriteButton = {164, 75, 210, 111};
+// Around the "Immediate Write" switch of the Settings page: a drag there can switch it on and off again
+// within one gesture, and switching it on writes the current program.
+constexpr Rect kImmediateWriteSwitch = {775, 235, 850, 390};
 
 const double kRates[] = {8000, 11025, 22050, 32000, 44100, 48000, 88200, 96000, 176400, 192000, 384000, 768000};
 const double kBadRates[] = {0.0, -44100.0, 7999.0, 768001.0, 1e12, std::numeric_limits<double>::infinity(),
@@ -583,7 +586,7 @@ void SoakSession::EditorGesture(Outcome& out)
             *x = Chance(0.02) ? Between(-50, 910) : Below(860);
             *y = Chance(0.02) ? Between(-50, 740) : Below(692);
         } while (kLoadButton.Contains(*x, *y));
-        if (kWriteButton.Contains(*x, *y))
+        if (kWriteButton.Contains(*x, *y) || kImmediateWriteSwitch.Contains(*x, *y))
             out.programs = ProgramEffect::kMayChange;
     };
     auto send = [&](int kind, int x, int y, int modifiers, int delta = 0) {
