@@ -18,12 +18,16 @@
 #include <limits>
 #include <xmmintrin.h>
 
+#ifndef __clang__ // clang builds the whole unit with -mavx2 -mfma instead
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 
 #include "blocks/EngineGroupLoops.h"
 
 template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
 template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, const int*, int, int) noexcept;
 
+#ifndef __clang__
 #pragma GCC pop_options
+#endif
