@@ -108,8 +108,7 @@ bool KT4R::SaveSysExProgram(const std::string& path)
     if (path.empty())
         return false;
     SysExProgram program;
-    for (int id = 0; id < kPatchParamCount; ++id)
-        program.values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    program.values = LiveValues();
     program.name = mStore.EditName();
     return WriteSysExFile(path, BuildSysExProgramFile(mSysEx, program));
 }
@@ -181,8 +180,7 @@ EditBuffer KT4R::CurrentEditBuffer()
 {
     LockGuard lock(Mutex());
     EditBuffer edit;
-    for (int id = 0; id < kPatchParamCount; ++id)
-        edit.values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
+    edit.values = LiveValues();
     edit.name = mStore.EditName();
     edit.edited = mStore.Edited();
     edit.program = mStore.Current();

@@ -33,10 +33,7 @@ bool KT4R::WriteState(IStateChunk* chunk)
     LockGuard lock(Mutex());
     // With the default map in use a program carries unused entries, so it keeps following that map.
     bool ok = mMidiLearn.WriteMapBlock(*chunk, Param(SettingId::kUseDefaultMidiLearnMap)->Value() >= 0.5);
-    std::array<double, kPatchParamCount> values;
-    for (int id = 0; id < kPatchParamCount; ++id)
-        values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
-    return AppendProgramValues(chunk, mStore.Edited(), values) && ok;
+    return AppendProgramValues(chunk, mStore.Edited(), LiveValues()) && ok;
 }
 
 int KT4R::ReadState(const IStateChunk& chunk, int pos)

@@ -23,10 +23,7 @@ void KT4R::SendParamSysEx(int id)
 
 void KT4R::SendProgramSysEx()
 {
-    std::array<double, kPatchParamCount> values;
-    for (int id = 0; id < kPatchParamCount; ++id)
-        values[static_cast<size_t>(id)] = GetParam(id)->ToNormalized();
-    EmitSysEx(mSysEx.BuildProgramDump(values, mStore.EditName()));
+    EmitSysEx(mSysEx.BuildProgramDump(LiveValues(), mStore.EditName()));
 }
 
 void KT4R::Apply(const SysExReceived& received)

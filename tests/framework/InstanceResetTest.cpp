@@ -35,15 +35,6 @@ struct ResetInstance {
     }
 };
 
-std::vector<uint8_t> Chunk(PluginHost& host, int index)
-{
-    void* data = nullptr;
-    const intptr_t size = host.Dispatch(vst::effGetChunk, index, 0, &data);
-    if (size <= 0 || !data)
-        return {};
-    return std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-}
-
 // Everything about programs and parameters a host can read.
 struct HostView {
     std::vector<uint8_t> bank;
@@ -57,8 +48,8 @@ struct HostView {
 HostView Read(PluginHost& host)
 {
     HostView view;
-    view.bank = Chunk(host, 0);
-    view.program = Chunk(host, 1);
+    view.bank = TakeChunk(host, 0);
+    view.program = TakeChunk(host, 1);
     view.number = host.Dispatch(vst::effGetProgram);
     for (int i = 0; i < host.Effect()->numPrograms; ++i) {
         char name[vst::kMaxProgNameLen] = {};
@@ -91,7 +82,7 @@ void Misuse(PluginHost& host)
     host.Dispatch(vst::effSetProgram, 0, 7);
     char name[] = "left behind";
     host.Dispatch(vst::effSetProgramName, 0, 0, name);
-    std::vector<uint8_t> damaged = Chunk(host, 1);
+    std::vector<uint8_t> damaged = TakeChunk(host, 1);
     damaged.resize(damaged.size() / 2);
     std::fill(damaged.begin() + static_cast<std::ptrdiff_t>(damaged.size() / 4), damaged.end(), 0xA5);
     host.Dispatch(vst::effSetChunk, 1, static_cast<intptr_t>(damaged.size()), damaged.data());

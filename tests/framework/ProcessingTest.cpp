@@ -12,6 +12,28 @@
 namespace kt4r_test {
 namespace {
 
+// The host changes the rate between plays, suspended as hosts do.
+void SetRate(PluginHost& host, double rate)
+{
+    host.Suspend();
+    host.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    host.Resume();
+}
+
+// Note 69 played for a second at rate: its pitch over the second half, every sample finite.
+double Note69Pitch(PluginHost& host, double rate)
+{
+    host.QueueMidi(0, 0x90, 69, 100);
+    const int frames = static_cast<int>(rate);
+    const Stereo out = Render(host, frames, 512);
+    EXPECT_TRUE(AllFinite(out.left));
+    const std::vector<double> tail =
+        kt4rtest::ToDouble(std::vector<float>(out.left.begin() + frames / 2, out.left.end()));
+    host.QueueMidi(0, 0x80, 69, 0);
+    Render(host, 4800, 512);
+    return kt4rtest::StrongestFrequency(tail, rate, 380.0, 520.0);
+}
+
 constexpr unsigned kFlushToZero = 0x8000;
 constexpr unsigned kDenormalsAreZero = 0x0040;
 
@@ -52,20 +74,9 @@ TEST(Processing, TheCallersFlushToZeroAndDenormalsAreZeroBitsSurviveAProcessCall
 TEST(Processing, ANotePlayedAfterTheSampleRateChangedSoundsAtItsPitch)
 {
     LoadedPlugin plugin = LoadPlugin(std::string(), 48000.0, 512);
-    plugin->QueueMidi(0, 0x90, 69, 100);
-    Render(*plugin.host, 24000, 512);
-    plugin->QueueMidi(0, 0x80, 69, 0);
-    Render(*plugin.host, 24000, 512);
-
-    constexpr double kNewRate = 44100.0;
-    plugin->Suspend();
-    plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kNewRate));
-    plugin->Resume();
-    plugin->QueueMidi(0, 0x90, 69, 100);
-    const Stereo out = Render(*plugin.host, 2 * 44100, 512);
-    const std::vector<double> tail =
-        kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 44100 / 2, out.left.end()));
-    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, kNewRate, 380.0, 520.0), 439.70, 0.5);
+    Note69Pitch(*plugin.host, 48000.0);
+    SetRate(*plugin.host, 44100.0);
+    EXPECT_NEAR(Note69Pitch(*plugin.host, 44100.0), 439.70, 0.5);
 }
 
 TEST(Processing, ARateOutsideEightToSevenHundredSixtyEightKilohertzIsRefusedAndThePreviousRateKept)
@@ -78,24 +89,12 @@ TEST(Processing, ARateOutsideEightToSevenHundredSixtyEightKilohertzIsRefusedAndT
         EXPECT_EQ(plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate), 0) << rate;
         plugin->Resume();
     }
-    plugin->QueueMidi(0, 0x90, 69, 100);
-    Stereo out = Render(*plugin.host, 2 * 48000, 512);
-    EXPECT_TRUE(AllFinite(out.left));
-    std::vector<double> tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + 24000, out.left.end()));
-    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, 48000.0, 380.0, 520.0), 439.70, 0.5) << "still at 48 kHz";
+    EXPECT_NEAR(Note69Pitch(*plugin.host, 48000.0), 439.70, 0.5) << "still at 48 kHz";
 
     // The top of the range is taken: the note sounds at its pitch there (refused, it would sound 16
     // times higher).
-    plugin->QueueMidi(0, 0x80, 69, 0);
-    Render(*plugin.host, 4800, 512);
-    constexpr double kTopRate = 768000.0;
-    plugin->Suspend();
-    plugin->Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(kTopRate));
-    plugin->Resume();
-    plugin->QueueMidi(0, 0x90, 69, 100);
-    out = Render(*plugin.host, static_cast<int>(kTopRate), 512);
-    tail = kt4rtest::ToDouble(std::vector<float>(out.left.begin() + static_cast<int>(kTopRate / 2), out.left.end()));
-    EXPECT_NEAR(kt4rtest::StrongestFrequency(tail, kTopRate, 380.0, 520.0), 439.70, 0.5) << "at 768 kHz";
+    SetRate(*plugin.host, 768000.0);
+    EXPECT_NEAR(Note69Pitch(*plugin.host, 768000.0), 439.70, 0.5) << "at 768 kHz";
 }
 
 } // namespace

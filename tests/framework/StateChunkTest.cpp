@@ -15,16 +15,7 @@ constexpr int kHostParams = 70;
 constexpr int kBank = 0;
 constexpr int kProgram = 1;
 
-std::vector<char> TakeChunk(PluginHost& host, int kind)
-{
-    void* data = nullptr;
-    const intptr_t size = host.Dispatch(vst::effGetChunk, kind, 0, &data);
-    if (size <= 0 || !data)
-        return {};
-    return std::vector<char>(static_cast<char*>(data), static_cast<char*>(data) + size);
-}
-
-intptr_t LoadChunk(PluginHost& host, int kind, std::vector<char> chunk)
+intptr_t LoadChunk(PluginHost& host, int kind, std::vector<uint8_t> chunk)
 {
     return host.Dispatch(vst::effSetChunk, kind, static_cast<intptr_t>(chunk.size()), chunk.data());
 }
@@ -53,12 +44,12 @@ TEST(StateChunk, ChunksRoundTripBetweenTwoInstancesWithTheAutomationMadeBeforeTh
 {
     LoadedPlugin a = LoadPlugin();
     Render(*a.host, 512, 512);
-    const std::vector<char> before = TakeChunk(*a.host, kProgram);
+    const std::vector<uint8_t> before = TakeChunk(*a.host, kProgram);
     Automate(*a.host, 0.125f);
     Render(*a.host, 512, 512);
     a->SetParameter(20, 0.375f);
-    const std::vector<char> program = TakeChunk(*a.host, kProgram);
-    const std::vector<char> bank = TakeChunk(*a.host, kBank);
+    const std::vector<uint8_t> program = TakeChunk(*a.host, kProgram);
+    const std::vector<uint8_t> bank = TakeChunk(*a.host, kBank);
     ASSERT_GT(program.size(), 8u);
     EXPECT_EQ(std::memcmp(program.data(), "tffp", 4), 0);
     EXPECT_NE(program, before);
@@ -102,7 +93,7 @@ TEST(StateChunk, ATruncatedChunkChangesNoParameterItCannotReadInFull)
 {
     LoadedPlugin a = LoadPlugin();
     Automate(*a.host, 0.75f);
-    const std::vector<char> bank = TakeChunk(*a.host, kBank);
+    const std::vector<uint8_t> bank = TakeChunk(*a.host, kBank);
     LoadedPlugin b = LoadPlugin();
     Automate(*b.host, 0.25f);
     const auto before = HostValues(*b.host);
@@ -111,7 +102,7 @@ TEST(StateChunk, ATruncatedChunkChangesNoParameterItCannotReadInFull)
     for (size_t cut : {size_t{6}, size_t{8}, size_t{14}, bank.size() - 70 * 8, bank.size() - 69 * 8 + 3,
                        bank.size() / 2, bank.size() - 1}) {
         ASSERT_LT(cut, bank.size());
-        EXPECT_EQ(LoadChunk(*b.host, kBank, std::vector<char>(bank.begin(), bank.begin() + cut)), 0) << cut;
+        EXPECT_EQ(LoadChunk(*b.host, kBank, std::vector<uint8_t>(bank.begin(), bank.begin() + cut)), 0) << cut;
         EXPECT_EQ(HostValues(*b.host), before) << "cut after " << cut << " bytes";
     }
     EXPECT_EQ(LoadChunk(*b.host, kProgram, {'t', 'f', 'f', 'p', 0, 0}), 0);

@@ -41,21 +41,6 @@ protected:
     {
         return mEffect->dispatcher(mEffect, vst::effVendorSpecific, vst::kVendorEngineInStep, 0, nullptr, 0.0f) == 1;
     }
-    // One MIDI message at a frame offset of the next block.
-    void SendMidiAt(int offset, uint8_t status, uint8_t data1, uint8_t data2)
-    {
-        vst::MidiEvent event{};
-        event.type = vst::kMidiType;
-        event.byteSize = sizeof event;
-        event.deltaFrames = offset;
-        event.midiData[0] = static_cast<char>(status);
-        event.midiData[1] = static_cast<char>(data1);
-        event.midiData[2] = static_cast<char>(data2);
-        vst::Events list{};
-        list.numEvents = 1;
-        list.events[0] = reinterpret_cast<vst::Event*>(&event);
-        Dispatch(vst::effProcessEvents, 0, &list);
-    }
     // The default patch, with the filter well open so that the note is clearly heard.
     SysExProgram DefaultProgram(std::string name)
     {
@@ -137,7 +122,7 @@ TEST_F(EngineInStep, ALearnedControllerActsAtItsFrameOffset)
     SendMidi({{0x90, 60, 100}});
     Render(20);
 
-    SendMidiAt(300, 0xB0, 20, 127);
+    SendMidi({{0xB0, 20, 127}}, 300);
     std::vector<float> left(480), right(480);
     float* outputs[] = {left.data(), right.data()};
     mEffect->processReplacing(mEffect, nullptr, outputs, 480);
@@ -165,7 +150,7 @@ TEST_F(EngineInStep, AControllerMovedWhileSuspendedDoesNotOvertakeALaterProgramC
     SendSysEx({0xF0, 0x41, 0x34, 0x00, 0x21, 0x20, 0x01, 0x00, 0x04, 0x02, 0xF7}); // stored as program 5
     Render(1);
     Dispatch(vst::effMainsChanged, 0);
-    SendMidiAt(300, 0xB0, 21, 127);
+    SendMidi({{0xB0, 21, 127}}, 300);
     Render(1);
     ASSERT_NEAR(mPlug->Param(ParamId::kVcfFreq)->ToNormalized(), 1.0, 1e-6);
     Dispatch(vst::effSetProgram, 5);
@@ -186,7 +171,7 @@ TEST_F(EngineInStep, ATinyValueReachesTheEngineAlikeFromTheHostAndFromInsideABlo
     SetParameter(ParamId::kDco1Lfo, 1e-40f);
     Render(1);
     EXPECT_TRUE(EngineFollowsParameters());
-    SendMidiAt(10, 0xB0, 20, 127);
+    SendMidi({{0xB0, 20, 127}}, 10);
     Render(1);
     EXPECT_EQ(mPlug->Param(ParamId::kNumberOfVoices)->Value(), 6.0); // twelve voices, rebuilt
     EXPECT_TRUE(EngineFollowsParameters());

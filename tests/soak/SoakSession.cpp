@@ -445,12 +445,7 @@ bool SoakSession::ProgramEntries(Outcome& out, std::string* failure)
 
 std::vector<uint8_t> SoakSession::TakeChunk(int index)
 {
-    void* data = nullptr;
-    const intptr_t size = mHost->Dispatch(vst::effGetChunk, index, 0, &data);
-    if (size <= 0 || !data)
-        return {};
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    return {bytes, bytes + size};
+    return kt4r_test::TakeChunk(*mHost, index);
 }
 
 bool SoakSession::Chunks(Outcome& out, std::string* failure)

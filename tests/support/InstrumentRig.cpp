@@ -162,13 +162,14 @@ void InstrumentRig::SetSetting(int id, double normalized)
     mPlug->ParameterChanged(id, 0);
 }
 
-void InstrumentRig::SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages)
+void InstrumentRig::SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages, int offset)
 {
     std::vector<vst::MidiEvent> events;
     for (const auto& m : messages) {
         vst::MidiEvent e{};
         e.type = vst::kMidiType;
         e.byteSize = sizeof e;
+        e.deltaFrames = offset;
         e.midiData[0] = static_cast<char>(m[0]);
         e.midiData[1] = static_cast<char>(m[1]);
         e.midiData[2] = static_cast<char>(m[2]);

@@ -37,7 +37,8 @@ protected:
     intptr_t Dispatch(int32_t opcode, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
     // A settings change as the editor makes it: the value, then the change path.
     void SetSetting(int id, double normalized);
-    void SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages);
+    // The messages in one event list, each at frame offset of the next block.
+    void SendMidi(std::initializer_list<std::array<uint8_t, 3>> messages, int offset = 0);
     // One SysEx event holding the bytes, as a host delivers a received message or a file.
     void SendSysEx(const std::vector<uint8_t>& bytes);
     // RMS of the left channel of each block rendered.

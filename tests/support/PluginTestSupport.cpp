@@ -36,6 +36,16 @@ PluginCopy::~PluginCopy()
         std::filesystem::remove_all(mFolder, ignored);
 }
 
+std::vector<uint8_t> TakeChunk(PluginHost& host, int index)
+{
+    void* data = nullptr;
+    const intptr_t size = host.Dispatch(vst::effGetChunk, index, 0, &data);
+    if (size <= 0 || !data)
+        return {};
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return {bytes, bytes + size};
+}
+
 LoadedPlugin LoadPlugin(const std::string& ini, double rate, int block, bool resume, const std::string& map)
 {
     LoadedPlugin loaded;

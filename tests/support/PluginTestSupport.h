@@ -1,6 +1,7 @@
 // Loading the built plug-in the way a host does, and measuring what it renders.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ struct Stereo {
 // Renders frames in host blocks of blockSize through the float (or double) entry, with the queued
 // events handed over before the first block.
 Stereo Render(PluginHost& host, int frames, int blockSize, bool useDouble = false);
+
+// The host's chunk (index 0 the whole state, 1 the current program), copied; empty when none is given.
+std::vector<uint8_t> TakeChunk(PluginHost& host, int index);
 
 // False when a sample is not finite or is far out of range (the render sentinel left unwritten).
 bool AllFinite(const std::vector<float>& x);
