@@ -10,7 +10,7 @@
 #include <string>
 
 #include "editor/KT4REditors.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4R.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #  - Linux: the bytes are pulled in by the assembler (.incbin) into a generated table, so a rebuilt
 #    image only re-assembles one small file.
 #  - Windows: a generated resource script makes each image an RCDATA resource with its id (windres);
-#    framework/WinResourceImages.cpp finds it through the resource API. A resource object has no
+#    framework/win32/WinResourceImages.cpp finds it through the resource API. A resource object has no
 #    symbol a linker would pull out of an archive, so the script is an interface source: every
 #    executable and DLL that links the framework compiles it into its own resource section.
 function(kt4r_embed_images target list_file)
@@ -47,7 +47,7 @@ function(kt4r_embed_images target list_file)
       string(APPEND blobs "extern \"C\" const unsigned char ${sym}[], ${sym}_end[];\n")
       string(APPEND entries "    {${id}, ${sym}, ${sym}_end},\n")
     endforeach()
-    set(content "// Generated from resources/images.txt by cmake/EmbedImages.cmake.\n#include \"framework/ResourceImages.h\"\n\n${blobs}\nnamespace {\nstruct Entry {\n    int id;\n    const unsigned char* begin;\n    const unsigned char* end;\n};\nconst Entry kImages[] = {\n${entries}    {0, nullptr, nullptr},\n};\n}\n\n")
+    set(content "// Generated from resources/images.txt by cmake/EmbedImages.cmake.\n#include \"framework/graphics/ResourceImages.h\"\n\n${blobs}\nnamespace {\nstruct Entry {\n    int id;\n    const unsigned char* begin;\n    const unsigned char* end;\n};\nconst Entry kImages[] = {\n${entries}    {0, nullptr, nullptr},\n};\n}\n\n")
     string(APPEND content "EmbeddedImage FindEmbeddedImage(int id)\n{\n    for (const Entry& image : kImages) {\n        if (image.begin && image.id == id)\n            return EmbeddedImage{image.begin, static_cast<size_t>(image.end - image.begin)};\n    }\n    return EmbeddedImage{};\n}\n")
   endif()
 

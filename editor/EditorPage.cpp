@@ -1,6 +1,6 @@
 #include "editor/EditorPage.h"
 
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 
 void EditorPage::Add(IControl* control, IGraphics* attachTo)
 {

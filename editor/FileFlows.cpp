@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "editor/PanelActions.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/FileChoices.h"
 #include "instrument/KT4R.h"
 

@@ -1,8 +1,8 @@
 #include "editor/KT4REditors.h"
 
 #include "editor/KT4RPanel.h"
-#include "framework/IGraphicsHeadless.h"
-#include "framework/IGraphicsPlatform.h"
+#include "framework/graphics/IGraphicsHeadless.h"
+#include "framework/graphics/IGraphicsPlatform.h"
 #include "instrument/KT4R.h"
 
 IGraphics* BuildPlatformEditor(KT4R& plug, KT4RView** view)

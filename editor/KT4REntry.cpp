@@ -1,7 +1,7 @@
 // The library's two exported entry points; a host calls one of them to create an instance, with its
 // panel in this platform's window.
 #include "editor/KT4REditors.h"
-#include "framework/IPlugVST.h"
+#include "framework/vst2/IPlugVST.h"
 #include "instrument/KT4R.h"
 
 namespace {

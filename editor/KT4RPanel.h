@@ -20,7 +20,7 @@
 
 #include "editor/EditorPage.h"
 #include "editor/PanelLayout.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4RView.h"
 
 class KT4R;

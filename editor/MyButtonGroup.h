@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "framework/IControl.h"
+#include "framework/graphics/IControl.h"
 
 class KT4R;
 class MyReadout;

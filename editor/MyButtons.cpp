@@ -2,7 +2,7 @@
 
 #include "editor/MyButtonGroup.h"
 #include "editor/PanelActions.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4R.h"
 
 // ---- MyContactControl ----

@@ -3,7 +3,7 @@
 // button a double click is a second click: a player pressing twice quickly means two presses.
 #pragma once
 
-#include "framework/IControl.h"
+#include "framework/graphics/IControl.h"
 
 class KT4R;
 class MyButtonGroup;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 
 MyDigit::MyDigit(IPlugBase* owner, int x, int y, const IBitmapRef& normal, const IBitmapRef& second,
                  const IBitmapRef& third)

@@ -1,7 +1,7 @@
 // One character cell of the panel's displays: a strip of 46 glyphs, drawn in one of three colours.
 #pragma once
 
-#include "framework/IControl.h"
+#include "framework/graphics/IControl.h"
 
 class MyDigit : public IControl {
 public:

@@ -4,7 +4,7 @@
 
 #include "editor/MyReadout.h"
 #include "editor/PanelActions.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4R.h"
 
 MyKnob::MyKnob(KT4R& plug, int x, int y, int paramIdx, MyReadout* readout, const IBitmapRef& bitmap,

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "editor/PanelActions.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4R.h"
 #include "instrument/ReadoutText.h"
 

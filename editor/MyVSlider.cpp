@@ -5,7 +5,7 @@
 
 #include "editor/MyReadout.h"
 #include "editor/PanelActions.h"
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4R.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // mouse has travelled half a step.
 #pragma once
 
-#include "framework/IControl.h"
+#include "framework/graphics/IControl.h"
 
 class KT4R;
 class MyReadout;

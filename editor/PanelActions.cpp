@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "framework/IGraphics.h"
+#include "framework/graphics/IGraphics.h"
 #include "instrument/KT4R.h"
 
 void StartLearning(KT4R& plug, int id)

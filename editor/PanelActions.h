@@ -3,7 +3,7 @@
 // Editor thread; each instrument call takes the plug-in lock itself.
 #pragma once
 
-#include "framework/IRect.h"
+#include "framework/graphics/IRect.h"
 
 class IGraphics;
 class KT4R;

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "InstanceReset.h"
-#include "framework/IPlugVST.h"
-#include "framework/VstAbi.h"
+#include "framework/vst2/IPlugVST.h"
+#include "framework/vst2/VstAbi.h"
 #include "instrument/KT4R.h"
 
 #include <cmath>

@@ -4,7 +4,7 @@
 // free-running modulators, which no host entry sets back, and the fading tail of released notes.
 #pragma once
 
-#include "framework/VstAbi.h"
+#include "framework/vst2/VstAbi.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/LICE.h"
+#include "framework/graphics/LICE.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

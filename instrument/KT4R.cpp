@@ -11,8 +11,8 @@
 #include "engine/KeyAssigner.h"
 #include "signal/ProcessContext.h"
 #include "engine/Synth.h"
-#include "framework/IGraphics.h"
-#include "framework/ModulePath.h"
+#include "framework/graphics/IGraphics.h"
+#include "framework/plugin/ModulePath.h"
 #include "instrument/ParamTable.h"
 
 using namespace kt4r;

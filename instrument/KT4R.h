@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/IPlugVST.h"
+#include "framework/vst2/IPlugVST.h"
 #include "instrument/ConfigFile.h"
 #include "instrument/KT4RView.h"
 #include "instrument/ParamTable.h"

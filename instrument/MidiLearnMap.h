@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/IStateChunk.h"
+#include "framework/plugin/IStateChunk.h"
 #include "instrument/MidiLearnTable.h"
 
 // What the map asks of the instrument. Every call comes from the map's own caller, on that caller's

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "framework/IStateChunk.h"
+#include "framework/plugin/IStateChunk.h"
 #include "instrument/ParamTable.h"
 #include "instrument/SharedFile.h"
 

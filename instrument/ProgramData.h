@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/IStateChunk.h"
+#include "framework/plugin/IStateChunk.h"
 #include "signal/ParamId.h"
 
 namespace kt4r {

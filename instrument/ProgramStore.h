@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/IStateChunk.h"
+#include "framework/plugin/IStateChunk.h"
 #include "instrument/ProgramData.h"
 
 namespace kt4r {

@@ -8,9 +8,9 @@
 #ifdef _WIN32
 #include <direct.h>
 
-#include "framework/WinFolders.h"
+#include "framework/plugin/WinFolders.h"
 #else
-#include "framework/LinuxFolders.h"
+#include "framework/plugin/LinuxFolders.h"
 #endif
 
 namespace {

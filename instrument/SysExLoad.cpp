@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/IParameter.h"
+#include "framework/plugin/IParameter.h"
 #include "instrument/ParamTable.h"
 #include "instrument/ProgramData.h"
 

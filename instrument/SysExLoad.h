@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/IStateChunk.h"
+#include "framework/plugin/IStateChunk.h"
 #include "instrument/ProgramStore.h"
 #include "instrument/SysExCodec.h"
 

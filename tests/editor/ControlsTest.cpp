@@ -11,7 +11,7 @@
 #include "editor/MyKnob.h"
 #include "editor/MyReadout.h"
 #include "editor/MyVSlider.h"
-#include "framework/IGraphicsHeadless.h"
+#include "framework/graphics/IGraphicsHeadless.h"
 #include "support/InstrumentRig.h"
 
 namespace kt4rtest {

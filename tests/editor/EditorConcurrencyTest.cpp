@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "editor/KT4RPanel.h"
-#include "framework/IGraphicsHeadless.h"
+#include "framework/graphics/IGraphicsHeadless.h"
 #include "support/InstrumentRig.h"
 
 namespace kt4rtest {

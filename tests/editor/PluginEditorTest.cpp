@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/LICE.h"
+#include "framework/graphics/LICE.h"
 #include "support/PluginTestSupport.h"
 #include "support/TempFolder.h"
 #include "tools/kt4r-render/EditorActions.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "framework/IGraphicsHeadless.h"
+#include "framework/graphics/IGraphicsHeadless.h"
 #include "support/TempFolder.h"
 
 namespace {

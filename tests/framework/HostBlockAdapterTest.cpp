@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/HostBlockAdapter.h"
+#include "framework/plugin/HostBlockAdapter.h"
 
 namespace {
 

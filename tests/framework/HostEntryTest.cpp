@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/HostEntry.h"
+#include "framework/vst2/HostEntry.h"
 
 namespace {
 

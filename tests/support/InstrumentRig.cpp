@@ -5,7 +5,7 @@
 
 #include "editor/KT4REditors.h"
 #include "editor/KT4RPanel.h"
-#include "framework/IGraphicsHeadless.h"
+#include "framework/graphics/IGraphicsHeadless.h"
 #include "support/Signal.h"
 #include "support/TempFolder.h"
 

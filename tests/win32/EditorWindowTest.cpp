@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/WinFileDialog.h"
+#include "framework/win32/WinFileDialog.h"
 #include "tests/support/PluginTestSupport.h"
 
 using namespace kt4r_test;

@@ -12,10 +12,10 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "framework/FileChooserProcess.h"
-#include "framework/IGraphicsX11.h"
-#include "framework/X11Input.h"
-#include "framework/X11TextEntry.h"
+#include "framework/x11/FileChooserProcess.h"
+#include "framework/x11/IGraphicsX11.h"
+#include "framework/x11/X11Input.h"
+#include "framework/x11/X11TextEntry.h"
 #include "tests/support/TempFolder.h"
 #include "tests/x11/X11TestHost.h"
 

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "framework/IGraphicsX11.h"
-#include "framework/IPopupMenu.h"
-#include "framework/LICE.h"
-#include "framework/X11PopupMenu.h"
+#include "framework/x11/IGraphicsX11.h"
+#include "framework/graphics/IPopupMenu.h"
+#include "framework/graphics/LICE.h"
+#include "framework/x11/X11PopupMenu.h"
 #include "tests/x11/X11TestHost.h"
 
 using namespace kt4r_test;

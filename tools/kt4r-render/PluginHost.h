@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/VstAbi.h"
+#include "framework/vst2/VstAbi.h"
 
 class PluginHost {
 public:
