@@ -36,6 +36,18 @@ class GuideLinks(unittest.TestCase):
             with self.subTest(target=target):
                 self.assertTrue(os.path.exists(os.path.join(ROOT, "docs", target)), target)
 
+    def test_every_link_within_the_guide_names_one_of_its_headings(self):
+        guide = read("docs/guide.md")
+        # Heading anchors as the usual Markdown renderers make them: lower case, punctuation dropped,
+        # spaces to hyphens (code blocks hold no headings here, and none repeats).
+        anchors = set()
+        for heading in re.findall(r"^#{1,6} (.+)$", guide, flags=re.M):
+            anchors.add(re.sub(r"[^\w\- ]", "", heading.strip().lower()).replace(" ", "-"))
+        for target in LINK.findall(guide):
+            if target.startswith("#"):
+                with self.subTest(anchor=target):
+                    self.assertIn(target[1:], anchors)
+
     def test_every_picture_in_the_guide_folder_is_shown(self):
         shown = {os.path.normpath(t) for t in local_targets(read("docs/guide.md"))}
         for name in sorted(os.listdir(os.path.join(ROOT, "docs", "guide"))):

@@ -140,7 +140,6 @@ def save(fig, name, colours=None):
 # ---- panel pictures -------------------------------------------------------------------------------
 
 PANEL_SECTIONS = {
-    "panel-top.png": (10, 54, 858, 134),
     "panel-dco1.png": (12, 137, 131, 541),
     "panel-dco2.png": (131, 137, 297, 541),
     "panel-mixer.png": (296, 137, 413, 541),
@@ -153,8 +152,10 @@ PANEL_SECTIONS = {
     "panel-chorus-page.png": (641, 541, 856, 690),
 }
 
-# The other right-hand pages, each shown by a gesture on the panel; (picture, gestures, crops).
+# Pictures that need a gesture on the panel first: the readout line in use, the other right-hand
+# pages; (picture, gestures, crop).
 PANEL_PAGES = [
+    ("panel-top.png", ["--hover", "496,200"], (10, 54, 858, 134)),  # the readout naming VCF FREQ
     ("panel-settings.png", ["--click", "796,627"], (641, 140, 856, 530)),
     ("panel-midi.png", ["--click", "741,627"], (641, 140, 856, 530)),
 ]
