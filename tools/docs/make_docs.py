@@ -43,6 +43,7 @@ PNG_META = {"Software": None}
 
 # Patch parameter ids (the host's parameter indices).
 DCO1_RANGE, DCO1_WAVE, DCO1_TUNE, DCO1_LFO, DCO1_ENV = 0, 1, 2, 3, 4
+DCO2_RANGE, DCO2_WAVE, DCO2_XMOD, DCO2_TUNE = 5, 6, 7, 8
 MIX_DCO1, MIX_DCO2, MIX_ENV = 14, 15, 16
 HPF, VCF_FREQ, VCF_RESO, VCF_LFO, VCF_ENV, VCF_KEY, VCF_DYNA = 19, 20, 21, 22, 23, 24, 25
 VCA_LEVEL, VCA_MODE, VCA_DYNA, CHORUS = 27, 28, 29, 30
@@ -231,6 +232,30 @@ def dco_waves(tmp):
     save(fig, "dco-waves.png")
 
 
+def xmod(tmp):
+    """DCO-2 alone (DCO-1 at level 0 still leads it), seven semitones above DCO-1, in each XMOD mode."""
+    modes = {"OFF": 0.0, "SYNC1": 1 / 3, "SYNC2": 2 / 3, "XMOD": 1.0}
+    fig, axes = plt.subplots(4, 2, figsize=(8.6, 7.2), gridspec_kw={"width_ratios": [1, 1.3]})
+    for row, (name, value) in enumerate(modes.items()):
+        values = patch(p14=0.0, p15=1.0, p5=1 / 3, p6=WAVES["SAW"], p7=value, p8=(12 + 7) / 24)
+        x = render(values, "0:57:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0]
+        period = RATE / 220.0
+        t = np.arange(int(3 * period)) / RATE * 1000
+        axes[row, 0].plot(t, x[:len(t)], lw=1, color="tab:orange")
+        axes[row, 0].set_ylabel(name)
+        axes[row, 0].set_xlim(0, t[-1])
+        f, db = spectrum_db(x[:RATE // 2])
+        axes[row, 1].plot(f, db - db.max(), lw=0.7, color="tab:blue")
+        axes[row, 1].set_xlim(0, 8000)
+        axes[row, 1].set_ylim(-90, 5)
+    axes[0, 0].set_title("DCO-2 output, DCO-1 at A3 (220 Hz)")
+    axes[0, 1].set_title("spectrum (dB below the strongest partial)")
+    axes[-1, 0].set_xlabel("ms")
+    axes[-1, 1].set_xlabel("Hz")
+    fig.tight_layout()
+    save(fig, "xmod.png")
+
+
 def filter_plot(tmp):
     """White noise (the NOISE wave) through the filter at several FREQ and RESO settings."""
     fig, axes = plt.subplots(1, 2, figsize=(9.0, 3.6), sharey=True)
@@ -382,6 +407,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         panel_pictures(tmp)
         dco_waves(tmp)
+        xmod(tmp)
         filter_plot(tmp)
         envelopes(tmp)
         lfo_waves(tmp)
