@@ -206,54 +206,46 @@ def welch_db(x, size=4096):
     return np.fft.rfftfreq(size, 1 / RATE), 10 * np.log10(np.maximum(power, 1e-20))
 
 
-def dco_waves(tmp):
-    """Each DCO-1 wave at A4 (440 Hz): three cycles of the output, and its spectrum."""
-    fig, axes = plt.subplots(4, 2, figsize=(8.6, 7.2), gridspec_kw={"width_ratios": [1, 1.3]})
-    for row, (name, value) in enumerate(WAVES.items()):
-        x = render(patch(p1=value), "0:69:100:1.2", 1.0, tmp)[:, 0]
-        steady = x[int(0.5 * RATE):]
-        period = RATE / 440.0
-        start = int(np.argmax(np.diff(np.sign(steady[:int(2 * period)])) > 0))
-        cycles = steady[start:start + int(3 * period)]
-        t = np.arange(len(cycles)) / RATE * 1000
-        axes[row, 0].plot(t, cycles, lw=1, color="tab:orange")
-        axes[row, 0].set_ylabel(name)
+def wave_sheet(takes, title, top_hz, name):
+    """One row per take (label, steady output, cycle length in samples): three cycles of the output
+    beside its spectrum."""
+    fig, axes = plt.subplots(len(takes), 2, figsize=(8.6, 7.2), gridspec_kw={"width_ratios": [1, 1.3]})
+    for row, (label, x, period) in enumerate(takes):
+        t = np.arange(int(3 * period)) / RATE * 1000
+        axes[row, 0].plot(t, x[:len(t)], lw=1, color="tab:orange")
+        axes[row, 0].set_ylabel(label)
         axes[row, 0].set_xlim(0, t[-1])
-        f, db = spectrum_db(steady[:RATE // 2])
-        db -= db.max()
-        axes[row, 1].plot(f, db, lw=0.7, color="tab:blue")
-        axes[row, 1].set_xlim(0, 16000)
+        f, db = spectrum_db(x[:RATE // 2])
+        axes[row, 1].plot(f, db - db.max(), lw=0.7, color="tab:blue")
+        axes[row, 1].set_xlim(0, top_hz)
         axes[row, 1].set_ylim(-90, 5)
-    axes[0, 0].set_title("output, three cycles of A4 (440 Hz)")
+    axes[0, 0].set_title(title)
     axes[0, 1].set_title("spectrum (dB below the strongest partial)")
     axes[-1, 0].set_xlabel("ms")
     axes[-1, 1].set_xlabel("Hz")
     fig.tight_layout()
-    save(fig, "dco-waves.png")
+    save(fig, name)
+
+
+def dco_waves(tmp):
+    """Each DCO-1 wave at A4 (440 Hz)."""
+    period = RATE / 440.0
+    takes = []
+    for name, value in WAVES.items():
+        steady = render(patch(p1=value), "0:69:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0]
+        start = int(np.argmax(np.diff(np.sign(steady[:int(2 * period)])) > 0))  # a rising zero crossing
+        takes.append((name, steady[start:], period))
+    wave_sheet(takes, "output, three cycles of A4 (440 Hz)", 16000, "dco-waves.png")
 
 
 def xmod(tmp):
     """DCO-2 alone (DCO-1 at level 0 still leads it), seven semitones above DCO-1, in each XMOD mode."""
     modes = {"OFF": 0.0, "SYNC1": 1 / 3, "SYNC2": 2 / 3, "XMOD": 1.0}
-    fig, axes = plt.subplots(4, 2, figsize=(8.6, 7.2), gridspec_kw={"width_ratios": [1, 1.3]})
-    for row, (name, value) in enumerate(modes.items()):
+    takes = []
+    for name, value in modes.items():
         values = patch(p14=0.0, p15=1.0, p5=1 / 3, p6=WAVES["SAW"], p7=value, p8=(12 + 7) / 24)
-        x = render(values, "0:57:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0]
-        period = RATE / 220.0
-        t = np.arange(int(3 * period)) / RATE * 1000
-        axes[row, 0].plot(t, x[:len(t)], lw=1, color="tab:orange")
-        axes[row, 0].set_ylabel(name)
-        axes[row, 0].set_xlim(0, t[-1])
-        f, db = spectrum_db(x[:RATE // 2])
-        axes[row, 1].plot(f, db - db.max(), lw=0.7, color="tab:blue")
-        axes[row, 1].set_xlim(0, 8000)
-        axes[row, 1].set_ylim(-90, 5)
-    axes[0, 0].set_title("DCO-2 output, DCO-1 at A3 (220 Hz)")
-    axes[0, 1].set_title("spectrum (dB below the strongest partial)")
-    axes[-1, 0].set_xlabel("ms")
-    axes[-1, 1].set_xlabel("Hz")
-    fig.tight_layout()
-    save(fig, "xmod.png")
+        takes.append((name, render(values, "0:57:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0], RATE / 220.0))
+    wave_sheet(takes, "DCO-2 output, DCO-1 at A3 (220 Hz)", 8000, "xmod.png")
 
 
 def filter_plot(tmp):
@@ -285,6 +277,17 @@ def filter_plot(tmp):
     save(fig, "filter-response.png")
 
 
+def finish_single(fig, ax, xlim, ylim, xlabel, ylabel, legend_at, name):
+    """Limits, labels and legend of a one-axis plot, then the file."""
+    ax.set_xlim(*xlim)
+    ax.set_ylim(*ylim)
+    ax.set_xlabel(xlabel)
+    ax.set_ylabel(ylabel)
+    ax.legend(fontsize=8, loc=legend_at)
+    fig.tight_layout()
+    save(fig, name)
+
+
 def amplitude(x, window):
     """The RMS level over consecutive windows of the given length."""
     frames = len(x) // window
@@ -305,13 +308,7 @@ def envelopes(tmp):
         ax.plot(t, level, lw=1.2, label=f"ATT {a}  DEC {d}  SUS {s}  REL {r}")
     ax.axvspan(0.1, 2.1, color="0.85", alpha=0.4, lw=0)
     ax.text(1.1, 1.05, "key held", ha="center", fontsize=8)
-    ax.set_xlim(0, 5)
-    ax.set_ylim(0, 1.12)
-    ax.set_xlabel("seconds")
-    ax.set_ylabel("level (1 = full)")
-    ax.legend(fontsize=8, loc="upper right")
-    fig.tight_layout()
-    save(fig, "envelopes.png")
+    finish_single(fig, ax, (0, 5), (0, 1.12), "seconds", "level (1 = full)", "upper right", "envelopes.png")
 
 
 def pitch_track(x, floor=0.0):
@@ -389,13 +386,8 @@ def velocity(tmp):
     for name, rms in levels.items():
         ax.plot(velocities, rms / off, marker=".", lw=1.2, label=f"DYNA {name}")
     ax.axhline(1.0, color="0.4", lw=1, ls="--", label="DYNA OFF")
-    ax.set_xlim(0, 128)
-    ax.set_ylim(0, 1.1)
-    ax.set_xlabel("note-on velocity")
-    ax.set_ylabel("level (DYNA OFF = 1)")
-    ax.legend(fontsize=8, loc="lower right")
-    fig.tight_layout()
-    save(fig, "velocity.png")
+    finish_single(fig, ax, (0, 128), (0, 1.1), "note-on velocity", "level (DYNA OFF = 1)", "lower right",
+                  "velocity.png")
 
 
 def main():
