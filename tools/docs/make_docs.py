@@ -42,14 +42,13 @@ matplotlib.rcParams.update({
 PNG_META = {"Software": None}
 
 # Patch parameter ids (the host's parameter indices).
-DCO1_RANGE, DCO1_WAVE, DCO1_TUNE, DCO1_LFO, DCO1_ENV = 0, 1, 2, 3, 4
+DCO1_RANGE, DCO1_WAVE, DCO1_LFO = 0, 1, 3
 DCO2_RANGE, DCO2_WAVE, DCO2_XMOD, DCO2_TUNE = 5, 6, 7, 8
 MIX_DCO1, MIX_DCO2, MIX_ENV = 14, 15, 16
-HPF, VCF_FREQ, VCF_RESO, VCF_LFO, VCF_ENV, VCF_KEY, VCF_DYNA = 19, 20, 21, 22, 23, 24, 25
+HPF, VCF_FREQ, VCF_RESO, VCF_LFO, VCF_ENV, VCF_KEY = 19, 20, 21, 22, 23, 24
 VCA_LEVEL, VCA_MODE, VCA_DYNA, CHORUS = 27, 28, 29, 30
 LFO_WAVE, LFO_DELAY, LFO_RATE = 31, 32, 33
 ENV2_ATT, ENV2_DEC, ENV2_SUS, ENV2_REL = 40, 41, 42, 43
-SELFNOISE, LFO_TRIGGER = 56, 66
 
 WAVES = {"NOISE": 0.0, "SQUARE": 1 / 3, "PULSE": 2 / 3, "SAW": 1.0}
 
@@ -64,9 +63,10 @@ PLAIN = {
 }
 
 
-def patch(**changes):
+def patch(changes=None):
+    """The plain voice with the given {parameter id: normalised value} changes."""
     values = dict(PLAIN)
-    values.update({int(k[1:]): v for k, v in changes.items()})
+    values.update(changes or {})
     return values
 
 
@@ -232,7 +232,7 @@ def dco_waves(tmp):
     period = RATE / 440.0
     takes = []
     for name, value in WAVES.items():
-        steady = render(patch(p1=value), "0:69:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0]
+        steady = render(patch({DCO1_WAVE: value}), "0:69:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0]
         start = int(np.argmax(np.diff(np.sign(steady[:int(2 * period)])) > 0))  # a rising zero crossing
         takes.append((name, steady[start:], period))
     wave_sheet(takes, "output, three cycles of A4 (440 Hz)", 16000, "dco-waves.png")
@@ -243,7 +243,8 @@ def xmod(tmp):
     modes = {"OFF": 0.0, "SYNC1": 1 / 3, "SYNC2": 2 / 3, "XMOD": 1.0}
     takes = []
     for name, value in modes.items():
-        values = patch(p14=0.0, p15=1.0, p5=1 / 3, p6=WAVES["SAW"], p7=value, p8=(12 + 7) / 24)
+        values = patch({MIX_DCO1: 0.0, MIX_DCO2: 1.0, DCO2_RANGE: 1 / 3, DCO2_WAVE: WAVES["SAW"], DCO2_XMOD: value,
+                        DCO2_TUNE: (12 + 7) / 24})
         takes.append((name, render(values, "0:57:100:1.2", 1.0, tmp)[int(0.5 * RATE):, 0], RATE / 220.0))
     wave_sheet(takes, "DCO-2 output, DCO-1 at A3 (220 Hz)", 8000, "xmod.png")
 
@@ -257,7 +258,7 @@ def filter_plot(tmp):
             (axes[0], "FREQ", [(f, 0) for f in (20, 35, 50, 65, 80, 99)]),
             (axes[1], "RESO", [(50, r) for r in (0, 30, 60, 80, 99)])):
         for freq, reso in settings:
-            x = render(patch(p1=noise, p20=at(freq), p21=at(reso)), "0:60:100:4.2", 4.0, tmp)
+            x = render(patch({DCO1_WAVE: noise, VCF_FREQ: at(freq), VCF_RESO: at(reso)}), "0:60:100:4.2", 4.0, tmp)
             f, db = welch_db(x[int(0.2 * RATE):, 0])
             curves.append((ax, f"{name} {freq if name == 'FREQ' else reso}", f, db))
     # Levels in dB against the open filter's pass band (FREQ 99, RESO 0).
@@ -300,9 +301,9 @@ def envelopes(tmp):
     fig, ax = plt.subplots(figsize=(8.6, 3.4))
     window = RATE // 250  # 4 ms, seven periods of A6
     square = WAVES["SQUARE"]
-    full = amplitude(render(patch(p1=square), "0.1:93:100:2.0", 1.0, tmp)[int(0.5 * RATE):, 0], window).mean()
+    full = amplitude(render(patch({DCO1_WAVE: square}), "0.1:93:100:2.0", 1.0, tmp)[int(0.5 * RATE):, 0], window).mean()
     for a, d, s, r in sets:
-        values = patch(p1=square, p40=at(a), p41=at(d), p42=at(s), p43=at(r))
+        values = patch({DCO1_WAVE: square, ENV2_ATT: at(a), ENV2_DEC: at(d), ENV2_SUS: at(s), ENV2_REL: at(r)})
         level = amplitude(render(values, "0.1:93:100:2.0", 5.0, tmp)[:, 0], window) / full
         t = np.arange(len(level)) * window / RATE
         ax.plot(t, level, lw=1.2, label=f"ATT {a}  DEC {d}  SUS {s}  REL {r}")
@@ -321,12 +322,12 @@ def pitch_track(x, floor=0.0):
 def lfo_waves(tmp):
     """The LFO moving DCO-1's pitch (DCO-1 LFO), read back as the pitch of the output."""
     rate, depth = 62, 10  # LFO RATE shows round(99 n) while LFO SYNC is off
-    cases = [("SINE", dict(p31=1.0)), ("SQUARE", dict(p31=0.5)), ("RANDOM", dict(p31=0.0)),
-             ("SINE, DELAY 30", dict(p31=1.0, p32=at(30)))]
+    cases = [("SINE", {LFO_WAVE: 1.0}), ("SQUARE", {LFO_WAVE: 0.5}), ("RANDOM", {LFO_WAVE: 0.0}),
+             ("SINE, DELAY 30", {LFO_WAVE: 1.0, LFO_DELAY: at(30)})]
     fig, axes = plt.subplots(len(cases), 1, figsize=(8.6, 6.0), sharex=True)
     for ax, (name, setting) in zip(axes, cases):
         # A5 through a filter closed down to about 1.6 kHz: close to a sine, one crossing per cycle.
-        values = patch(p3=at(depth), p33=rate / 99, p20=at(68), **setting)
+        values = patch({DCO1_LFO: at(depth), LFO_RATE: rate / 99, VCF_FREQ: at(68), **setting})
         t, f = pitch_track(render(values, "0:81:100:3.2", 3.0, tmp)[:, 0])
         keep = t > 0.05  # after the voice's first glide from rest, which portamento 0 makes short
         ax.plot(t[keep], 1200 * np.log2(f[keep] / 880.0), lw=1, color="tab:purple")
@@ -345,7 +346,7 @@ def chorus(tmp):
     size, hop = 2048, 256
     window = np.hanning(size)
     for row, (mode, value) in enumerate((("1", 0.5), ("2", 1.0))):
-        values = patch(p1=WAVES["NOISE"], p30=value)
+        values = patch({DCO1_WAVE: WAVES["NOISE"], CHORUS: value})
         x = render(values, "0:60:100:4.2", 4.0, tmp)[int(0.5 * RATE):int(3.5 * RATE)]
         for col, side in enumerate(("left", "right")):
             frames = np.array([x[i:i + size, col] * window for i in range(0, len(x) - size, hop)])
@@ -376,7 +377,7 @@ def velocity(tmp):
     seconds = 0.3 * len(velocities)
     levels = {}
     for name, setting in (("OFF", 0.0), ("1", 1 / 3), ("2", 2 / 3), ("3", 1.0)):
-        values = patch(p29=setting)
+        values = patch({VCA_DYNA: setting})
         x = render(values, notes, seconds, tmp)[:, 0]
         rms = [np.sqrt(np.mean(x[int((0.3 * i + 0.08) * RATE):int((0.3 * i + 0.18) * RATE)] ** 2))
                for i in range(len(velocities))]
