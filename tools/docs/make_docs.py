@@ -262,7 +262,7 @@ def filter_plot(tmp):
             f, db = welch_db(x[int(0.2 * RATE):, 0])
             curves.append((ax, f"{name} {freq if name == 'FREQ' else reso}", f, db))
     # Levels in dB against the open filter's pass band (FREQ 99, RESO 0).
-    open_f, open_db = curves[5][2], curves[5][3]
+    open_f, open_db = next((f, db) for _, label, f, db in curves if label == "FREQ 99")
     reference = np.median(open_db[(open_f > 200) & (open_f < 2000)])
     for ax, label, f, db in curves:
         ax.semilogx(f[1:], db[1:] - reference, lw=1, label=label)
