@@ -406,7 +406,10 @@ def main():
         lfo_waves(tmp)
         chorus(tmp)
         velocity(tmp)
-    changed = factory_list.update_guide(GUIDE, os.path.join(ROOT, "presets"))
+    try:
+        changed = factory_list.update_guide(GUIDE, os.path.join(ROOT, "presets"))
+    except factory_list.FormatError as error:
+        sys.exit(f"make-docs: {error}")
     print(f"make-docs: factory list {'updated' if changed else 'unchanged'} in docs/guide.md")
 
 
