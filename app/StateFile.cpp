@@ -102,7 +102,9 @@ bool WriteAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
 std::string SetAside(const std::string& path, std::string* error)
 {
     for (int n = 1; n < 1000; ++n) {
-        const std::string aside = path + ".damaged" + (n == 1 ? std::string() : "-" + std::to_string(n));
+        std::string aside = path + ".damaged";
+        if (n > 1)
+            aside += '-' + std::to_string(n);
         // A hard link never replaces an existing file, so an older damaged file is never lost.
         if (link(path.c_str(), aside.c_str()) == 0) {
             unlink(path.c_str());

@@ -40,6 +40,8 @@ void CatchQuitSignals()
 {
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
+    // A quit request during start-up lets the server calls under way finish; the loop then quits.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
