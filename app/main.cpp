@@ -136,8 +136,10 @@ int main(int argc, char** argv)
     AppWindow window(host);
     if (options.gui && !window.Open(&error)) {
         Say(error);
+        sequencer.reset();
         jack.Close();
-        state.Save(&error);
+        if (!state.Save(&error))
+            Say(error);
         return 1;
     }
     if (options.verbose)

@@ -21,18 +21,6 @@ namespace {
 constexpr double kRate = 48000.0;
 constexpr double kNote69Hz = 439.70; // the default patch's tuning of note 69, as the plug-in plays it
 
-std::vector<uint8_t> ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
 double Db(double x)
 {
     return 20.0 * std::log10(x);

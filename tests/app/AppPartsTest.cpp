@@ -13,9 +13,12 @@
 #include "app/Options.h"
 #include "app/PluginMidiOut.h"
 #include "app/StateFile.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/support/TempFolder.h"
 
+using kt4r_test::ReadAll;
 using kt4r_test::TempFolder;
+using kt4r_test::WriteAll;
 
 namespace {
 
@@ -25,18 +28,6 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> list)
     for (int b : list)
         bytes.push_back(static_cast<uint8_t>(b));
     return bytes;
-}
-
-std::vector<uint8_t> ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace

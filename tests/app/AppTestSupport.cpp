@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -105,6 +106,18 @@ std::string ChildProcess::Log() const
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 bool JackdInstalled()

@@ -60,6 +60,10 @@ private:
 
 bool JackdInstalled();
 
+// A whole file's bytes (empty when missing), and a file made of bytes.
+std::vector<uint8_t> ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes);
+
 // A JACK client with a MIDI output and two audio inputs: sends messages at the start of its next
 // period and records its inputs.
 class JackProbe {

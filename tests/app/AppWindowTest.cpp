@@ -8,8 +8,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <thread>
 
@@ -106,11 +104,6 @@ TEST(AppWindow, ShowsThePanelInAWindowTitledKT4RWhereAClickChangesAParameterAndC
 
     // The click's change is in the state kept at exit: the key assignment is UNISON in its first mode.
     LoadedPlugin check = LoadPlugin();
-    std::vector<uint8_t> saved;
-    {
-        std::ifstream file(state, std::ios::binary);
-        saved.assign(std::istreambuf_iterator<char>(file), {});
-    }
-    ASSERT_TRUE(SetPluginChunk(*check.host, false, saved));
+    ASSERT_TRUE(SetPluginChunk(*check.host, false, ReadAll(state)));
     EXPECT_FLOAT_EQ(check->GetParameter(kUnison), 0.4f);
 }
