@@ -66,6 +66,17 @@ void PluginHost::Open(double sampleRate, int blockSize)
     Dispatch(vst::effSetBlockSize, 0, blockSize);
 }
 
+void PluginHost::Reconfigure(double sampleRate, int blockSize)
+{
+    Suspend();
+    mSampleRate = sampleRate;
+    mBlockSize = blockSize;
+    mTime.sampleRate = sampleRate;
+    Dispatch(vst::effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    Dispatch(vst::effSetBlockSize, 0, blockSize);
+    Resume();
+}
+
 void PluginHost::Close()
 {
     if (!mEffect)
@@ -206,9 +217,11 @@ intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void*
     case vst::audioMasterAutomate:
     case vst::audioMasterBeginEdit:
     case vst::audioMasterEndEdit: {
-        std::lock_guard<std::mutex> lock(mSentLock);
         if (opcode == vst::audioMasterAutomate)
-            ++mAutomateCalls;
+            mAutomateCalls.fetch_add(1, std::memory_order_relaxed);
+        if (!mRecordingEdits.load(std::memory_order_acquire))
+            return 0;
+        std::lock_guard<std::mutex> lock(mSentLock);
         // The room is made once, in advance: the callback may come from the plug-in's audio thread,
         // where the host allocates nothing.
         if (mEditCalls.capacity() == 0)
@@ -224,6 +237,10 @@ intptr_t PluginHost::Answer(int32_t opcode, int32_t index, intptr_t value, void*
         const auto* list = static_cast<const vst::Events*>(ptr);
         if (!list)
             return 0;
+        if (mSink) {
+            mSink(mSinkContext, list);
+            return 1;
+        }
         if (!recordSentEvents)
             return 1;
         std::lock_guard<std::mutex> lock(mSentLock);

@@ -3,6 +3,7 @@
 // records the MIDI and SysEx it sends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -30,6 +31,8 @@ public:
     intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
     // The start-up sequence of a host: open, sample rate, block size.
     void Open(double sampleRate, int blockSize);
+    // A running host's change of rate or block size: suspend, announce both, resume.
+    void Reconfigure(double sampleRate, int blockSize);
     void Resume() { Dispatch(vst::effMainsChanged, 0, 1); }
     void Suspend() { Dispatch(vst::effMainsChanged, 0, 0); }
     void Close(); // opcode 1; the record is gone afterwards
@@ -60,8 +63,18 @@ public:
     // measured without the host's own recording (which allocates).
     bool recordSentEvents = true;
 
+    // Instead of recording, hands the plug-in's MIDI and SysEx output to sink(context, list) on the
+    // thread the plug-in sends it from (its audio thread among them): the sink must not allocate or
+    // block there. Set before the plug-in runs; null goes back to recording.
+    using EventSink = void (*)(void* context, const vst::Events* list);
+    void SetEventSink(EventSink sink, void* context)
+    {
+        mSink = sink;
+        mSinkContext = context;
+    }
+
     std::vector<SentEvent> TakeSentEvents();
-    int AutomateCalls() const { return mAutomateCalls; }
+    int AutomateCalls() const { return mAutomateCalls.load(std::memory_order_relaxed); }
     // The plug-in's edit gestures in the order it told them: begin edit (43), automate (0) with the
     // value, end edit (44), recorded from any thread once RecordEditCalls made room for them (up to
     // that many; the callback itself never allocates).
@@ -69,6 +82,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(mSentLock);
         mEditCalls.reserve(room);
+        mRecordingEdits = mEditCalls.capacity() > 0;
     }
     struct EditCall {
         int32_t opcode;
@@ -99,9 +113,14 @@ private:
     std::vector<QueuedEvent> mQueued;
     std::vector<uint8_t> mEventList;
 
+    EventSink mSink = nullptr;
+    void* mSinkContext = nullptr;
+
     std::mutex mSentLock;
     std::vector<SentEvent> mSent;
-    int mAutomateCalls = 0;
+    std::atomic<int> mAutomateCalls{0};
+    // Set once room is made; until then an edit gesture from the audio thread takes no lock.
+    std::atomic<bool> mRecordingEdits{false};
     std::vector<EditCall> mEditCalls; // under mSentLock
     int mWantMidiCalls = 0;
 };
