@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 
 #include <cstring>
+#include <unistd.h>
 
 #include "tools/kt4r-render/PluginHost.h"
 
@@ -40,6 +41,18 @@ void FixSize(Display* display, Window window, int width, int height)
     XFree(hints);
 }
 
+// Xlib's handler for a lost display is process-wide (the plug-in's own connection reports through it
+// as well), so the application's last words are kept here.
+void (*gDisplayLost)(void*) = nullptr;
+void* gDisplayLostContext = nullptr;
+
+int DisplayLost(Display*)
+{
+    if (gDisplayLost)
+        gDisplayLost(gDisplayLostContext);
+    _exit(1);
+}
+
 } // namespace
 
 AppWindow::~AppWindow()
@@ -53,6 +66,7 @@ bool AppWindow::Open(std::string* error)
         *error = "the plug-in has no panel to show; run with --no-gui";
         return false;
     }
+    XSetIOErrorHandler(DisplayLost);
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         *error = "cannot open the X display (is DISPLAY set?); run with --no-gui to play without the panel";
@@ -117,6 +131,12 @@ bool AppWindow::Idle()
             open = false;
     }
     return open;
+}
+
+void AppWindow::OnDisplayLost(void (*handler)(void*), void* context)
+{
+    gDisplayLost = handler;
+    gDisplayLostContext = context;
 }
 
 void AppWindow::Close()

@@ -21,6 +21,10 @@ public:
     // own events. False once the player closed the window.
     bool Idle();
     void Close();
+    // Main thread, before Open: what to do when the X display goes away under the window (the server
+    // ended, the connection broke). Xlib cannot go on after that: the process ends right after it, with
+    // status 1, without running destructors that would talk to the dead connection.
+    void OnDisplayLost(void (*handler)(void*), void* context);
 
 private:
     void FitToEditor();

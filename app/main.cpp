@@ -134,6 +134,16 @@ int main(int argc, char** argv)
     }
 
     AppWindow window(host);
+    // The X server going away ends the process inside Xlib: the state is saved first, as when the
+    // JACK server goes away.
+    window.OnDisplayLost(
+        [](void* keeper) {
+            Say("the X display went away; saving the state and quitting");
+            std::string failure;
+            if (!static_cast<StateKeeper*>(keeper)->Save(&failure))
+                Say(failure);
+        },
+        &state);
     if (options.gui && !window.Open(&error)) {
         Say(error);
         sequencer.reset();

@@ -8,12 +8,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <thread>
 
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/PluginTestSupport.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/XvfbServer.h"
 #include "tests/x11/X11TestHost.h"
 #include "tools/kt4r-render/HostFiles.h"
 
@@ -106,4 +108,32 @@ TEST(AppWindow, ShowsThePanelInAWindowTitledKT4RWhereAClickChangesAParameterAndC
     LoadedPlugin check = LoadPlugin();
     ASSERT_TRUE(SetPluginChunk(*check.host, false, ReadAll(state)));
     EXPECT_FLOAT_EQ(check->GetParameter(kUnison), 0.4f);
+}
+
+TEST(AppWindow, TheXServerGoingAwayEndsTheRunWithAMessageAndTheStateSaved)
+{
+    KT4R_REQUIRE_JACKD();
+    KT4R_REQUIRE_X();
+    JackDummyServer server;
+    ASSERT_TRUE(server.Running());
+    TempFolder folder("kt4r-app-window");
+    PluginCopy plugin;
+    const std::string state = folder.PathOf("standalone.state");
+    std::unique_ptr<ChildProcess> app;
+    {
+        // A server of this test's own (kt4r takes DISPLAY from it), ended under the open window.
+        XvfbServer display;
+        ASSERT_TRUE(display.Running());
+        app = std::make_unique<ChildProcess>(std::vector<std::string>{KT4R_APP_PATH, "--no-alsa", "--verbose",
+                                                                      "--server", server.Name(), "--plugin",
+                                                                      plugin.Path(), "--state", state},
+                                             folder.PathOf("log"));
+        for (int waited = 0; waited < 15000 && app->Log().find("playing as") == std::string::npos; waited += 50)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_NE(app->Log().find("playing as"), std::string::npos) << "the window is open\n" << app->Log();
+    }
+    EXPECT_EQ(app->Wait(10000), 1) << "a failure, told as one; not a crash\n" << app->Log();
+    EXPECT_NE(app->Log().find("the X display went away"), std::string::npos) << app->Log();
+    LoadedPlugin check = LoadPlugin();
+    EXPECT_TRUE(SetPluginChunk(*check.host, false, ReadAll(state))) << "a whole state was saved";
 }
