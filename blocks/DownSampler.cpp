@@ -21,12 +21,6 @@ inline Quad_float Splat(float v) noexcept
     return Quad_float{v, v, v, v};
 }
 
-// Lane 0 takes the new input, lanes 1..3 the previous outputs of lanes 0..2.
-inline Quad_float ShiftIn(Quad_float previous, float input) noexcept
-{
-    return QuadShuffle<4, 0, 1, 2>(previous, Splat(input));
-}
-
 } // namespace
 
 DownSampler::DownSampler(QuadBuffer* audio4, FloatBuffer* audio) : mAudio4(audio4), mAudio(audio)
@@ -62,7 +56,7 @@ void DownSampler::SetSampleRate(float rate)
         return Quad_float{static_cast<float>(v0), static_cast<float>(v1), static_cast<float>(v2),
                           static_cast<float>(v3)};
     };
-    Cascade& c = mCascade;
+    DecimatorCascade& c = mCascade;
     c.mA0 = quad(-a1, -a2, e1, e2);
     c.mA1 = quad(1.0, 0.0, 0.0, 0.0);
     c.mA2 = quad(0.0, 0.0, -a1, -a2);
@@ -97,29 +91,10 @@ void DownSampler::SetSampleRate(float rate)
     // any audible change of response), so that silence leaves it as exactly 1.0. With the sections'
     // a2 re-rounded above, all-ones is then an exact rest point of the whole chain.
     for (int n = 0; n < kSettleSamples; ++n)
-        c.Tick(1.0f);
+        DecimatorTick(c, 1.0f);
     c.mD = 1.0f - (c.mC0 * c.mState[0] + c.mState[2]);
     for (int g = 0; g < 2; ++g)
         c.mX1[g] = c.mX2[g] = c.mY1[g] = c.mY2[g] = Splat(1.0f);
-}
-
-inline float DownSampler::Cascade::Tick(float u) noexcept
-{
-    const Quad_float st = mState;
-    const float ys = mC0 * st[0] + st[2] + mD * u;
-    mState = mA0 * st[0] + mA1 * st[1] + mA2 * st[2] + mA3 * st[3] + mB * u;
-
-    float x = ys;
-    for (int g = 0; g < 2; ++g) {
-        const Quad_float in = ShiftIn(mY1[g], x);
-        const Quad_float y = mB0[g] * in + mB1[g] * mX1[g] + mB2[g] * mX2[g] - mA1g[g] * mY1[g] - mA2g[g] * mY2[g];
-        mX2[g] = mX1[g];
-        mX1[g] = in;
-        mY2[g] = mY1[g];
-        mY1[g] = y;
-        x = y[3];
-    }
-    return x;
 }
 
 template <int kF>
@@ -127,22 +102,21 @@ void DownSampler::Run(int frames) noexcept
 {
     const Quad_float* in = mAudio4->Data();
     float* out = mAudio->Data();
-    Cascade c = mCascade;
-    for (int i = 0; i < frames; ++i) {
-        const Quad_float frame = in[i];
-        float acc = 0.0f;
-        // The +1 offset keeps every filter state near 1.0, never near the denormal range.
-        for (int lane = kF - 1; lane >= 0; --lane)
-            acc += c.Tick(frame[lane] + 1.0f);
-        out[i] = acc / static_cast<float>(kF) - 1.0f;
-    }
+    DecimatorCascade c = mCascade;
+    for (int i = 0; i < frames; ++i)
+        out[i] = DecimateFrame(c, in[i], kF);
     mCascade = c;
+}
+
+int DownSampler::SubSamples() const noexcept
+{
+    return mOversampling == 1 || mOversampling == 2 ? mOversampling : 4;
 }
 
 void DownSampler::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 && frames <= std::min(mAudio4->mSize, mAudio->mSize));
-    switch (mOversampling) {
+    switch (SubSamples()) {
     case 1:
         Run<1>(frames);
         break;
@@ -153,6 +127,11 @@ void DownSampler::ProcessBlock(int frames) noexcept
         Run<4>(frames);
         break;
     }
+    Filled(frames);
+}
+
+void DownSampler::Filled(int frames) noexcept
+{
     mAudio->mFilled = frames;
     mAudio->mState = Moving;
 }

@@ -2,6 +2,7 @@
 // anti-alias low-pass at the filter rate, then the average of each host period's sub-samples.
 #pragma once
 
+#include "blocks/Decimation.h"
 #include "signal/Buffers.h"
 #include "signal/MyComponent.h"
 #include "signal/QuadFloat.h"
@@ -28,37 +29,22 @@ public:
     static constexpr double kSmoothingDamping = 0.91923875; // 0.65 · √2
     static constexpr double kAntiAliasCorner = 0.46;          // of the host rate
     static constexpr int kAntiAliasSections = 8;
-    // Each four-section group runs as a skewed pipeline (see Cascade), so the output lags the plain
+    // Each four-section group runs as a skewed pipeline (see DecimatorCascade), so the output lags the plain
     // cascade by three filter-rate samples per group.
     static constexpr int kLatency = 6;
 
+    // For a loop that decimates frame by frame itself (a voice playing alone, Engine::ProcessAlone):
+    // the filter chain, the sub-samples per frame (1, 2 or 4) and the end of its block. Audio thread.
+    DecimatorCascade& Chain() noexcept { return mCascade; }
+    float* Output() noexcept { return mAudio->mData; }
+    int SubSamples() const noexcept;
+    void Filled(int frames) noexcept;
+
 private:
-    // The whole filter chain as values, so the render copies it into locals and writes it back.
-    struct Cascade {
-        // The two smoothing sections as one four-state state-space filter (the two transposed
-        // direct-form states of each section): next = A · state + B · u, y = C · state + D · u,
-        // where C = (b0, 0, 1, 0). The four states advance in one SIMD step.
-        Quad_float mA0, mA1, mA2, mA3; // columns of A
-        Quad_float mB;
-        float mC0, mD;
-        Quad_float mState;
-
-        // The eight Butterworth sections in two groups of four, one section per lane, advanced
-        // together as a skewed pipeline: at each step lane k takes the sample lane k-1 produced on
-        // the previous step, so all four run in one SIMD step and a group's output (lane 3) is its
-        // cascade's output three samples late. Each lane evaluates the plain difference equation,
-        // so the samples are exactly those of the scalar cascade.
-        Quad_float mB0[2], mB1[2], mB2[2], mA1g[2], mA2g[2];
-        Quad_float mX1[2], mX2[2], mY1[2], mY2[2];
-
-        // One filter-rate sample through all ten sections; input and output carry the +1 offset.
-        inline float Tick(float u) noexcept;
-    };
-
     template <int kF>
     void Run(int frames) noexcept;
 
     QuadBuffer* mAudio4;
     FloatBuffer* mAudio;
-    Cascade mCascade{};
+    DecimatorCascade mCascade{};
 };

@@ -111,6 +111,29 @@ void Engine::Run(XmodMode mode, int frames, int n) noexcept
         RenderWith<KernelPath::kBaseline>(mode, frames, n);
 }
 
+namespace {
+
+bool IsKernelMode(XmodMode mode) noexcept
+{
+    return mode == XmodMode::kOff || mode == XmodMode::kSync1 || mode == XmodMode::kSync2 || mode == XmodMode::kXmod;
+}
+
+} // namespace
+
+bool Engine::ProcessAlone(int frames, int n, const AloneOutput& out) noexcept
+{
+    // The decimator takes each filter step's sub-sample as it comes, so both must count the same steps.
+    if (!IsKernelMode(mXmod) || out.subSamples != mOversampling)
+        return false;
+    assert(frames >= 0 && frames <= mTmp4->mSize);
+    n = BeginBlock(n);
+    if (mKernelPath == KernelPath::kAvx2)
+        RenderAloneWith<KernelPath::kAvx2>(mXmod, frames, n, out);
+    else
+        RenderAloneWith<KernelPath::kBaseline>(mXmod, frames, n, out);
+    return true;
+}
+
 void Engine::ProcessOff(int frames, int n) noexcept
 {
     Run(XmodMode::kOff, frames, n);
@@ -139,14 +162,6 @@ void Engine::ProcessBlock(int frames, int n) noexcept
     }
 }
 
-namespace {
-
-bool IsKernelMode(XmodMode mode) noexcept
-{
-    return mode == XmodMode::kOff || mode == XmodMode::kSync1 || mode == XmodMode::kSync2 || mode == XmodMode::kXmod;
-}
-
-} // namespace
 
 void Engine::ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept
 {

@@ -3,6 +3,7 @@
 // sub-samples of each host frame.
 #pragma once
 
+#include "blocks/Decimation.h"
 #include "signal/Buffers.h"
 #include "signal/EngineParams.h"
 #include "signal/MyComponent.h"
@@ -24,6 +25,19 @@ KernelPath ActiveKernelPath() noexcept;
 // "avx2" or "baseline".
 const char* KernelPathName(KernelPath path) noexcept;
 const char* KernelPathName() noexcept;
+
+// Where a voice playing alone sends its frames (Engine::ProcessAlone): its amplifier's inputs, the
+// shared oversampled sum, and the output decimator's chain and block.
+struct AloneOutput {
+    const float* env;   // the amplifier envelope
+    const float* level; // the amplifier level
+    const float* pat;   // the key pressure
+    float depth;        // how far pressure moves the level
+    Quad_float* sum;    // "audio4"
+    DecimatorCascade* chain;
+    int subSamples;     // per host frame, 1, 2 or 4
+    float* audio;       // the decimated block
+};
 
 class Engine final : public MyComponent {
 public:
@@ -56,6 +70,12 @@ public:
     // with the highest factors together, so that their serial chains overlap. Audio thread, plug-in
     // lock held; allocates nothing.
     static void ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept;
+    // A voice alone: one block of "tmp4" as ProcessBlock gives it, and in the same loop each frame through
+    // the amplifier into the sum and through the decimator, with exactly the operations of the
+    // amplifier's and the decimator's own blocks after it; the two serial chains then overlap. False,
+    // with nothing done, for a cross-modulation code that renders nothing. Audio thread, plug-in lock
+    // held; allocates nothing.
+    bool ProcessAlone(int frames, int n, const AloneOutput& out) noexcept;
 
     // Copied in by the voice before every block.
     Waveform mWave1 = Waveform::kNoise;
@@ -93,9 +113,14 @@ private:
     void Run(XmodMode mode, int frames, int n) noexcept;
     // The render loops, built once per instruction set (blocks/EngineLoops.h).
     template <KernelPath kPath> void RenderWith(XmodMode mode, int frames, int n) noexcept;
+    template <KernelPath kPath>
+    void RenderAloneWith(XmodMode mode, int frames, int n, const AloneOutput& out) noexcept;
     // Unit: the building unit's own tag type (internal linkage for everything below the entry points).
-    template <KernelPath kPath, XmodMode kMode, typename Unit> void RenderAt(int frames, int n) noexcept;
-    template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Render(int frames) noexcept;
+    // Sink: what each frame's sub-samples go to (the unit's own types too).
+    template <KernelPath kPath, XmodMode kMode, typename Unit, typename Sink>
+    void RenderAt(int frames, int n, Sink& sink) noexcept;
+    template <KernelPath kPath, XmodMode kMode, int kN, typename Unit, typename Sink>
+    void Render(int frames, Sink& sink) noexcept;
     // The lane-parallel loops (blocks/EngineGroupLoops.h): engines[0..count), each with its supported
     // factor n[k], all with the first one's modes and waves.
     template <KernelPath kPath>

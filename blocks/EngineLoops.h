@@ -8,6 +8,7 @@
 
 #include "blocks/Engine.h"
 #include "blocks/NoiseGenerator.h"
+#include "blocks/VCA.h"
 
 #include <bit>
 #include <cassert>
@@ -116,10 +117,66 @@ inline Refreshed RefreshAt(float freq1, float freq2, float vcfFreq, float vcfRes
     return r;
 }
 
+// Where the kernel's frames go: "tmp4" alone, as the voice's next steps read it.
+struct StoreFrames {
+    Quad_float* tmp;
+    void Begin(int) noexcept {}
+    void Step(int, int, int, float) noexcept {}
+    void Frame(int i, Quad_float lanes) noexcept { tmp[i] = lanes; }
+    void End() noexcept {}
+};
+
+// A voice alone: "tmp4", and at once the amplifier's sum and the decimator, with the same operations
+// the amplifier's and the decimator's own loops perform on each frame. Each filter step's sub-sample
+// goes through the decimator's chain as soon as it is made, so that the kernel's next step overlaps
+// it. The render copies the sink into a local, so the chain and the pointers stay off the paths its
+// stores could touch; End writes the chain back.
+struct AmplifyAndDecimate {
+    AmplifyAndDecimate(Quad_float* tmp4, const AloneOutput& o)
+        : tmp(tmp4), env(o.env), level(o.level), pat(o.pat), depth(o.depth), sum(o.sum), audio(o.audio),
+          subSamples(o.subSamples), home(o.chain), chain(*o.chain)
+    {
+    }
+    [[gnu::always_inline]] void Begin(int i) noexcept
+    {
+        factor = VcaFactor(pat[i], depth, level[i], env[i]);
+        acc = 0.0f;
+    }
+    // Sub-sample `step` of `steps` (the oldest first), which the frame holds in lane steps - 1 - step.
+    [[gnu::always_inline]] void Step(int i, int step, int steps, float y) noexcept
+    {
+        const float summed = sum[i][steps - 1 - step] + factor * y;
+        // The +1 offset keeps every filter state near 1.0, never near the denormal range.
+        acc += DecimatorTick(chain, summed + 1.0f);
+    }
+    [[gnu::always_inline]] void Frame(int i, Quad_float lanes) noexcept
+    {
+        tmp[i] = lanes;
+        sum[i] = sum[i] + factor * lanes;
+        audio[i] = acc / static_cast<float>(subSamples) - 1.0f;
+    }
+    void End() noexcept { *home = chain; }
+
+    Quad_float* tmp;
+    const float* env;
+    const float* level;
+    const float* pat;
+    float depth;
+    Quad_float* sum;
+    float* audio;
+    int subSamples;
+    DecimatorCascade* home;
+    DecimatorCascade chain;
+    float factor = 0.0f;
+    float acc = 0.0f;
+};
+
 } // namespace
 
-template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Engine::Render(int frames) noexcept
+template <KernelPath kPath, XmodMode kMode, int kN, typename Unit, typename Sink>
+void Engine::Render(int frames, Sink& target) noexcept
 {
+    Sink sink = target;
     constexpr bool kSync = kMode == XmodMode::kSync1 || kMode == XmodMode::kSync2;
     constexpr bool kProduct = kMode == XmodMode::kSync2 || kMode == XmodMode::kXmod;
 
@@ -159,7 +216,6 @@ template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Engine::
     const float* noiseIn = mNoise->mData;
     const float* vcfFreq = mVcfFreq->mData;
     const float* vcfRes = mVcfRes->mData;
-    Quad_float* out = mTmp4->mData;
 
     __m128 phase = mPhase;
     __m128 inc = mIncrement;
@@ -195,6 +251,7 @@ template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Engine::
         const float noiseSource = nf * noiseIn[i];
         const Quad_float noiseVec = {noiseSource, noiseSource, noiseSource, noiseSource};
 
+        sink.Begin(i);
         float y[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         for (int step = 0; step < steps; ++step) {
             __m128 sum = _mm_setzero_ps();
@@ -238,13 +295,15 @@ template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Engine::
             lp2 = lp2 + gStage2 * bp2;
             bp2 = bp2 + gStage2 * (lp1 - s - lp2 - q * bp2);
             y[step] = lp2;
+            sink.Step(i, step, steps, lp2);
         }
         // Newest filter step in lane 0; lanes beyond the filter oversampling stay 0.
         Quad_float lanes = {0.0f, 0.0f, 0.0f, 0.0f};
         for (int step = 0; step < steps; ++step)
             lanes[steps - 1 - step] = y[step];
-        out[i] = lanes;
+        sink.Frame(i, lanes);
     }
+    sink.End();
 
     mPhase = _mm_min_ps(phase, limit);
     mWrapThreshold = wrapAt;
@@ -269,25 +328,42 @@ template <KernelPath kPath, XmodMode kMode, int kN, typename Unit> void Engine::
 
 template <KernelPath kPath> void Engine::RenderWith(XmodMode mode, int frames, int n) noexcept
 {
+    StoreFrames sink{mTmp4->mData};
     switch (mode) {
-    case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff, ThisUnit>(frames, n); break;
-    case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1, ThisUnit>(frames, n); break;
-    case XmodMode::kSync2: RenderAt<kPath, XmodMode::kSync2, ThisUnit>(frames, n); break;
-    case XmodMode::kXmod: RenderAt<kPath, XmodMode::kXmod, ThisUnit>(frames, n); break;
+    case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff, ThisUnit>(frames, n, sink); break;
+    case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1, ThisUnit>(frames, n, sink); break;
+    case XmodMode::kSync2: RenderAt<kPath, XmodMode::kSync2, ThisUnit>(frames, n, sink); break;
+    case XmodMode::kXmod: RenderAt<kPath, XmodMode::kXmod, ThisUnit>(frames, n, sink); break;
     default: break; // a code outside the switch renders nothing
     }
 }
 
-template <KernelPath kPath, XmodMode kMode, typename Unit> void Engine::RenderAt(int frames, int n) noexcept
+template <KernelPath kPath>
+void Engine::RenderAloneWith(XmodMode mode, int frames, int n, const AloneOutput& out) noexcept
+{
+    AmplifyAndDecimate sink(mTmp4->mData, out);
+    switch (mode) {
+    case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff, ThisUnit>(frames, n, sink); break;
+    case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1, ThisUnit>(frames, n, sink); break;
+    case XmodMode::kSync2: RenderAt<kPath, XmodMode::kSync2, ThisUnit>(frames, n, sink); break;
+    case XmodMode::kXmod: RenderAt<kPath, XmodMode::kXmod, ThisUnit>(frames, n, sink); break;
+    default: break; // the caller never asks for a code outside the switch
+    }
+}
+
+template <KernelPath kPath, XmodMode kMode, typename Unit, typename Sink>
+void Engine::RenderAt(int frames, int n, Sink& sink) noexcept
 {
     switch (n) {
-    case 2: Render<kPath, kMode, 2, Unit>(frames); break;
-    case 4: Render<kPath, kMode, 4, Unit>(frames); break;
-    case 8: Render<kPath, kMode, 8, Unit>(frames); break;
-    default: Render<kPath, kMode, 16, Unit>(frames); break;
+    case 2: Render<kPath, kMode, 2, Unit>(frames, sink); break;
+    case 4: Render<kPath, kMode, 4, Unit>(frames, sink); break;
+    case 8: Render<kPath, kMode, 8, Unit>(frames, sink); break;
+    default: Render<kPath, kMode, 16, Unit>(frames, sink); break;
     }
 }
 
 // Each unit instantiates its own set; everywhere else these are only declared.
 extern template void Engine::RenderWith<KernelPath::kBaseline>(XmodMode, int, int) noexcept;
 extern template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
+extern template void Engine::RenderAloneWith<KernelPath::kBaseline>(XmodMode, int, int, const AloneOutput&) noexcept;
+extern template void Engine::RenderAloneWith<KernelPath::kAvx2>(XmodMode, int, int, const AloneOutput&) noexcept;

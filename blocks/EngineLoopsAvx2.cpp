@@ -4,10 +4,11 @@
 // (the standard library's and the Engine, noise and signal headers' inline functions) is included
 // first, outside the AVX2 region, so any copy of it this object carries out of line (-O0, -fno-inline)
 // is plain x86-64 code and safe for the linker to keep. The loops' own helpers have internal linkage;
-// the two explicit instantiations below are the only symbols the unit gives the linker (a test reads
+// the three explicit instantiations below are the only symbols the unit gives the linker (a test reads
 // the object's symbol table to hold it to that).
 #include "blocks/Engine.h"
 #include "blocks/NoiseGenerator.h"
+#include "blocks/VCA.h"
 
 #include <bit>
 #include <cassert>
@@ -27,6 +28,7 @@
 
 template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
 template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, const int*, int, int) noexcept;
+template void Engine::RenderAloneWith<KernelPath::kAvx2>(XmodMode, int, int, const AloneOutput&) noexcept;
 
 #ifndef __clang__
 #pragma GCC pop_options

@@ -15,8 +15,6 @@ VCA::VCA(QuadBuffer* tmp4, FloatBuffer* envVca, SmoothedBuffer* vca, SmoothedBuf
 void VCA::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 && frames <= mAudio4->mSize);
-    // Aftertouch swings the level around its centre: no pressure lowers it by half the depth. The
-    // amplifier inverts, as the voice's output stage does.
     const float depth = mParams->mAtVolume;
     const Quad_float* in = mTmp4->mData;
     const float* env = mEnvVca->mData;
@@ -24,9 +22,28 @@ void VCA::ProcessBlock(int frames) noexcept
     const float* pat = mPat->mData;
     Quad_float* sum = mAudio4->mData;
     for (int i = 0; i < frames; ++i) {
-        const float factor = -(((pat[i] - 0.5f) * depth + 1.0f) * level[i] * env[i]);
-        sum[i] += factor * in[i];
+        sum[i] += VcaFactor(pat[i], depth, level[i], env[i]) * in[i];
     }
+    SumWritten();
+}
+
+void VCA::SumWritten() noexcept
+{
     mAudio4->mState = Moving;
     mAudio4->mFilled = mAudio4->mSize;
+}
+
+const float* VCA::Level() const noexcept
+{
+    return mVca->mData;
+}
+
+const float* VCA::Pressure() const noexcept
+{
+    return mPat->mData;
+}
+
+float VCA::Depth() const noexcept
+{
+    return mParams->mAtVolume;
 }

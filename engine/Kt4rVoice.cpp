@@ -2,6 +2,7 @@
 
 #include "blocks/ADSR.h"
 #include "blocks/DCO_prepare.h"
+#include "blocks/DownSampler.h"
 #include "blocks/Engine.h"
 #include "blocks/Env_Sel.h"
 #include "blocks/VCA.h"
@@ -95,9 +96,21 @@ bool Kt4rVoice::BeginProcess(int frames) noexcept
     return true;
 }
 
-void Kt4rVoice::FinishProcess(int frames) noexcept
+bool Kt4rVoice::RenderAlone(int frames, DownSampler& decimator) noexcept
 {
-    mVca->ProcessBlock(frames);
+    const AloneOutput out{mVca->Envelope(), mVca->Level(),       mVca->Pressure(),      mVca->Depth(),
+                          mVca->Sum(),      &decimator.Chain(), decimator.SubSamples(), decimator.Output()};
+    if (!mEngine->ProcessAlone(frames, mKernelN, out))
+        return false;
+    mVca->SumWritten();
+    decimator.Filled(frames);
+    return true;
+}
+
+void Kt4rVoice::FinishProcess(int frames, bool amplified) noexcept
+{
+    if (!amplified)
+        mVca->ProcessBlock(frames);
     mSegments->mCount = 0;
 
     if (mAdsr1Out.mState == Steady && mAdsr2Out.mState == Steady && mEnvVca.mSize > 0 && mEnvVca[0] == 0.0f &&

@@ -13,6 +13,7 @@
 
 class ADSR;
 class DCO_prepare;
+class DownSampler;
 class Engine;
 class Env_Sel;
 class Midi2CV;
@@ -34,8 +35,14 @@ public:
     // envelope routing and the oscillator and filter control. Returns whether the kernel is to run (with
     // factor KernelOversampling()); if so, FinishProcess must follow it. Audio thread, plug-in lock held.
     bool BeginProcess(int frames) noexcept;
-    // The steps after the kernel: amplifier into "audio4" and the idle test. Audio thread, plug-in lock held.
-    void FinishProcess(int frames) noexcept;
+    // The steps after the kernel: amplifier into "audio4" (unless RenderAlone applied it) and the idle
+    // test. Audio thread, plug-in lock held.
+    void FinishProcess(int frames, bool amplified = false) noexcept;
+    // In place of the kernel, for the only voice sounding in the block: the kernel, the amplifier and the
+    // output decimator in one loop (the same samples as one after the other, in less time); false, with
+    // nothing done, when the kernel's mode renders nothing. FinishProcess(frames, true) follows it.
+    // Audio thread, plug-in lock held.
+    bool RenderAlone(int frames, DownSampler& decimator) noexcept;
     Engine& Kernel() noexcept { return *mEngine; }
     int KernelOversampling() const noexcept { return mKernelN; }
     // A voice connected again by a voice-count change starts as a new one: reset, active for at least

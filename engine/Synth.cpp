@@ -174,21 +174,26 @@ void Synth::Render(double* left, double* right, int frames) noexcept
         factors[count] = v->KernelOversampling();
         ++count;
     }
-    if (mGroupedKernels) {
+    // The only voice sounding runs its kernel, amplifier and the decimator in one loop, where their
+    // serial chains overlap (the same samples as the steps one after the other, which the ungrouped
+    // reference keeps).
+    const bool alone =
+        mGroupedKernels && count == 1 && !allIdle && running[0]->RenderAlone(frames, *mDownSampler);
+    if (!alone && mGroupedKernels) {
         Engine::ProcessBlocks(kernels, factors, count, frames);
-    } else {
+    } else if (!alone) {
         for (int k = 0; k < count; ++k)
             kernels[k]->ProcessBlock(frames, factors[k]);
     }
     for (int k = 0; k < count; ++k)
-        running[k]->FinishProcess(frames);
+        running[k]->FinishProcess(frames, alone);
     mAllIdle = allIdle;
     mLfo->mVoicesIdle = allIdle;
 
-    if (!allIdle)
-        mDownSampler->ProcessBlock(frames);
-    else
+    if (allIdle)
         mAudio->Clear();
+    else if (!alone)
+        mDownSampler->ProcessBlock(frames);
     mHpf->ProcessBlock(frames);
     mChorus->ProcessBlock(frames);
 

@@ -62,9 +62,10 @@ public:
     const EngineParams& Params() const noexcept { return *mParams; }
     LFO& Lfo() noexcept { return *mLfo; }
     bool AllIdle() const noexcept { return mAllIdle != 0; }
-    // Whether the voices' kernels run side by side (the default) or one voice after the other through
-    // each voice's own kernel; both give the same output, the second is the reference the tests hold
-    // the first to. Any thread, plug-in lock held.
+    // Whether the voices' kernels run side by side, a voice alone with its amplifier and the output
+    // decimator in one loop (the default), or one voice after the other through each voice's own
+    // kernel, then the amplifiers, then the decimator; both give the same output, the second is the
+    // reference the tests hold the first to. Any thread, plug-in lock held.
     void SetGroupedKernels(bool grouped) noexcept { mGroupedKernels = grouped; }
 
     uint8_t mChannelTable[16];

@@ -1,6 +1,7 @@
-// The whole engine with the voices' kernels side by side against the same engine running each voice's
-// own kernel in turn: the same bits out, for playing that touches every mode, wave, oversampling factor
-// and voice state.
+// The whole engine with the voices' kernels side by side (and a voice alone fused with its amplifier
+// and the output decimator) against the same engine running each voice's own kernel in turn, then the
+// amplifiers, then the decimator: the same bits out, for playing that touches every mode, wave,
+// oversampling factor and voice state.
 #include "support/EngineRig.h"
 
 #include <gtest/gtest.h>
@@ -96,5 +97,39 @@ TEST(EngineKernelGroupsInTheSynth, UnisonGlideAndOtherRatesSoundTheSame)
                     rig.NoteOn(note, 90, 17);
         };
         ExpectSameOutput(rate, 200, script, 14, "rate " + std::to_string(rate));
+    }
+}
+
+TEST(EngineKernelGroupsInTheSynth, AVoiceAloneSoundsTheSameAsItsStepsOneAfterTheOther)
+{
+    // One note at a time across the keyboard (every oscillator factor), each overlapping the last one's
+    // release so that the output passes from two voices to one, pressure on the level, at every filter
+    // oversampling. The first blocks (a fifth of a second) let the voices of the fresh engine fall idle.
+    for (float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
+        const int kQuiet = static_cast<int>(rate / 5.0f / 160.0f);
+        for (int mode = 0; mode < 4; ++mode) {
+            const auto script = [&](EngineRig& rig, int block) {
+                if (block == 0) {
+                    rig.SetParam(ParamId::kDco2Xmod, Position(mode));
+                    rig.SetParam(ParamId::kDco1Wave, Position(mode));
+                    rig.SetParam(ParamId::kAtVolume, 0.7f);
+                    rig.SetParam(ParamId::kVcfReso, 0.8f);
+                    rig.SetParam(ParamId::kEnv1Rel, 0.05f);
+                    rig.SetParam(ParamId::kEnv2Rel, 0.05f);
+                }
+                if (block < kQuiet)
+                    return;
+                const int step = (block - kQuiet) / 6;
+                const int note = 28 + step * 11;
+                if ((block - kQuiet) % 6 == 0)
+                    rig.NoteOn(note, 50 + 6 * step, 13);
+                else if ((block - kQuiet) % 6 == 4)
+                    rig.NoteOff(note, 40);
+                rig.Midi(21, 0xD0, (block * 23) % 128, 0);
+                rig.SetParam(ParamId::kVcfFreq, 0.3f + 0.05f * static_cast<float>(block % 9), 5);
+            };
+            ExpectSameOutput(rate, 160, script, kQuiet + 48,
+                             "rate " + std::to_string(rate) + " mode " + std::to_string(mode));
+        }
     }
 }
