@@ -59,20 +59,36 @@ void CloseLikeAWindowManager(Display* display, Window window)
     XSync(display, False);
 }
 
-} // namespace
+// kt4r with its window on the display DISPLAY names, on a private JACK server, with a plug-in copy and
+// a state file of the test's own.
+class AppWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KT4R_REQUIRE_JACKD();
+        KT4R_REQUIRE_X();
+        ASSERT_TRUE(server.Running());
+    }
+    std::unique_ptr<ChildProcess> StartApp(const std::vector<std::string>& extra = {})
+    {
+        std::vector<std::string> args = {KT4R_APP_PATH, "--no-alsa", "--server", server.Name(),
+                                         "--plugin",     plugin.Path(), "--state", state};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return std::make_unique<ChildProcess>(args, folder.PathOf("log"));
+    }
 
-TEST(AppWindow, ShowsThePanelInAWindowTitledKT4RWhereAClickChangesAParameterAndClosingQuits)
-{
-    KT4R_REQUIRE_JACKD();
-    KT4R_REQUIRE_X();
     JackDummyServer server;
-    ASSERT_TRUE(server.Running());
-    TempFolder folder("kt4r-app-window");
+    TempFolder folder{"kt4r-app-window"};
     PluginCopy plugin;
     const std::string state = folder.PathOf("standalone.state");
-    ChildProcess app({KT4R_APP_PATH, "--no-alsa", "--server", server.Name(), "--plugin", plugin.Path(), "--state",
-                      state},
-                     folder.PathOf("log"));
+};
+
+} // namespace
+
+TEST_F(AppWindow, ShowsThePanelInAWindowTitledKT4RWhereAClickChangesAParameterAndClosingQuits)
+{
+    std::unique_ptr<ChildProcess> running = StartApp();
+    ChildProcess& app = *running;
     XInput input;
     Display* display = input.Dpy();
     ASSERT_NE(display, nullptr);
@@ -110,24 +126,14 @@ TEST(AppWindow, ShowsThePanelInAWindowTitledKT4RWhereAClickChangesAParameterAndC
     EXPECT_FLOAT_EQ(check->GetParameter(kUnison), 0.4f);
 }
 
-TEST(AppWindow, TheXServerGoingAwayEndsTheRunWithAMessageAndTheStateSaved)
+TEST_F(AppWindow, TheXServerGoingAwayEndsTheRunWithAMessageAndTheStateSaved)
 {
-    KT4R_REQUIRE_JACKD();
-    KT4R_REQUIRE_X();
-    JackDummyServer server;
-    ASSERT_TRUE(server.Running());
-    TempFolder folder("kt4r-app-window");
-    PluginCopy plugin;
-    const std::string state = folder.PathOf("standalone.state");
     std::unique_ptr<ChildProcess> app;
     {
         // A server of this test's own (kt4r takes DISPLAY from it), ended under the open window.
         XvfbServer display;
         ASSERT_TRUE(display.Running());
-        app = std::make_unique<ChildProcess>(std::vector<std::string>{KT4R_APP_PATH, "--no-alsa", "--verbose",
-                                                                      "--server", server.Name(), "--plugin",
-                                                                      plugin.Path(), "--state", state},
-                                             folder.PathOf("log"));
+        app = StartApp({"--verbose"});
         for (int waited = 0; waited < 15000 && app->Log().find("playing as") == std::string::npos; waited += 50)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         ASSERT_NE(app->Log().find("playing as"), std::string::npos) << "the window is open\n" << app->Log();
