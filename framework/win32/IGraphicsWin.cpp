@@ -147,7 +147,7 @@ void* IGraphicsWin::OpenWindow(void* parent)
     if (!parent || !IsWindow(Hwnd(parent)) || !AcquireClass())
         return nullptr;
     HWND window = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                  Width(), Height(), Hwnd(parent), nullptr, ThisModule(), this);
+                                  WindowWidth(), WindowHeight(), Hwnd(parent), nullptr, ThisModule(), this);
     if (!window) {
         ReleaseClass();
         return nullptr;

@@ -86,7 +86,7 @@ void* IGraphicsX11::OpenWindow(void* parent)
         attributes.background_pixmap = None; // exposures are painted from the back buffer
         attributes.colormap = pa.colormap;
         mSession.editorWindow =
-            XCreateWindow(d, mParent, 0, 0, static_cast<unsigned>(Width()), static_cast<unsigned>(Height()), 0,
+            XCreateWindow(d, mParent, 0, 0, static_cast<unsigned>(WindowWidth()), static_cast<unsigned>(WindowHeight()), 0,
                           pa.depth, InputOutput, pa.visual, CWEventMask | CWBackPixmap | CWColormap, &attributes);
         XMapWindow(d, mSession.editorWindow);
         if (trap.Sync()) {
