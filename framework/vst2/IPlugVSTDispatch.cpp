@@ -328,7 +328,9 @@ intptr_t IPlugVST::EditorScaleRequest(float scale)
     IGraphics* editor = Editor();
     if (!editor || editor->WindowHandle())
         return 0;
-    editor->SetScale(scale);
+    // The scale becomes the editor's choice, so that the host's next size query keeps it.
+    editor->SetScalePreference(NearestPanelScale(scale));
+    editor->ApplyScalePreference();
     EditorSizeChanged();
     return 1;
 }
