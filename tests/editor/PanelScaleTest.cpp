@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 
+#include "editor/PanelScaleChooser.h"
 #include "framework/graphics/IGraphicsHeadless.h"
 #include "framework/graphics/LICE.h"
 #include "support/InstrumentRig.h"
@@ -128,6 +130,36 @@ TEST(PanelScale, ClicksDragsAndTheWheelEditAlikeAtEveryScale)
     }
 }
 
+TEST(PanelScale, TheConfiguredScaleSizesTheEditorAndTheSettingsChoiceIsKeptForTheNextRun)
+{
+    const struct {
+        const char* word;
+        int width;
+    } configured[] = {{"1", 860}, {"1.5", 1290}, {"2", 1720}};
+    for (const auto& c : configured) {
+        LoadedPlugin plugin = LoadPlugin(std::string("UI_SCALE = ") + c.word + "\n");
+        vst::Rect* rect = nullptr;
+        ASSERT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, c.width) << c.word;
+    }
+
+    LoadedPlugin plugin = LoadPlugin("UI_SCALE = 2\n");
+    vst::Rect* rect = nullptr;
+    ASSERT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 1); // the host sizes its window: 2x
+    Gesture(*plugin.host, "--click", 1612, 1274); // the Settings page
+    Gesture(*plugin.host, "--click", 1604, 812);  // the panel size: 2X steps on to AUTO
+    Gesture(*plugin.host, "--click", 1604, 812);  // and to 1X
+    // The open editor keeps its size until it opens again.
+    auto picture = PictureAt(*plugin.host, 2.0);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->Width(), 1720);
+    const std::filesystem::path ini = std::filesystem::path(plugin.copy->Path()).parent_path() / "KT-4R.ini";
+    plugin.host.reset();
+    std::ifstream in(ini);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("UI_SCALE = 1\n"), std::string::npos) << text;
+}
+
 } // namespace
 } // namespace kt4r_test
 
@@ -178,6 +210,26 @@ TEST_F(PanelScaleRig, TheNameEntryAndMenusOpenAtScaledPlaces)
     Click(1200, 140);
     ASSERT_TRUE(editor.EntryOpen());
     EXPECT_EQ(editor.EntryRect(), IRECT(2 * one.L, 2 * one.T, 2 * one.R, 2 * one.B));
+}
+
+TEST(PanelScaleWords, TheConfigurationWordsAndWhatTheyChoose)
+{
+    const struct {
+        const char* text;
+        double scale;
+    } words[] = {{"1", 1.0}, {"1.5", 1.5}, {"2", 2.0}, {"AUTO", IGraphics::kAutoScale},
+                 {"", IGraphics::kAutoScale}, {"2.0", IGraphics::kAutoScale}, {"3", IGraphics::kAutoScale},
+                 {"auto", IGraphics::kAutoScale}};
+    for (const auto& w : words) {
+        EXPECT_EQ(PanelScaleFromText(w.text), w.scale) << w.text;
+        if (w.scale != IGraphics::kAutoScale || std::string(w.text) == "AUTO") {
+            EXPECT_STREQ(PanelScaleWord(w.scale), w.text);
+        }
+    }
+    // The desktop's factor to the nearest scale the artwork is drawn at.
+    const double dpis[][2] = {{96, 1.0}, {110, 1.0}, {120, 1.5}, {144, 1.5}, {168, 2.0}, {192, 2.0}, {288, 2.0}, {0, 1.0}};
+    for (const auto& d : dpis)
+        EXPECT_EQ(NearestPanelScale(d[0] / 96.0), d[1]) << d[0];
 }
 
 } // namespace

@@ -498,6 +498,16 @@ def draw_page_settings(c):
         knob_scale(c, x, y, center_mark=centre)
         knob_label(c, x, y, label, below=False)
     draw_sliders(c, SETTINGS_SLIDERS)
+    # The panel's size: a readout of four cells at (776, 396) that steps through AUTO, 1X, 1.5X, 2X on a
+    # click; the editor takes the new size when it opens next.
+    text(c, "PANEL SIZE", 662, 405, 7.5, "l", INK, spacing=0.5)
+    text(c, "FROM NEXT OPEN", 662, 414, 5.5, "l", INK_DIM, bold=False)
+    rrect(c, 773.5, 393.5, 57, 25, 2)
+    c.set_source_rgb(0.02, 0.02, 0.02)
+    c.fill_preserve()
+    c.set_source_rgba(1, 1, 1, 0.12)
+    c.set_line_width(1)
+    c.stroke()
     divider(c, PAGE_X0 + 6, PAGE_X1 - 6, 424)
     text(c, "CHORUS", 748, 440, 7.5, "c", INK, spacing=0.8)
     for x, y, label in SETTINGS_CHORUS_KNOBS:
