@@ -10,6 +10,7 @@
 #include "editor/MyKnob.h"
 #include "editor/MyReadout.h"
 #include "editor/MyVSlider.h"
+#include "editor/PanelScaleChooser.h"
 #include "instrument/KT4R.h"
 #include "instrument/ParamTable.h"
 
@@ -178,6 +179,9 @@ void KT4RPanel::FillPages()
     }
     if (mVoiceLayout != 1 && mVoiceLayout != 2)
         settings.Add(MakeSlider(kVoicesId, 4, 793, 313));
+    mScaleChooser = new PanelScaleChooser(mKT4R, mGraphics, 776, 396, Bitmap(kDigit), Bitmap(kDigitYellow),
+                                          Bitmap(kDigitRed));
+    settings.Add(mScaleChooser, attach);
 
     mLearnDisplay = new MyReadout(mKT4R, mGraphics, 672, 88, kDigitCellsLearn, Bitmap(kDigit), Bitmap(kDigitYellow),
                                   Bitmap(kDigitRed), "MLDisplay");

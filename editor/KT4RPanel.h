@@ -30,6 +30,7 @@ class MyReadout;
 class MyProgNumReadout;
 class MyProgNameReadout;
 class MyVSlider;
+class PanelScaleChooser;
 
 class KT4RPanel final : public IControl, public KT4RView, public IEditorTickListener {
 public:
@@ -73,6 +74,7 @@ public:
     MyButtonGroup& KeyAssignGroup() const { return *mKeyAssign; }
     MyButtonGroup& PageGroup() const { return *mPageGroup; }
     IControl& AboutBox() const { return *mAboutBox; }
+    PanelScaleChooser& ScaleChooser() const { return *mScaleChooser; }
     int VoiceLayoutMode() const { return mVoiceLayout; }
 
 private:
@@ -106,6 +108,7 @@ private:
     MyButtonGroup* mKeyAssign = nullptr;
     std::unique_ptr<MyButtonGroup> mPageGroup; // the panel's own: not in the editor's list
     IControl* mAboutBox = nullptr;
+    PanelScaleChooser* mScaleChooser = nullptr;
     std::string mVersionText;
     int mShownPage = panel::kStandardPage;
 

@@ -50,6 +50,16 @@ public:
     // the latest value when the pool is spent), side effects. Allocates nothing.
     void ParameterChanged(int id, int source) override;
 
+    // The configuration's value of key as read at start-up or set since (empty when absent), and a new
+    // value the file receives at exit. Editor thread; the file is read and written only in the
+    // constructor and the destructor, so no lock.
+    std::string ConfiguredValue(const std::string& key) const
+    {
+        const auto found = mConfig.Values().find(key);
+        return found == mConfig.Values().end() ? std::string() : found->second;
+    }
+    void SetConfiguredValue(const std::string& key, const std::string& value) { mConfig.Set(key, value); }
+
     // Ids 0-69 from the base's list, 70-97 from the settings list; nullptr for other ids.
     IParameter* Param(int id);
     const IParameter* Param(int id) const;

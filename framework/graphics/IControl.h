@@ -22,12 +22,14 @@ struct IMouseMod {
 };
 
 // A strip of N frames stacked vertically, each H / N pixels high; frames are numbered 1..N. The image is
-// owned by the process-wide bitmap cache; an empty reference draws nothing.
+// owned by the process-wide bitmap cache; an empty reference draws nothing. W and H are panel units (the
+// 1x image's pixels); at a larger scale the editor draws the same resource's image for that scale.
 struct IBitmapRef {
     const LICE_IBitmap* image = nullptr;
     int W = 0;
     int H = 0;
     int N = 1;
+    int id = 0; // the resource id of the 1x image
 
     int FrameHeight() const { return N > 0 ? H / N : H; }
     bool Empty() const { return image == nullptr; }

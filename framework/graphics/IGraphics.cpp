@@ -29,7 +29,9 @@ IBitmapRef IGraphics::LoadBitmap(int id, const char* name, int frames)
     }
     if (!image)
         return {};
-    return {image, image->Width(), image->Height(), frames > 0 ? frames : 1};
+    if (name && std::none_of(mBitmapNames.begin(), mBitmapNames.end(), [id](const auto& known) { return known.first == id; }))
+        mBitmapNames.emplace_back(id, name);
+    return {image, image->Width(), image->Height(), frames > 0 ? frames : 1, id};
 }
 
 void IGraphics::AttachBackground(int id, const char* name)
@@ -93,9 +95,9 @@ void IGraphics::ApplyStagedParams()
 
 void IGraphics::PrepareDraw()
 {
-    mDrawBitmap.Resize(mWidth, mHeight);
-    mTmpBitmap.Resize(mWidth, mHeight);
-    mClip = {0, 0, mWidth, mHeight};
+    mDrawBitmap.Resize(WindowWidth(), WindowHeight());
+    mTmpBitmap.Resize(WindowWidth(), WindowHeight());
+    mClip = {0, 0, WindowWidth(), WindowHeight()};
 }
 
 // ---- Drawing ----
@@ -115,14 +117,15 @@ void IGraphics::Draw(const IRECT& rect)
 {
     // Strict drawing clips every control to the rectangle, so a control that reaches beyond it never
     // blends twice over pixels that were not drawn again beneath it.
-    mClip = mStrictDrawing ? rect.Intersect({0, 0, mWidth, mHeight}) : IRECT{0, 0, mWidth, mHeight};
+    const IRECT window{0, 0, WindowWidth(), WindowHeight()};
+    mClip = mStrictDrawing ? ToPixels(rect).Intersect(window) : window;
     for (auto& control : mControls) {
         if (!control->IsHidden() && control->DrawRect().Intersects(rect))
             control->Paint(*this);
     }
     for (auto& control : mControls)
         control->TakeRedrawRequest();
-    mClip = {0, 0, mWidth, mHeight};
+    mClip = window;
 }
 
 void IGraphics::SetAllControlsDirty()
@@ -135,15 +138,23 @@ void IGraphics::DrawBitmap(const IBitmapRef& bitmap, const IRECT& dest, int fram
 {
     if (bitmap.Empty() || !mDrawBitmap.Bits())
         return;
-    const int h = bitmap.FrameHeight();
-    const int f = std::clamp(frame, 1, std::max(bitmap.N, 1));
+    // At 1x the reference's own sizes; at a larger scale those of the scale's image, whose frames are
+    // the 1x frames drawn larger.
+    const LICE_IBitmap* image = ImageAtScale(bitmap);
+    const int n = std::max(bitmap.N, 1);
+    const bool native = mScaleHalves == 2;
+    const int w = native ? bitmap.W : image->Width();
+    const int h = native ? bitmap.FrameHeight() : image->Height() / n;
+    const int f = std::clamp(frame, 1, n);
     // The frame's rectangle in the strip, placed at dest's corner and clipped to the drawing clip.
-    const IRECT placed = IRECT{dest.L, dest.T, dest.L + bitmap.W, dest.T + h}.Intersect(mClip);
+    const int x = ToPixels(dest.L);
+    const int y = ToPixels(dest.T);
+    const IRECT placed = IRECT{x, y, x + w, y + h}.Intersect(mClip);
     if (placed.W() <= 0 || placed.H() <= 0)
         return;
     const int top = (f - 1) * h;
-    const IRECT from{placed.L - dest.L, top + placed.T - dest.T, placed.R - dest.L, top + placed.B - dest.T};
-    LICE_Blit(mDrawBitmap, *bitmap.image, placed.L, placed.T, from, blendMethod, weight);
+    const IRECT from{placed.L - x, top + placed.T - y, placed.R - x, top + placed.B - y};
+    LICE_Blit(mDrawBitmap, *image, placed.L, placed.T, from, blendMethod, weight);
 }
 
 bool IGraphics::OnTimer()
@@ -162,7 +173,7 @@ bool IGraphics::OnTimer()
     Draw(dirty);
     if (mTextEntryState == kEntryOpen)
         mTextEntryState = kEntryDrawn;
-    Invalidate(dirty);
+    Invalidate(ToPixels(dirty));
     return true;
 }
 
@@ -187,7 +198,7 @@ bool HostKnows(IPlugBase* plug, int index) { return plug && index >= 0 && index 
 
 IControl* IGraphics::BeginPress(int x, int y)
 {
-    PlatformShowTooltip(nullptr, x, y);
+    PlatformShowTooltip(nullptr, ToPixels(x), ToPixels(y));
     mTooltipIdx = -1;
     if (mTextEntryState != kEntryIdle)
         CloseTextEntry(false);
@@ -205,12 +216,16 @@ IControl* IGraphics::BeginPress(int x, int y)
 
 void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mods)
 {
+    x = ToPanel(x);
+    y = ToPanel(y);
     if (IControl* control = BeginPress(x, y))
         control->MouseDown(x, y, mods);
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mods)
 {
+    x = ToPanel(x);
+    y = ToPanel(y);
     const int c = mMouseCapture >= 0 ? mMouseCapture : GetMouseControlIdx(x, y);
     mMouseCapture = -1;
     IControl* control = GetControl(c);
@@ -227,6 +242,10 @@ void IGraphics::OnMouseDrag(int x, int y, const IMouseMod& mods)
 {
     if (mMouseCapture < 0 || mTextEntryState != kEntryIdle)
         return;
+    // Moves are measured in panel units, so a drag changes a value as much for the same hand movement
+    // over the panel at any scale.
+    x = ToPanel(x);
+    y = ToPanel(y);
     const int dX = x - mMouseX;
     const int dY = y - mMouseY;
     if (dX == 0 && dY == 0)
@@ -241,6 +260,8 @@ void IGraphics::OnMouseDblClick(int x, int y, const IMouseMod& mods)
 {
     // The second press of a double click is a press like any other: it captures the control and opens
     // the host's edit gesture, which its release (OnMouseUp) closes.
+    x = ToPanel(x);
+    y = ToPanel(y);
     if (IControl* control = BeginPress(x, y))
         control->MouseDoubleClick(x, y, mods);
 }
@@ -249,6 +270,10 @@ void IGraphics::OnMouseOver(int x, int y, const IMouseMod& mods)
 {
     if (!mHandleMouseOver)
         return;
+    const int windowX = x;
+    const int windowY = y;
+    x = ToPanel(x);
+    y = ToPanel(y);
     const int c = GetMouseControlIdx(x, y);
     if (c != mMouseOver) {
         if (IControl* previous = GetControl(mMouseOver))
@@ -257,7 +282,7 @@ void IGraphics::OnMouseOver(int x, int y, const IMouseMod& mods)
         if (mTooltipsEnabled && c != mTooltipIdx) {
             mTooltipIdx = c;
             IControl* control = GetControl(c);
-            PlatformShowTooltip(control ? control->Tooltip() : nullptr, x, y);
+            PlatformShowTooltip(control ? control->Tooltip() : nullptr, windowX, windowY);
         }
     }
     if (IControl* control = GetControl(c))
@@ -266,7 +291,7 @@ void IGraphics::OnMouseOver(int x, int y, const IMouseMod& mods)
 
 void IGraphics::OnMouseOut()
 {
-    PlatformShowTooltip(nullptr, mMouseX, mMouseY);
+    PlatformShowTooltip(nullptr, ToPixels(mMouseX), ToPixels(mMouseY));
     mTooltipIdx = -1;
     for (auto& control : mControls)
         control->MouseLeave();
@@ -279,6 +304,8 @@ void IGraphics::OnMouseWheel(int x, int y, const IMouseMod& mods, int delta)
         CloseTextEntry(false);
         return;
     }
+    x = ToPanel(x);
+    y = ToPanel(y);
     const int c = mMouseCapture >= 0 ? mMouseCapture : GetMouseControlIdx(x, y);
     if (IControl* control = GetControl(c))
         control->MouseWheel(x, y, mods, delta);
@@ -286,6 +313,8 @@ void IGraphics::OnMouseWheel(int x, int y, const IMouseMod& mods, int delta)
 
 bool IGraphics::OnKeyDown(int x, int y, int key)
 {
+    x = ToPanel(x);
+    y = ToPanel(y);
     IControl* control = mKeyCatcher ? mKeyCatcher : GetControl(GetMouseControlIdx(x, y));
     return control && control->KeyDown(x, y, key);
 }
@@ -299,7 +328,9 @@ void IGraphics::OpenTextEntry(IControl* control, const IText& style, const IRECT
     mTextEntryControl = control;
     mTextEntryState = kEntryOpen;
     const IRECT box{rect.L - 1, rect.T - 1, rect.R + 1, rect.B + 1};
-    PlatformOpenTextEntry(style, box, text ? text : "");
+    IText scaled = style;
+    scaled.size = ToPixels(style.size);
+    PlatformOpenTextEntry(scaled, ToPixels(box), text ? text : "");
 }
 
 void IGraphics::CloseTextEntry(bool commit)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/graphics/IControl.h"
@@ -45,9 +46,34 @@ public:
     virtual ~IGraphics();
 
     IPlugBase* Plug() const { return mPlug; }
+    // The panel's size in panel units; controls, their rectangles and the mouse routing use panel units.
     int Width() const { return mWidth; }
     int Height() const { return mHeight; }
     int FPS() const { return mFPS; }
+
+    // ---- Scale: window pixels per panel unit (1, 1.5 or 2); editor thread ----
+
+    // The scale the player chose (1, 1.5 or 2), or kAutoScale to follow the desktop; any other value
+    // counts as kAutoScale. Takes effect at the next ApplyScalePreference.
+    static constexpr double kAutoScale = 0.0;
+    void SetScalePreference(double scale);
+    double ScalePreference() const { return mScalePreference; }
+    // While no window is open: the preferred scale, or the desktop's (PlatformDesktopScale) for
+    // kAutoScale, becomes the scale. The platform calls it when the window opens, the plug-in when the
+    // host asks for the editor's size. An open window keeps its scale.
+    void ApplyScalePreference();
+    // The scale now: drawing, the back buffer and the window follow it at once (every control redrawn,
+    // images of the new scale decoded as they are drawn). Rounded to the nearest of 1, 1.5, 2.
+    void SetScale(double scale);
+    double Scale() const { return mScaleHalves / 2.0; }
+    // The window's size in pixels.
+    int WindowWidth() const { return ToPixels(mWidth); }
+    int WindowHeight() const { return ToPixels(mHeight); }
+    // Panel units to window pixels (a position, rounded half up) and back (the panel unit holding the
+    // pixel); a rectangle becomes every pixel it touches.
+    int ToPixels(int units) const;
+    IRECT ToPixels(const IRECT& rect) const;
+    int ToPanel(int pixels) const;
 
     // ---- Building (plug-in constructor, under the plug-in lock; allocate) ----
 
@@ -102,7 +128,7 @@ public:
     // is drawn and handed to the platform (Invalidate). Answers whether anything was drawn.
     bool OnTimer();
 
-    // ---- Input from the platform (editor thread; window pixels) ----
+    // ---- Input from the platform (editor thread; window pixels, divided by the scale here) ----
 
     void OnMouseDown(int x, int y, const IMouseMod& mods);
     void OnMouseUp(int x, int y, const IMouseMod& mods);
@@ -119,7 +145,8 @@ public:
     void OnMouseWheel(int x, int y, const IMouseMod& mods, int delta);
     // key as IControl::KeyDown numbers it; false when no control handled it (the platform passes it on).
     bool OnKeyDown(int x, int y, int key);
-    // The control under (x, y): the last shown, ungrayed one whose HitTest answers true; -1 for none.
+    // The control under panel position (x, y): the last shown, ungrayed one whose HitTest answers true;
+    // -1 for none.
     int GetMouseControlIdx(int x, int y) const;
     int CapturedControl() const { return mMouseCapture; }
     int MouseOverControl() const { return mMouseOver; }
@@ -127,8 +154,9 @@ public:
     // ---- Text entry ----
 
     enum TextEntryState { kEntryIdle = 0, kEntryOpen = 1, kEntryDrawn = 2, kEntryCancel = 3, kEntryCommit = 4 };
-    // Slot 8. Opens the platform's text box over rect (one pixel larger each way), pre-filled with
-    // text, all selected. control receives AcceptTextEntry on commit.
+    // Slot 8. Opens the platform's text box over rect (one unit larger each way), pre-filled with
+    // text, all selected; the box and its font are scaled to window pixels. control receives
+    // AcceptTextEntry on commit.
     void OpenTextEntry(IControl* control, const IText& style, const IRECT& rect, const char* text);
     // Slot 2 and the platform's Enter: carried out at the next timer tick.
     void RequestCancelEntry() { if (mTextEntryState != kEntryIdle) mTextEntryState = kEntryCancel; }
@@ -148,8 +176,9 @@ public:
     // answered at once.
     using MessageAnswered = std::function<void(int answer)>;
     virtual void AskMessageBox(const char* text, const char* caption, int type, MessageAnswered answered);
-    // Slot 7. Shows the menu at rect's left-bottom corner and waits for a choice; answers the menu that
-    // holds the chosen item (its GetChosenItemIdx set) or nullptr when dismissed.
+    // Slot 7. Shows the menu at rect's left-bottom corner (panel units; the platform scales it and its
+    // font) and waits for a choice; answers the menu that holds the chosen item (its GetChosenItemIdx
+    // set) or nullptr when dismissed.
     virtual IPopupMenu* ShowPopupMenu(IPopupMenu& menu, const IRECT& rect) = 0;
     // Slots 9-12. Folders with a trailing separator; empty when unknown. Defaults: the plug-in's
     // folder from the module, the others unknown.
@@ -195,8 +224,11 @@ protected:
     virtual void PlatformOpenTextEntry(const IText& style, const IRECT& rect, const char* text) = 0;
     virtual std::string PlatformTextEntryText() = 0;
     virtual void PlatformCloseTextEntry() = 0;
-    // The hovered control's tooltip text (nullptr to hide).
+    // The hovered control's tooltip text (nullptr to hide) at window pixel (x, y).
     virtual void PlatformShowTooltip(const char* text, int x, int y) {}
+    // The desktop's pixels per panel unit for kAutoScale (its DPI / 96); editor thread, window closed.
+    // Default: 1.
+    virtual double PlatformDesktopScale() { return 1.0; }
 
 private:
     void CloseTextEntry(bool commit);
@@ -204,11 +236,19 @@ private:
     // host's begin of edit); answers the control pressed, nullptr for none.
     IControl* BeginPress(int x, int y);
     void ReleaseCapture(int x, int y, const IMouseMod& mods);
+    // The image of bitmap at the scale now (decoded on first use); the 1x image when the library
+    // carries none for the scale.
+    const LICE_IBitmap* ImageAtScale(const IBitmapRef& bitmap);
 
     IPlugBase* mPlug;
     int mWidth;
     int mHeight;
     int mFPS;
+    int mScaleHalves = 2; // the scale in half steps: 2, 3 or 4
+    double mScalePreference = kAutoScale;
+    // Names of the loaded images by id, and the images of the scale now by 1x id.
+    std::vector<std::pair<int, std::string>> mBitmapNames;
+    std::vector<std::pair<int, const LICE_IBitmap*>> mScaledImages;
     std::vector<std::unique_ptr<IControl>> mControls;
     std::vector<IEditorTickListener*> mTickListeners;
     LICE_SysBitmap mDrawBitmap;
@@ -231,6 +271,11 @@ private:
     std::atomic<bool> mStaged[kMaxStagedParams];
     std::atomic<bool> mAnyStaged{false};
 };
+
+// The scale nearest to factor among 1, 1.5 and 2 (1 for a factor that is not a positive number).
+double NearestPanelScale(double factor);
+// The resource id of the image for 1x id at scale (1.5: id + 1000, 2: id + 2000).
+int ScaledResourceId(int id, double scale);
 
 // The process-wide cache of decoded bitmaps, by resource id; its own lock. Emptied when the library
 // unloads (and by tests).

@@ -21,7 +21,7 @@ int IGraphicsHeadless::ShowMessageBox(const char* text, const char* caption, int
 IPopupMenu* IGraphicsHeadless::ShowPopupMenu(IPopupMenu& menu, const IRECT& rect)
 {
     ShownMenu shown;
-    shown.rect = rect;
+    shown.rect = ToPixels(rect);
     for (int i = 0; i < menu.NItems(); ++i)
         shown.items.push_back(menu.GetItem(i)->IsSeparator() ? std::string("---") : menu.DisplayText(i));
     mShownMenus.push_back(std::move(shown));

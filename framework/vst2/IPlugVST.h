@@ -98,6 +98,8 @@ private:
     // the host's UI thread, as the window's events would come.
     intptr_t EditorMouseRequest(const vst::EditorMouseAction* action);
     intptr_t EditorPictureRequest(const char* path);
+    // vst::kVendorEditorScale: the editor drawn at scale (window closed); the host's UI thread.
+    intptr_t EditorScaleRequest(float scale);
     intptr_t CanDo(const char* text);
     void SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vst::SpeakerArrangement* out);
     void UpdateArrangements();

@@ -103,6 +103,9 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         return 0;
     case vst::effEditGetRect:
         if (ptr && Editor()) {
+            // The size the window will have: the scale is chosen now unless a window is open.
+            Editor()->ApplyScalePreference();
+            EditorSizeChanged();
             *static_cast<vst::Rect**>(ptr) = &mEditorRect;
             return 1;
         }
@@ -283,6 +286,7 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
     }
     case vst::kVendorEditorMouse: return EditorMouseRequest(reinterpret_cast<const vst::EditorMouseAction*>(text));
     case vst::kVendorEditorPng: return EditorPictureRequest(text);
+    case vst::kVendorEditorScale: return EditorScaleRequest(opt);
     case vst::kVendorEngineInStep: {
         bool matches = false;
         if (!CompareEngineWithParameters(&matches))
@@ -316,6 +320,18 @@ intptr_t IPlugVST::EditorMouseRequest(const vst::EditorMouseAction* action)
     default: return 0;
     }
     editor->OnTimer();
+    return 1;
+}
+
+intptr_t IPlugVST::EditorScaleRequest(float scale)
+{
+    IGraphics* editor = Editor();
+    if (!editor || editor->WindowHandle())
+        return 0;
+    // The scale becomes the editor's choice, so that the host's next size query keeps it.
+    editor->SetScalePreference(NearestPanelScale(scale));
+    editor->ApplyScalePreference();
+    EditorSizeChanged();
     return 1;
 }
 

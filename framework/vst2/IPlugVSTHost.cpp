@@ -138,8 +138,8 @@ void IPlugVST::EditorSizeChanged()
     if (IGraphics* editor = Editor()) {
         mEditorRect.top = 0;
         mEditorRect.left = 0;
-        mEditorRect.bottom = static_cast<int16_t>(editor->Height());
-        mEditorRect.right = static_cast<int16_t>(editor->Width());
+        mEditorRect.bottom = static_cast<int16_t>(editor->WindowHeight());
+        mEditorRect.right = static_cast<int16_t>(editor->WindowWidth());
         EditorResized();
     }
 }
@@ -153,8 +153,8 @@ void IPlugVST::BindEditor(IGraphics* editor)
     mRecord.flags |= vst::effFlagsHasEditor;
     mEditorRect.top = 0;
     mEditorRect.left = 0;
-    mEditorRect.bottom = static_cast<int16_t>(editor->Height());
-    mEditorRect.right = static_cast<int16_t>(editor->Width());
+    mEditorRect.bottom = static_cast<int16_t>(editor->WindowHeight());
+    mEditorRect.right = static_cast<int16_t>(editor->WindowWidth());
 }
 
 void IPlugVST::SetProcessingLatency(int frames)

@@ -291,6 +291,10 @@ constexpr int32_t kVendorBuildVariant = FourCC('K', 'T', 'b', 'v');
 // without an editor or with a bad request.
 constexpr int32_t kVendorEditorMouse = FourCC('K', 'T', 'm', 's');
 constexpr int32_t kVendorEditorPng = FourCC('K', 'T', 'p', 'n');
+// kVendorEditorScale draws the editor from now on at the scale in `opt` (1, 1.5 or 2; others round to
+// the nearest): mouse positions and pictures are window pixels of that scale. Answers 0 while a window
+// is open.
+constexpr int32_t kVendorEditorScale = FourCC('K', 'T', 's', 'c');
 
 // Also this plug-in's own: whether the engine plays what the parameters hold. Answers 1 when every
 // engine value is the one the parameters' current values give, 2 when one differs, 0 when the plug-in

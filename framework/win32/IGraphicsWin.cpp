@@ -15,6 +15,7 @@
 
 #include "framework/graphics/IGraphicsPlatform.h"
 #include "framework/plugin/ModulePath.h"
+#include "framework/win32/WinDpi.h"
 #include "framework/win32/WinFileDialog.h"
 #include "framework/plugin/WinFolders.h"
 #include "framework/win32/WinPopupMenu.h"
@@ -146,8 +147,18 @@ void* IGraphicsWin::OpenWindow(void* parent)
     CloseWindow();
     if (!parent || !IsWindow(Hwnd(parent)) || !AcquireClass())
         return nullptr;
-    HWND window = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                  Width(), Height(), Hwnd(parent), nullptr, ThisModule(), this);
+    // The window opens at the chosen scale, or for AUTO at that of the monitor the host's window is on,
+    // and keeps it while it is open; it is made aware of its monitor's resolution, so Windows shows its
+    // pixels as they are instead of stretching them.
+    mDpiWindow = parent;
+    ApplyScalePreference();
+    mDpiWindow = nullptr;
+    HWND window = nullptr;
+    {
+        PerMonitorDpiScope aware;
+        window = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                 WindowWidth(), WindowHeight(), Hwnd(parent), nullptr, ThisModule(), this);
+    }
     if (!window) {
         ReleaseClass();
         return nullptr;
@@ -485,7 +496,8 @@ IPopupMenu* IGraphicsWin::ShowPopupMenu(IPopupMenu& menu, const IRECT& rect)
         return nullptr;
     if (mTooltip)
         SendMessageA(Hwnd(mTooltip), TTM_POP, 0, 0);
-    POINT at{rect.L, rect.B};
+    const IRECT scaled = ToPixels(rect);
+    POINT at{scaled.L, scaled.B};
     ClientToScreen(window, &at);
     mMenuShown = true;
     IPopupMenu* chosen = RunWinPopupMenu(menu, window, at.x, at.y);
@@ -529,6 +541,8 @@ bool IGraphicsWin::OpenUrl(const char* url, const char* caption, const char* con
         ShowMessageBox(error, title, MB_OK);
     return false;
 }
+
+double IGraphicsWin::PlatformDesktopScale() { return MonitorDpiOf(mDpiWindow) / 96.0; }
 
 std::string IGraphicsWin::HostFolder() { return WinHostFolder(); }
 std::string IGraphicsWin::PluginFolder() { return ModuleFolder(); }

@@ -66,6 +66,9 @@ protected:
     void PlatformCloseTextEntry() override;
     // IGraphics' mouse-over routing (editor thread): the tooltip window's text; nullptr hides it.
     void PlatformShowTooltip(const char* text, int x, int y) override;
+    // The resolution of the monitor the host's window is on (the primary monitor before the window
+    // opens) / 96.
+    double PlatformDesktopScale() override;
 
 private:
     void Paint();
@@ -77,6 +80,7 @@ private:
 
     void* mWindow = nullptr; // HWND
     void* mParent = nullptr;
+    void* mDpiWindow = nullptr; // whose monitor PlatformDesktopScale asks about (HWND; null: the primary)
     void* mTooltip = nullptr;
     WinTextEntry* mEntry = nullptr; // owned
     bool mTrackingLeave = false;   // TrackMouseEvent asked for WM_MOUSELEAVE

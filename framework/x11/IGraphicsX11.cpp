@@ -10,6 +10,7 @@
 #include "framework/plugin/LinuxFolders.h"
 #include "framework/plugin/ModulePath.h"
 #include "framework/x11/X11Blit.h"
+#include "framework/x11/X11Dpi.h"
 #include "framework/x11/X11ErrorTrap.h"
 #include "framework/x11/X11PopupMenu.h"
 #include "framework/x11/X11TextEntry.h"
@@ -72,6 +73,9 @@ void* IGraphicsX11::OpenWindow(void* parent)
     mSession.root = RootWindow(d, mSession.screen);
     mParent = parentId;
     mWindowGone = false;
+    // The window opens at the chosen scale (the desktop's for AUTO) and keeps it while it is open.
+    ApplyScalePreference();
+    mSession.scaleHalves = static_cast<int>(Scale() * 2.0);
     {
         X11ErrorTrap trap(d);
         XWindowAttributes pa;
@@ -86,7 +90,7 @@ void* IGraphicsX11::OpenWindow(void* parent)
         attributes.background_pixmap = None; // exposures are painted from the back buffer
         attributes.colormap = pa.colormap;
         mSession.editorWindow =
-            XCreateWindow(d, mParent, 0, 0, static_cast<unsigned>(Width()), static_cast<unsigned>(Height()), 0,
+            XCreateWindow(d, mParent, 0, 0, static_cast<unsigned>(WindowWidth()), static_cast<unsigned>(WindowHeight()), 0,
                           pa.depth, InputOutput, pa.visual, CWEventMask | CWBackPixmap | CWColormap, &attributes);
         XMapWindow(d, mSession.editorWindow);
         if (trap.Sync()) {
@@ -95,7 +99,7 @@ void* IGraphicsX11::OpenWindow(void* parent)
             return nullptr;
         }
         mBlitter = std::make_unique<X11Blitter>(d, mSession.editorWindow, pa.visual, pa.depth);
-        mFont = std::make_unique<X11Font>(d, mSession.screen, kMenuFontPixels);
+        mFont = std::make_unique<X11Font>(d, mSession.screen, ToPixels(kMenuFontPixels));
         mSession.font = mFont.get();
         mTooltip = std::make_unique<X11Tooltip>(mSession);
         trap.Sync();
@@ -417,6 +421,20 @@ void IGraphicsX11::PlatformShowTooltip(const char* text, int x, int y)
     mTooltipRest = 0;
 }
 
+double IGraphicsX11::PlatformDesktopScale()
+{
+    if (mSession.display)
+        return DesktopDpi(mSession.display) / 96.0;
+    // Asked before the window opens (the host sizing its window): a connection of its own for the
+    // question.
+    Display* d = XOpenDisplay(nullptr);
+    if (!d)
+        return 1.0;
+    const double scale = DesktopDpi(d) / 96.0;
+    XCloseDisplay(d);
+    return scale;
+}
+
 // ---- Menus, dialogs, files ----
 
 IPopupMenu* IGraphicsX11::ShowPopupMenu(IPopupMenu& menu, const IRECT& rect)
@@ -428,8 +446,8 @@ IPopupMenu* IGraphicsX11::ShowPopupMenu(IPopupMenu& menu, const IRECT& rect)
         mTooltip->Hide();
     int sx = 0, sy = 0;
     Window child;
-    if (!XTranslateCoordinates(mSession.display, mSession.editorWindow, mSession.root, rect.L, rect.B, &sx, &sy,
-                               &child))
+    const IRECT at = ToPixels(rect);
+    if (!XTranslateCoordinates(mSession.display, mSession.editorWindow, mSession.root, at.L, at.B, &sx, &sy, &child))
         return nullptr;
     mMenuShown = true;
     // While the menu runs, the editor window still repaints what the menu uncovers.

@@ -80,6 +80,8 @@ protected:
     // IGraphics' mouse-over routing (editor thread): the text is shown after kTooltipDelayTicks ticks
     // of rest; nullptr hides it.
     void PlatformShowTooltip(const char* text, int x, int y) override;
+    // The window's display (or a connection of its own while none is open): DesktopDpi / 96.
+    double PlatformDesktopScale() override;
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -35,10 +35,12 @@ struct Level {
     int hover = -1;
     std::unique_ptr<X11Canvas> canvas;
 
+    int scaleHalves = 2; // the editor's scale: the metrics below are multiplied by it
+    int Px(int v) const { return (v * scaleHalves + 1) / 2; }
     bool Contains(int rx, int ry) const { return rx >= x && rx < x + w && ry >= y && ry < y + h; }
     int ItemHeight(int i) const
     {
-        return menu->GetItem(i)->IsSeparator() ? M::kSeparatorHeight : M::kItemHeight;
+        return Px(menu->GetItem(i)->IsSeparator() ? M::kSeparatorHeight : M::kItemHeight);
     }
     int ItemAt(int rx, int ry) const
     {
@@ -104,16 +106,17 @@ void MenuRun::Open(IPopupMenu* menu, int x, int y, bool besideParent, int parent
 {
     auto level = std::make_unique<Level>();
     level->menu = menu;
+    level->scaleHalves = mS.scaleHalves;
     int textWidth = 40;
-    int top = M::kBorder + M::kPadding;
+    int top = level->Px(M::kBorder + M::kPadding);
     for (int i = 0; i < menu->NItems(); ++i) {
         level->tops.push_back(top);
         top += level->ItemHeight(i);
         if (!menu->GetItem(i)->IsSeparator())
             textWidth = std::max(textWidth, mS.font->TextWidth(menu->DisplayText(i)));
     }
-    level->w = 2 * M::kBorder + M::kCheckColumn + textWidth + kArrowColumn;
-    level->h = top + M::kPadding + M::kBorder;
+    level->w = level->Px(2 * M::kBorder + M::kCheckColumn + kArrowColumn) + textWidth;
+    level->h = top + level->Px(M::kPadding + M::kBorder);
 
     const int screenW = DisplayWidth(mD, mS.screen);
     const int screenH = DisplayHeight(mD, mS.screen);
@@ -149,26 +152,26 @@ void MenuRun::Paint(Level& level)
 {
     X11Canvas& c = *level.canvas;
     c.Fill(0, 0, level.w, level.h, kBorderColour);
-    c.Fill(M::kBorder, M::kBorder, level.w - 2 * M::kBorder, level.h - 2 * M::kBorder, kBackground);
+    c.Fill(level.Px(M::kBorder), level.Px(M::kBorder), level.w - 2 * level.Px(M::kBorder), level.h - 2 * level.Px(M::kBorder), kBackground);
     const X11Font& font = *mS.font;
     for (int i = 0; i < level.menu->NItems(); ++i) {
         const IPopupMenu::Item& item = *level.menu->GetItem(i);
         const int top = level.tops[i];
         if (item.IsSeparator()) {
-            c.Fill(M::kBorder + 4, top + M::kSeparatorHeight / 2, level.w - 2 * M::kBorder - 8, 1, kSeparator);
+            c.Fill(level.Px(M::kBorder + 4), top + level.Px(M::kSeparatorHeight) / 2, level.w - level.Px(2 * M::kBorder + 8), 1, kSeparator);
             continue;
         }
         const bool hovered = i == level.hover;
         const bool grayed = (item.flags & IPopupMenu::kGrayed) != 0;
         if (hovered)
-            c.Fill(M::kBorder + 1, top, level.w - 2 * M::kBorder - 2, M::kItemHeight, kHoverBackground);
+            c.Fill(level.Px(M::kBorder) + 1, top, level.w - 2 * level.Px(M::kBorder) - 2, level.Px(M::kItemHeight), kHoverBackground);
         const unsigned colour = hovered ? kHoverText : grayed ? kGrayedText : kText;
-        const int baseline = top + (M::kItemHeight + font.Ascent() - (font.Height() - font.Ascent())) / 2;
+        const int baseline = top + (level.Px(M::kItemHeight) + font.Ascent() - (font.Height() - font.Ascent())) / 2;
         if (item.flags & IPopupMenu::kChecked)
-            c.Text(font, M::kBorder + 6, baseline, kCheckMark, colour);
-        c.Text(font, M::kBorder + M::kCheckColumn, baseline, level.menu->DisplayText(i), colour);
+            c.Text(font, level.Px(M::kBorder + 6), baseline, kCheckMark, colour);
+        c.Text(font, level.Px(M::kBorder) + level.Px(M::kCheckColumn), baseline, level.menu->DisplayText(i), colour);
         if (item.submenu)
-            c.Text(font, level.w - M::kBorder - kArrowColumn + 8, baseline, kArrow, colour);
+            c.Text(font, level.w - level.Px(M::kBorder) - level.Px(kArrowColumn) + level.Px(8), baseline, kArrow, colour);
     }
     XFlush(mD);
 }
@@ -221,7 +224,7 @@ void MenuRun::OpenSubmenu(size_t depth, int item)
     if (mLevels.size() > depth + 1 && mLevels[depth + 1]->menu == sub)
         return; // already open
     CloseBelow(depth);
-    Open(sub, parent.x + parent.w - 2, parent.y + parent.tops[item] - M::kBorder - M::kPadding, true, parent.x);
+    Open(sub, parent.x + parent.w - 2, parent.y + parent.tops[item] - parent.Px(M::kBorder + M::kPadding), true, parent.x);
     WaitForMap(mLevels.back()->window);
 }
 

@@ -15,6 +15,7 @@ struct X11Session {
     unsigned long root = 0;
     unsigned long editorWindow = 0;
     class X11Font* font = nullptr;
+    int scaleHalves = 2; // the editor's scale in half steps: menus and tooltips grow with it
 };
 
 class X11Font {

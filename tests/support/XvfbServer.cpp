@@ -26,7 +26,7 @@ std::string FindXvfb()
 
 } // namespace
 
-XvfbServer::XvfbServer()
+XvfbServer::XvfbServer(int dpi, const char* screen)
 {
     const std::string binary = FindXvfb();
     if (binary.empty())
@@ -35,8 +35,12 @@ XvfbServer::XvfbServer()
     if (pipe2(fds, O_CLOEXEC) != 0)
         return;
     const std::string fdText = std::to_string(fds[1]);
-    std::vector<std::string> args = {binary, "-displayfd", fdText, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+    std::vector<std::string> args = {binary, "-displayfd", fdText, "-screen", "0", screen, "-nolisten", "tcp",
                                      "-noreset"};
+    if (dpi > 0) {
+        args.push_back("-dpi");
+        args.push_back(std::to_string(dpi));
+    }
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());

@@ -9,8 +9,9 @@ namespace kt4r_test {
 
 class XvfbServer {
 public:
-    // Starts Xvfb (1280x1024, 24 bits) when the binary is installed; Running() tells whether it did.
-    XvfbServer();
+    // Starts Xvfb (1280x1024, 24 bits, or the screen given as "WxHxD", at the server's own resolution or
+    // dpi dots per inch) when the binary is installed; Running() tells whether it did.
+    explicit XvfbServer(int dpi = 0, const char* screen = "1280x1024x24");
     // Stops the server and restores DISPLAY.
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/graphics/IGraphics.h"
 #include "framework/win32/WinFileDialog.h"
 #include "tests/support/PluginTestSupport.h"
 
@@ -172,6 +173,73 @@ TEST_F(Win32Editor, OpensAChildOfTheHostsWindowAtTheEditorsSizeWithItsOwnClass)
 
     EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
     EXPECT_EQ(host->Editor(), nullptr);
+}
+
+namespace {
+
+// UNISON clicked and VCF FREQ dragged 64 panel units down, at window pixels of scale; answers the two
+// parameters after.
+std::pair<float, float> ClickAndDragAtScale(HWND editor, PluginHost& plugin, int scale)
+{
+    PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(scale * (84 + 19), scale * (79 + 14)));
+    PostMessageA(editor, WM_LBUTTONUP, 0, At(scale * (84 + 19), scale * (79 + 14)));
+    Pump(300, [&] { return plugin.GetParameter(kUnison) != 0.0f; });
+    PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(scale * (481 + 14), scale * (183 + 20)));
+    Pump(50);
+    for (int step = 1; step <= 8; ++step) {
+        PostMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, At(scale * (481 + 14), scale * (183 + 20 + 8 * step)));
+        Pump(30);
+    }
+    PostMessageA(editor, WM_LBUTTONUP, 0, At(scale * (481 + 14), scale * (183 + 20 + 64)));
+    Pump(200);
+    return {plugin.GetParameter(kUnison), plugin.GetParameter(kVcfFreq)};
+}
+
+SIZE ClientSize(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+} // namespace
+
+TEST_F(Win32Editor, AtTwiceTheSizeTheWindowIsTwiceAsLargeAndTheMouseEditsAsAtTheUsualSize)
+{
+    HWND editor = OpenEditor(host->Handle());
+    ASSERT_NE(editor, nullptr);
+    const auto usual = ClickAndDragAtScale(editor, *plugin.host, 1);
+    EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
+
+    plugin = LoadPlugin("UI_SCALE = 2\n");
+    vst::Rect* rect = nullptr;
+    ASSERT_EQ(plugin->Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 1720);
+    EXPECT_EQ(rect->bottom - rect->top, 1384);
+    editor = OpenEditor(host->Handle());
+    ASSERT_NE(editor, nullptr);
+    const SIZE size = ClientSize(editor);
+    EXPECT_EQ(size.cx, 1720);
+    EXPECT_EQ(size.cy, 1384);
+    const auto twice = ClickAndDragAtScale(editor, *plugin.host, 2);
+    EXPECT_FLOAT_EQ(twice.first, 0.4f);
+    EXPECT_FLOAT_EQ(twice.first, usual.first);
+    EXPECT_FLOAT_EQ(twice.second, usual.second);
+    EXPECT_LT(twice.second, 1.0f);
+    EXPECT_EQ(plugin->Dispatch(vst::effEditClose), 1);
+}
+
+TEST_F(Win32Editor, AutomaticSizeFollowsTheResolutionOfTheHostWindowsMonitor)
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const double scale = NearestPanelScale(dpi / 96.0);
+    const HWND editor = OpenEditor(host->Handle());
+    ASSERT_NE(editor, nullptr);
+    const SIZE size = ClientSize(editor);
+    EXPECT_EQ(size.cx, static_cast<LONG>(860 * scale)) << dpi << " dpi";
+    EXPECT_EQ(size.cy, static_cast<LONG>(692 * scale)) << dpi << " dpi";
 }
 
 TEST_F(Win32Editor, ClickingUnisonAndDraggingVcfFreqChangeTheParametersAndTellTheHost)

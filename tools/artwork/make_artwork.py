@@ -23,6 +23,12 @@ import cairo
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 IMG = os.path.join(ROOT, "resources", "img")
 
+# The panel is drawn at each of these scales: the same layout with every coordinate multiplied, text
+# set at the larger size. Images at scale k carry the resource id of the 1x image plus SCALE_ID_OFFSET[k].
+SCALES = (1, 1.5, 2)
+SCALE_ID_OFFSET = {1: 0, 1.5: 1000, 2: 2000}
+SCALE = 1  # the scale being drawn
+
 # ---------------------------------------------------------------------------------------------------
 # palette
 
@@ -67,9 +73,18 @@ def cont_row(y, positions, v):
 # ---------------------------------------------------------------------------------------------------
 # helpers
 
-def new_surface(w, h):
-    s = cairo.ImageSurface(cairo.FORMAT_ARGB32, w, h)
+def scaled(n):
+    """Pixels at the current scale for n panel pixels (halves round up)."""
+    return int(math.floor(n * SCALE + 0.5))
+
+
+def new_surface(w, h, frames=1):
+    """A surface for a w x h image (a strip of frames when frames > 1) at the current scale, its user
+    space in panel pixels; every frame of a strip is exactly scaled(h / frames) pixels high."""
+    s = cairo.ImageSurface(cairo.FORMAT_ARGB32, scaled(w), scaled(h // frames) * frames)
     c = cairo.Context(s)
+    if SCALE != 1:
+        c.scale(SCALE, SCALE)
     fo = cairo.FontOptions()
     fo.set_antialias(cairo.ANTIALIAS_GRAY)
     fo.set_hint_style(cairo.HINT_STYLE_NONE)
@@ -78,9 +93,17 @@ def new_surface(w, h):
     return s, c
 
 
+def scaled_name(name, scale):
+    """The file of image name at a scale: the name itself at 1x, name@1.5x.png or name@2x.png else."""
+    if scale == 1:
+        return name
+    stem, ext = os.path.splitext(name)
+    return "%s@%sx%s" % (stem, ("%g" % scale), ext)
+
+
 def save(surface, name):
     os.makedirs(IMG, exist_ok=True)
-    surface.write_to_png(os.path.join(IMG, name))
+    surface.write_to_png(os.path.join(IMG, scaled_name(name, SCALE)))
 
 
 def rrect(c, x, y, w, h, r):
@@ -475,6 +498,16 @@ def draw_page_settings(c):
         knob_scale(c, x, y, center_mark=centre)
         knob_label(c, x, y, label, below=False)
     draw_sliders(c, SETTINGS_SLIDERS)
+    # The panel's size: a readout of four cells at (776, 396) that steps through AUTO, 1X, 1.5X, 2X on a
+    # click; the editor takes the new size when it opens next.
+    text(c, "PANEL SIZE", 662, 405, 7.5, "l", INK, spacing=0.5)
+    text(c, "FROM NEXT OPEN", 662, 414, 5.5, "l", INK_DIM, bold=False)
+    rrect(c, 773.5, 393.5, 57, 25, 2)
+    c.set_source_rgb(0.02, 0.02, 0.02)
+    c.fill_preserve()
+    c.set_source_rgba(1, 1, 1, 0.12)
+    c.set_line_width(1)
+    c.stroke()
     divider(c, PAGE_X0 + 6, PAGE_X1 - 6, 424)
     text(c, "CHORUS", 748, 440, 7.5, "c", INK, spacing=0.8)
     for x, y, label in SETTINGS_CHORUS_KNOBS:
@@ -643,7 +676,7 @@ def render_crop(name, w, h, ox, oy, painter, clear_rows=0):
     if clear_rows:
         c.identity_matrix()
         c.set_operator(cairo.OPERATOR_CLEAR)
-        c.rectangle(0, 0, w, clear_rows)
+        c.rectangle(0, 0, scaled(w), scaled(clear_rows))
         c.fill()
     save(s, name)
     return s
@@ -750,7 +783,7 @@ def draw_knob(c, cx, cy, R, value, bright, sweep_deg=150.0):
 
 
 def make_knob_strip(name, size, frames, R, bright, sweep):
-    s, c = new_surface(size, size * frames)
+    s, c = new_surface(size, size * frames, frames)
     for f in range(frames):
         c.save()
         c.rectangle(0, f * size, size, size)
@@ -796,7 +829,7 @@ assert len(GLYPH_ORDER) == 46
 
 def make_display(name, on):
     W, H = 13, 20
-    s, c = new_surface(W, H * 46)
+    s, c = new_surface(W, H * 46, 46)
     px, py = 2.2, 2.2
     x0 = (W - 4 * px) / 2
     y0 = (H - 6 * py) / 2
@@ -850,7 +883,7 @@ def draw_cap(c, x, y, w, h, color, pressed, r=3):
 
 
 def make_button(name, word):
-    s, c = new_surface(38, 56)
+    s, c = new_surface(38, 56, 2)
     color, ink = CAP_STYLES.get(word, ((0.27, 0.255, 0.24), (0.93, 0.89, 0.82)))
     for f in range(2):
         c.save()
@@ -865,7 +898,7 @@ def make_button(name, word):
 
 
 def make_settings_button():
-    s, c = new_surface(34, 68)
+    s, c = new_surface(34, 68, 2)
     for f in range(2):
         c.save()
         c.translate(0, 34 * f)
@@ -914,11 +947,11 @@ def draw_led_bar(c, y0, color, on):
 
 def make_leds():
     # the table's sizes are those of the whole strip: frames of 18x6
-    s, c = new_surface(18, 12)
+    s, c = new_surface(18, 12, 2)
     draw_led_bar(c, 0, (0.95, 0.25, 0.15), False)
     draw_led_bar(c, 6, (0.95, 0.25, 0.15), True)
     save(s, name_of(124))
-    s, c = new_surface(18, 18)
+    s, c = new_surface(18, 18, 3)
     draw_led_bar(c, 0, (0.95, 0.25, 0.15), False)
     draw_led_bar(c, 6, (0.95, 0.25, 0.15), True)
     draw_led_bar(c, 12, (0.30, 0.92, 0.30), True)
@@ -983,12 +1016,22 @@ def write_images_txt():
     path = os.path.join(ROOT, "resources", "images.txt")
     with open(path, "w") as f:
         f.write("# Editor images embedded into the library: <resource id> <name> <frames>.\n")
-        f.write("# Generated by tools/artwork/make_artwork.py.\n")
-        for i, n, fr in IMAGES:
-            f.write("%d resources/img/%s %d\n" % (i, n, fr))
+        f.write("# Generated by tools/artwork/make_artwork.py. The 1.5x images carry id + 1000, the 2x id + 2000.\n")
+        for k in SCALES:
+            for i, n, fr in IMAGES:
+                f.write("%d resources/img/%s %d\n" % (i + SCALE_ID_OFFSET[k], scaled_name(n, k), fr))
 
 
 def make_all():
+    global SCALE
+    for k in SCALES:
+        SCALE = k
+        make_scale()
+    SCALE = 1
+    write_images_txt()
+
+
+def make_scale():
     s, c = new_surface(860, 692)
     draw_main(c)
     save(s, name_of(100))
@@ -1018,7 +1061,6 @@ def make_all():
     render_crop(name_of(155), 208, 93, 644, 433, lambda c: (draw_main(c), draw_voices_slider_area(c)),
                 clear_rows=2)
     render_crop(name_of(156), 33, 106, 648, 313, lambda c: draw_main(c, extended_bend=True))
-    write_images_txt()
 
 
 # ---------------------------------------------------------------------------------------------------

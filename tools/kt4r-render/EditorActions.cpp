@@ -82,6 +82,15 @@ bool ParseEditorAction(const std::string& option, const std::string& value, std:
     return false;
 }
 
+bool SetEditorScale(PluginHost& host, double scale, std::string* error)
+{
+    if (host.Dispatch(vst::effVendorSpecific, vst::kVendorEditorScale, 0, nullptr, static_cast<float>(scale)) != 1) {
+        *error = "the plug-in has no editor to draw at that scale";
+        return false;
+    }
+    return true;
+}
+
 bool RunEditorGestures(PluginHost& host, const std::vector<EditorGesture>& gestures, std::string* error)
 {
     for (const EditorGesture& gesture : gestures) {

@@ -19,6 +19,9 @@ bool IsEditorAction(const std::string& option);
 bool ParseEditorAction(const std::string& option, const std::string& value, std::vector<EditorGesture>* out,
                        std::string* error);
 
+// Asks the plug-in to draw its panel at scale (1, 1.5 or 2) from now on.
+bool SetEditorScale(PluginHost& host, double scale, std::string* error);
+
 // Sends every event of every gesture; false with a message when the plug-in declines one.
 bool RunEditorGestures(PluginHost& host, const std::vector<EditorGesture>& gestures, std::string* error);
 

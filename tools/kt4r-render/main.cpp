@@ -56,7 +56,9 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --print-out           print the MIDI and SysEx messages the plug-in sends
   --info                print the plug-in's identity
   --editor-png FILE     draw the plug-in's panel, as the state shows it after everything else, into
-                        FILE (PNG, 860x692); no window is opened
+                        FILE (PNG, 860x692 at scale 1); no window is opened
+  --scale S             draw the panel at scale 1, 1.5 or 2 (default 1); --click and the other mouse
+                        actions then take window pixels of that scale
   --click X,Y           a left click on the panel at window pixel X,Y (after the --param settings,
                         before playing); --rclick X,Y right click, --dblclick X,Y double click,
                         --hover X,Y the pointer moved there, --drag X,Y,DX,DY a left-button drag
@@ -93,6 +95,7 @@ struct Options {
     bool info = false;
     std::string editorPng;
     std::vector<EditorGesture> editorGestures;
+    double editorScale = 1.0;
 };
 
 // Options whose value is kept as given.
@@ -191,6 +194,14 @@ bool ParseArgs(int argc, char** argv, Options* o)
             if (!value(&v))
                 return false;
             o->length = std::atof(v);
+        } else if (arg == "--scale") {
+            if (!value(&v))
+                return false;
+            o->editorScale = std::atof(v);
+            if (o->editorScale != 1.0 && o->editorScale != 1.5 && o->editorScale != 2.0) {
+                std::fprintf(stderr, "kt4r-render: --scale is 1, 1.5 or 2\n");
+                return false;
+            }
         } else if (arg == "--chunk") {
             if (!value(&v))
                 return false;
@@ -355,6 +366,8 @@ int main(int argc, char** argv)
         return 1;
     for (const auto& [index, normalized] : o.params)
         host.SetParameter(index, normalized);
+    if (o.editorScale != 1.0 && !Report(SetEditorScale(host, o.editorScale, &error), error))
+        return 1;
     if (!o.editorGestures.empty() && !Report(RunEditorGestures(host, o.editorGestures, &error), error))
         return 1;
     if (o.listParams)
