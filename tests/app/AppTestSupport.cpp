@@ -158,6 +158,19 @@ JackDummyServer::~JackDummyServer()
     unlink(mLog.c_str());
 }
 
+std::string JackDummyServer::Failure() const
+{
+    if (!mProcess)
+        return "jackd is not installed";
+    std::string log = mProcess->Log();
+    // A server that was killed (not ended) leaves its name in the machine's server registry, which
+    // holds eight; a full registry refuses every new server until it is removed.
+    if (log.find("Too many servers already active") != std::string::npos)
+        log += "\n(the JACK server registry is full of servers that were killed: with no JACK server running, "
+               "remove /dev/shm/jack-shm-registry)";
+    return log;
+}
+
 void JackDummyServer::Stop(int signal)
 {
     if (mProcess) {

@@ -50,6 +50,8 @@ public:
     const std::string& Name() const { return mName; }
     // Ends the server now (the test of a server that goes away).
     void Stop(int signal);
+    // Why the server did not come up: its own words, and what to do about a full server registry.
+    std::string Failure() const;
 
 private:
     std::string mName;

@@ -67,7 +67,7 @@ protected:
     {
         KT4R_REQUIRE_JACKD();
         KT4R_REQUIRE_X();
-        ASSERT_TRUE(server.Running());
+        ASSERT_TRUE(server.Running()) << "jackd did not come up: " << server.Failure();
     }
     std::unique_ptr<ChildProcess> StartApp(const std::vector<std::string>& extra = {})
     {
