@@ -178,6 +178,7 @@ JackProbe::JackProbe(const std::string& server, const std::string& name)
     mIn[0] = jack_port_register(mClient, "in_l", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     mIn[1] = jack_port_register(mClient, "in_r", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     jack_set_process_callback(mClient, OnProcess, this);
+    jack_set_xrun_callback(mClient, OnXrun, this);
     if (jack_activate(mClient) != 0) {
         jack_client_close(mClient);
         mClient = nullptr;
@@ -227,6 +228,24 @@ bool JackProbe::Record(size_t frames, std::vector<float>* left, std::vector<floa
     return complete;
 }
 
+bool JackProbe::RecordSteady(size_t frames, std::vector<float>* left, std::vector<float>* right, int takes)
+{
+    for (int take = 0; take < takes; ++take) {
+        const int xruns = mXruns.load();
+        mGaps = 0;
+        const bool complete = Record(frames, left, right);
+        if (complete && mXruns.load() == xruns && mGaps.load() == 0)
+            return true;
+    }
+    return false;
+}
+
+int JackProbe::OnXrun(void* self)
+{
+    ++static_cast<JackProbe*>(self)->mXruns;
+    return 0;
+}
+
 bool JackProbe::SetPeriod(uint32_t frames)
 {
     return jack_set_buffer_size(mClient, frames) == 0;
@@ -250,6 +269,10 @@ int JackProbe::OnProcess(uint32_t frames, void* self)
     const size_t wanted = probe->mWanted.load();
     size_t done = probe->mDone.load();
     if (done < wanted) {
+        const uint32_t now = jack_last_frame_time(probe->mClient);
+        if (done > 0 && now != probe->mNextFrameTime)
+            ++probe->mGaps;
+        probe->mNextFrameTime = now + frames;
         const size_t take = std::min<size_t>(frames, wanted - done);
         for (int c = 0; c < 2; ++c) {
             const auto* in = static_cast<const float*>(jack_port_get_buffer(probe->mIn[c], frames));

@@ -78,12 +78,17 @@ public:
     // Records `frames` frames of both inputs from the next period on; false when they did not come
     // within the time they take plus two seconds.
     bool Record(size_t frames, std::vector<float>* left, std::vector<float>* right);
+    // Records as Record does until a take comes through without an xrun or a skipped period (a loaded
+    // machine drops periods of a short cycle, and a gap in a tone moves its measured pitch); false when
+    // none of `takes` did.
+    bool RecordSteady(size_t frames, std::vector<float>* left, std::vector<float>* right, int takes = 6);
     // Asks the server for another period size (every client follows).
     bool SetPeriod(uint32_t frames);
     double SampleRate() const;
 
 private:
     static int OnProcess(uint32_t frames, void* self);
+    static int OnXrun(void* self);
 
     jack_client_t* mClient = nullptr;
     jack_port_t* mMidiOut = nullptr;
@@ -92,6 +97,10 @@ private:
     std::vector<float> mRecorded[2];
     std::atomic<size_t> mWanted{0};
     std::atomic<size_t> mDone{0};
+    // Xruns the server reported, and periods a recording found missing between two of its own.
+    std::atomic<int> mXruns{0};
+    std::atomic<int> mGaps{0};
+    uint32_t mNextFrameTime = 0;
 };
 
 } // namespace kt4r_test
