@@ -78,7 +78,8 @@ std::string Symbol(const ParamDef& def, std::set<std::string>* used)
     if (symbol.empty() || std::isdigit(static_cast<unsigned char>(symbol[0])))
         symbol.insert(0, 1, 'p');
     if (!used->insert(symbol).second) {
-        symbol += "_" + std::to_string(def.id);
+        symbol.push_back('_');
+        symbol.append(std::to_string(def.id));
         used->insert(symbol);
     }
     return symbol;
@@ -132,6 +133,7 @@ std::string PluginTtl()
         << "    lv2:optionalFeature opts:options ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength ;\n"
         << "    lv2:extensionData state:interface ;\n"
+        << "    ui:ui <" << kt4r_lv2::kUiUri << "> ;\n"
         << "    lv2:port\n";
     std::set<std::string> used = {"out_l", "out_r", "events_in", "events_out"};
     for (const ParamDef& def : kPatchParams) {
@@ -148,7 +150,13 @@ std::string PluginTtl()
         << "        lv2:index " << outL + 2 << " ;\n        lv2:symbol \"events_in\" ;\n        lv2:name \"Events In\" ;\n    ],\n";
     out << "    [\n        a lv2:OutputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
         << "        atom:supports midi:MidiEvent ;\n        rsz:minimumSize " << kt4r_lv2::kEventsOutMinimumSize << " ;\n"
-        << "        lv2:index " << outL + 3 << " ;\n        lv2:symbol \"events_out\" ;\n        lv2:name \"Events Out\" ;\n    ] .\n";
+        << "        lv2:index " << outL + 3 << " ;\n        lv2:symbol \"events_out\" ;\n        lv2:name \"Events Out\" ;\n    ] .\n\n";
+    // The panel: an X11 UI on the instance, told the parameters' values through port notifications.
+    out << "<" << kt4r_lv2::kUiUri << ">\n"
+        << "    a ui:X11UI ;\n"
+        << "    lv2:requiredFeature ui:parent, <http://lv2plug.in/ns/ext/instance-access>, ui:idleInterface ;\n"
+        << "    lv2:optionalFeature ui:resize ;\n"
+        << "    lv2:extensionData ui:idleInterface .\n";
     return out.str();
 }
 
@@ -156,9 +164,13 @@ std::string ManifestTtl()
 {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+        << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n"
         << "<" << kt4r_lv2::kPluginUri << ">\n    a lv2:Plugin ;\n"
         << "    lv2:binary <" << kt4r_lv2::kDspBinary << "> ;\n"
+        << "    rdfs:seeAlso <" << kt4r_lv2::kPluginTtl << "> .\n\n"
+        << "<" << kt4r_lv2::kUiUri << ">\n    a ui:X11UI ;\n"
+        << "    ui:binary <" << kt4r_lv2::kUiBinary << "> ;\n"
         << "    rdfs:seeAlso <" << kt4r_lv2::kPluginTtl << "> .\n";
     return out.str();
 }

@@ -5,8 +5,8 @@
 // whole-state chunk.
 //
 // Spread over files by job: IPlugLV2.cpp (construction, ports, run), IPlugLV2Events.cpp (the atom
-// ports: MIDI and time in, MIDI out), IPlugLV2State.cpp (state) and Lv2Entry.cpp (the descriptor's
-// C entries).
+// ports: MIDI and time in, MIDI out), IPlugLV2State.cpp (state), IPlugLV2Editor.cpp (what the UI
+// binary asks) and Lv2Entry.cpp (the descriptor's C entries).
 #pragma once
 
 #include <cstdint>
@@ -18,10 +18,11 @@
 #include <lv2/core/lv2.h>
 #include <lv2/urid/urid.h>
 
+#include "framework/lv2/Lv2EditorAccess.h"
 #include "framework/plugin/HostBlockAdapter.h"
 #include "framework/plugin/IPlugBase.h"
 
-class IPlugLV2 final : public IPlugHost {
+class IPlugLV2 final : public IPlugHost, public ILv2EditorAccess {
 public:
     // Block sizes a host announces above this are stored as this; longer blocks run in sub-blocks.
     static constexpr int kMaxSupportedBlockSize = 65536;
@@ -71,6 +72,14 @@ public:
     void EditorBound(IGraphics* editor) override {}
     void LatencyChanged(int frames) override {}
 
+    // The UI binary's access (ILv2EditorAccess), host UI thread.
+    bool EditorSize(int* width, int* height) override;
+    void* OpenEditor(void* parent) override;
+    void CloseEditor() override;
+    void IdleEditor() override;
+    int ControlCount() override { return mPlug->NParams(); }
+    float ControlValue(int index) override;
+
 private:
     struct Uris {
         LV2_URID atomSequence, atomChunk, atomObject, atomBlank, atomFloat, atomDouble, atomInt, atomLong;
@@ -107,4 +116,11 @@ private:
     // Events waiting for the next run: {size (4 bytes), bytes} records.
     std::vector<uint8_t> mPending;
     size_t mPendingUsed = 0;
+    bool mEditorOpen = false;
 };
+
+// The editor access of the instance behind an LV2 handle this face made (instance-access feature).
+inline ILv2EditorAccess* EditorAccessOf(void* handle)
+{
+    return handle ? static_cast<IPlugLV2*>(handle) : nullptr;
+}
