@@ -5,15 +5,16 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 
 #include "instrument/ParamTable.h"
 #include "instrument/ReadoutText.h"
 #include "lv2bundle/Kt4rLv2.h"
+#include "lv2bundle/TtlText.h"
 
 using namespace kt4r;
+using namespace kt4r_lv2;
 
 namespace {
 
@@ -32,72 +33,19 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
                                   "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n\n";
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
-
-// A Turtle string literal.
-std::string Quoted(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string Number(double v)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9g", v);
-    std::string s = text;
-    if (s.find_first_of(".eE") == std::string::npos)
-        s += ".0";
-    return s;
-}
-
-// A port symbol from the name: lower-case letters, digits and underscores, never starting with a
-// digit; a name met before gets the id as a suffix.
-std::string Symbol(const ParamDef& def, std::set<std::string>* used)
-{
-    std::string symbol;
-    for (char c : Trimmed(def.name)) {
-        if (std::isalnum(static_cast<unsigned char>(c)))
-            symbol += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        else if (!symbol.empty() && symbol.back() != '_')
-            symbol += '_';
-    }
-    while (!symbol.empty() && symbol.back() == '_')
-        symbol.pop_back();
-    if (symbol.empty() || std::isdigit(static_cast<unsigned char>(symbol[0])))
-        symbol.insert(0, 1, 'p');
-    if (!used->insert(symbol).second) {
-        symbol.push_back('_');
-        symbol.append(std::to_string(def.id));
-        used->insert(symbol);
-    }
-    return symbol;
-}
-
 // Stepped in whole numbers over a short range: a choice, shown as an integer port with its values named.
 bool IsChoice(const ParamDef& def)
 {
     return def.kind == ParamKind::kInt || (def.kind == ParamKind::kDouble && def.step == 1.0);
 }
 
-void WriteControlPort(std::ostream& out, const ParamDef& def, std::set<std::string>* used)
+void WriteControlPort(std::ostream& out, const ParamDef& def)
 {
     const bool defined = def.kind != ParamKind::kNone;
     const std::string name = defined ? Trimmed(def.name) : std::string("Unused");
     out << "    [\n        a lv2:InputPort, lv2:ControlPort ;\n";
     out << "        lv2:index " << def.id << " ;\n";
-    out << "        lv2:symbol " << Quoted(Symbol(def, used)) << " ;\n";
+    out << "        lv2:symbol " << Quoted(PortSymbols()[static_cast<size_t>(def.id)]) << " ;\n";
     out << "        lv2:name " << Quoted(name.empty() ? "Unused" : name) << " ;\n";
     out << "        lv2:default " << Number(def.defaultValue) << " ;\n";
     out << "        lv2:minimum " << Number(def.min) << " ;\n";
@@ -135,9 +83,8 @@ std::string PluginTtl()
         << "    lv2:extensionData state:interface ;\n"
         << "    ui:ui <" << kt4r_lv2::kUiUri << "> ;\n"
         << "    lv2:port\n";
-    std::set<std::string> used = {"out_l", "out_r", "events_in", "events_out"};
     for (const ParamDef& def : kPatchParams) {
-        WriteControlPort(out, def, &used);
+        WriteControlPort(out, def);
         out << ",\n";
     }
     const int outL = kPatchParamCount;

@@ -9,11 +9,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/support/Lv2TestHost.h"
 #include "tests/support/PluginTestSupport.h"
+#include "tests/support/TempFolder.h"
+#include "tools/kt4r-render/HostFiles.h"
 
 namespace kt4r_test {
 namespace {
@@ -320,6 +325,55 @@ TEST(Lv2State, HostileStatesAreRefusedWithNothingChanged)
     EXPECT_NE(lv2.RestoreState(before, bundle.Urids().Map(LV2_ATOM__String)), LV2_STATE_SUCCESS);
 }
 
+TEST(Lv2Presets, TheProgramsOfABankFileAreListedAsPresetsAndOneAppliedSetsItsValues)
+{
+    const TempFolder folder("kt4r-lv2-presets");
+    LoadedPlugin vst = LoadPlugin(std::string(), kRate, 512);
+    std::string error;
+    ASSERT_TRUE(SaveBankFile(*vst.host, folder.PathOf("Factory Bank.KT4Rbank"), &error)) << error;
+    const std::string command = std::string(KT4R_LV2_PRESETS) + " '" + folder.PathOf("Factory Bank.KT4Rbank") + "' '" +
+                                folder.Path().string() + "' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    // A file that is no bank is refused.
+    std::ofstream(folder.PathOf("not a bank.KT4Rbank")) << "not a bank";
+    EXPECT_NE(std::system((std::string(KT4R_LV2_PRESETS) + " '" + folder.PathOf("not a bank.KT4Rbank") + "' '" +
+                           folder.Path().string() + "' 2> /dev/null")
+                              .c_str()),
+              0);
+
+    Lv2Bundle bundle;
+    bundle.LoadBundle(folder.PathOf("KT-4R-Factory_Bank.lv2"));
+    LilvNode* presetClass = lilv_new_uri(bundle.World(), "http://lv2plug.in/ns/ext/presets#Preset");
+    LilvNodes* presets = lilv_plugin_get_related(bundle.Plugin(), presetClass);
+    lilv_node_free(presetClass);
+    ASSERT_NE(presets, nullptr);
+    EXPECT_EQ(lilv_nodes_size(presets), 128u);
+    const LilvNode* first = nullptr;
+    LILV_FOREACH (nodes, i, presets) {
+        const LilvNode* preset = lilv_nodes_get(presets, i);
+        if (std::string(lilv_node_as_uri(preset)).ends_with(":001"))
+            first = preset;
+    }
+    ASSERT_NE(first, nullptr);
+
+    // Ports moved away from program 1, then the preset: the instrument holds program 1's values again.
+    Lv2Instance lv2(bundle, kRate, 512);
+    ASSERT_TRUE(lv2.Ok());
+    lv2.Control(1) = 0.0f;
+    lv2.Control(20) = 12.0f;
+    lv2.Control(50) = 1.0f;
+    lv2.Render(512, 512);
+    ASSERT_EQ(lv2.InstrumentValue(20), 12.0f);
+    ASSERT_TRUE(lv2.ApplyPreset(first));
+    lv2.Render(512, 512);
+    for (int i = 0; i < 70; ++i)
+        EXPECT_FLOAT_EQ(lv2.InstrumentValue(i), lv2.Control(i)) << i;
+    EXPECT_EQ(lv2.InstrumentValue(1), 3.0f);
+    EXPECT_EQ(lv2.InstrumentValue(20), 99.0f);
+    EXPECT_EQ(lv2.InstrumentValue(50), 0.0f);
+    lilv_nodes_free(presets);
+}
+
 TEST(Lv2Midi, ThruLeavesThroughTheAtomOutput)
 {
     Lv2Bundle bundle("MIDI_THRU = TRUE\n");
@@ -333,6 +387,32 @@ TEST(Lv2Midi, ThruLeavesThroughTheAtomOutput)
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0], (std::vector<uint8_t>{0x90, 60, 100}));
     EXPECT_EQ(sent[1], (std::vector<uint8_t>{0xB0, 1, 64}));
+}
+
+TEST(Lv2Files, WithoutAConfigurationBesideTheBundleTheUsersFolderHoldsIt)
+{
+    // As in a system-wide install: nothing beside the plug-in, the player's file in
+    // $XDG_CONFIG_HOME/KT-4R/, which turns MIDI thru on.
+    const TempFolder user("kt4r-lv2-user");
+    std::filesystem::create_directories(user.PathOf("KT-4R"));
+    std::ofstream(user.PathOf("KT-4R/KT-4R.ini")) << "MIDI_THRU = TRUE\n";
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", user.Path().c_str(), 1);
+    {
+        Lv2Bundle bundle;
+        Lv2Instance lv2(bundle, kRate, 512);
+        ASSERT_TRUE(lv2.Ok());
+        lv2.TakeSentMidi();
+        lv2.QueueMidi(0, {0x90, 64, 90});
+        lv2.Render(512, 512);
+        EXPECT_EQ(lv2.TakeSentMidi().size(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(bundle.Folder() + "/KT-4R.ini"));
+    }
+    if (old)
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace

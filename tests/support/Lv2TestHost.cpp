@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "framework/lv2/IPlugLV2.h"
 #include "tests/support/TempFolder.h"
 
 namespace kt4r_test {
@@ -76,6 +77,13 @@ Lv2Bundle::Lv2Bundle(const std::string& ini)
     lilv_node_free(uri);
     if (!mPlugin)
         ADD_FAILURE() << "the bundle holds no " << kLv2Uri;
+}
+
+void Lv2Bundle::LoadBundle(const std::string& folder)
+{
+    LilvNode* uri = lilv_new_file_uri(mWorld, nullptr, (folder + "/").c_str());
+    lilv_world_load_bundle(mWorld, uri);
+    lilv_node_free(uri);
 }
 
 Lv2Bundle::~Lv2Bundle()
@@ -198,6 +206,40 @@ Stereo Lv2Instance::Render(int frames, int blockSize)
         out.right.insert(out.right.end(), mRight.begin(), mRight.begin() + n);
     }
     return out;
+}
+
+bool Lv2Instance::ApplyPreset(const LilvNode* preset)
+{
+    lilv_world_load_resource(mBundle.World(), preset);
+    LilvState* state = lilv_state_new_from_world(mBundle.World(), mBundle.Urids().MapFeature(), preset);
+    if (!state)
+        return false;
+    struct Target {
+        Lv2Instance* self;
+        int applied = 0;
+    } target{this};
+    const auto setValue = [](const char* symbol, void* user, const void* value, uint32_t size, uint32_t type) {
+        auto* t = static_cast<Target*>(user);
+        Lv2Bundle& bundle = t->self->mBundle;
+        LilvNode* node = lilv_new_string(bundle.World(), symbol);
+        const LilvPort* port = lilv_plugin_get_port_by_symbol(bundle.Plugin(), node);
+        lilv_node_free(node);
+        if (!port || size != sizeof(float) || type != bundle.Urids().Map(LV2_ATOM__Float))
+            return;
+        const uint32_t index = lilv_port_get_index(bundle.Plugin(), port);
+        if (index < kControls) {
+            std::memcpy(&t->self->mControls[index], value, sizeof(float));
+            ++t->applied;
+        }
+    };
+    lilv_state_restore(state, mInstance, setValue, &target, 0, nullptr);
+    lilv_state_free(state);
+    return target.applied == kControls;
+}
+
+float Lv2Instance::InstrumentValue(int index)
+{
+    return EditorAccessOf(lilv_instance_get_handle(mInstance))->ControlValue(index);
 }
 
 std::vector<std::vector<uint8_t>> Lv2Instance::TakeSentMidi()

@@ -43,6 +43,8 @@ public:
     Lv2Bundle(const Lv2Bundle&) = delete;
     Lv2Bundle& operator=(const Lv2Bundle&) = delete;
 
+    // Loads another bundle (presets) into the same world.
+    void LoadBundle(const std::string& folder);
     LilvWorld* World() const { return mWorld; }
     const LilvPlugin* Plugin() const { return mPlugin; }
     const std::string& Folder() const { return mBundle; }
@@ -68,6 +70,10 @@ public:
     bool Ok() const { return mInstance != nullptr; }
     LilvInstance* Instance() const { return mInstance; }
     float& Control(int index) { return mControls[static_cast<size_t>(index)]; }
+    // Applies a preset as hosts do: its port values into the control ports (the next run takes them).
+    bool ApplyPreset(const LilvNode* preset);
+    // The value the instrument holds for control port index (instance access).
+    float InstrumentValue(int index);
 
     // Events for the next run, at frames into it.
     void QueueMidi(int frame, std::vector<uint8_t> bytes);
