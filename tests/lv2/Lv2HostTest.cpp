@@ -185,6 +185,38 @@ TEST(Lv2Render, NotesRenderTheSameBitsAsTheVst2BuildAtTheSameBlockSizes)
     }
 }
 
+TEST(Lv2Render, TheSyncedLfoFollowsTheHostsTempoAsInTheVst2Build)
+{
+    // LFO sync on, the LFO deep on DCO1's pitch: the same tempo gives the same bits in both builds, and
+    // another tempo another sound.
+    const auto play = [](double bpm, Stereo* fromVst) {
+        Lv2Bundle bundle;
+        Lv2Instance lv2(bundle, kRate, 512);
+        lv2.Control(65) = 1.0f; // LFO SYNC
+        lv2.Control(3) = 49.5f; // DCO1 LFO
+        lv2.Control(33) = 24.75f; // LFO RATE
+        lv2.SetTempo(bpm);
+        lv2.Render(512, 512);
+        lv2.QueueMidi(0, {0x90, 57, 100});
+        if (fromVst) {
+            LoadedPlugin vst = LoadPlugin(std::string(), kRate, 512);
+            vst->SetParameter(65, 1.0f);
+            vst->SetParameter(3, 0.5f);
+            vst->SetParameter(33, 0.25f);
+            vst->SetTempo(bpm);
+            Render(*vst.host, 512, 512);
+            vst->QueueMidi(0, 0x90, 57, 100);
+            *fromVst = Render(*vst.host, 48000, 512);
+        }
+        return lv2.Render(48000, 512);
+    };
+    Stereo vst90;
+    const Stereo lv2At90 = play(90.0, &vst90);
+    EXPECT_GT(Peak(lv2At90), 0.01);
+    EXPECT_TRUE(SameBits(lv2At90, vst90));
+    EXPECT_FALSE(SameBits(lv2At90, play(180.0, nullptr)));
+}
+
 TEST(Lv2Controls, APortTheHostMovesChangesTheSoundAndOneThatStaysDoesNotUndoARestoredState)
 {
     // Each instance from its own copy of the bundle: the engine seeds its oscillators' phases from a

@@ -8,6 +8,7 @@
 #include <lv2/midi/midi.h>
 #include <lv2/options/options.h>
 #include <lv2/state/state.h>
+#include <lv2/time/time.h>
 
 #include <cstring>
 #include <filesystem>
@@ -163,6 +164,16 @@ void Lv2Instance::RunBlock(int frames, std::vector<std::pair<int, std::vector<ui
     lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(mEventsIn.data()), kAtomBytes);
     LV2_Atom_Forge_Frame frame;
     lv2_atom_forge_sequence_head(&forge, &frame, 0);
+    if (mTempo > 0.0) {
+        LV2_Atom_Forge_Frame position;
+        lv2_atom_forge_frame_time(&forge, 0);
+        lv2_atom_forge_object(&forge, &position, 0, urids.Map(LV2_TIME__Position));
+        lv2_atom_forge_key(&forge, urids.Map(LV2_TIME__speed));
+        lv2_atom_forge_float(&forge, 1.0f);
+        lv2_atom_forge_key(&forge, urids.Map(LV2_TIME__beatsPerMinute));
+        lv2_atom_forge_float(&forge, static_cast<float>(mTempo));
+        lv2_atom_forge_pop(&forge, &position);
+    }
     if (events) {
         for (const auto& [at, bytes] : *events) {
             lv2_atom_forge_frame_time(&forge, at);

@@ -77,6 +77,8 @@ public:
 
     // Events for the next run, at frames into it.
     void QueueMidi(int frame, std::vector<uint8_t> bytes);
+    // From the next run on, every run starts with a time:Position: rolling at bpm (0: none sent).
+    void SetTempo(double bpm) { mTempo = bpm; }
     // Runs frames in blocks of blockSize; queued events go to the first block.
     Stereo Render(int frames, int blockSize);
     // The MIDI the plug-in sent in the runs since the last call.
@@ -99,6 +101,7 @@ private:
     std::vector<std::pair<int, std::vector<uint8_t>>> mQueued;
     std::vector<std::vector<uint8_t>> mSent;
     int32_t mMaxBlockOption = 0;
+    double mTempo = 0.0;
     struct Features;
     std::unique_ptr<Features> mFeatures;
 };
