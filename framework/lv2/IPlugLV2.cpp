@@ -45,7 +45,8 @@ int AnnouncedMaxBlock(const LV2_Feature* const* features, LV2_URID_Map* map)
 
 } // namespace
 
-IPlugLV2::IPlugLV2(IPlugBase* plug, double rate, const char* stateKey, const LV2_Feature* const* features)
+IPlugLV2::IPlugLV2(IPlugBase* plug, double rate, const char* stateKey, const float* controlDefaults,
+                   const LV2_Feature* const* features)
     : mPlug(plug)
 {
     mMap = static_cast<LV2_URID_Map*>(const_cast<void*>(Feature(features, LV2_URID__map)));
@@ -63,6 +64,8 @@ IPlugLV2::IPlugLV2(IPlugBase* plug, double rate, const char* stateKey, const LV2
     const int params = mPlug->NParams();
     mControls.assign(static_cast<size_t>(params), nullptr);
     mLastSeen.assign(static_cast<size_t>(params), std::numeric_limits<float>::quiet_NaN());
+    if (controlDefaults)
+        mLastSeen.assign(controlDefaults, controlDefaults + params);
     mOutputs.assign(static_cast<size_t>(mPlug->NOutChannels()), nullptr);
     mPending.assign(kPendingBytes, 0);
 
@@ -119,7 +122,8 @@ void IPlugLV2::Deactivate()
 
 // A port the host moved since the last run takes effect; one that holds what it held, or what the
 // parameter already is (the host following the plug-in's own change), does not, so program changes,
-// MIDI learn, SysEx and the panel are not undone by controls nobody touched.
+// MIDI learn, SysEx, the panel, a restored state and the start-up program (the configured voice count,
+// a default bank) are not undone by controls nobody touched.
 void IPlugLV2::ApplyControlPorts()
 {
     for (int i = 0; i < mPlug->NParams(); ++i) {
@@ -130,7 +134,10 @@ void IPlugLV2::ApplyControlPorts()
         float& last = mLastSeen[static_cast<size_t>(i)];
         if (value == last || std::isnan(value))
             continue;
+        const bool baseline = std::isnan(last);
         last = value;
+        if (baseline)
+            continue;
         IParameter* param = mPlug->GetParam(i);
         if (!param || static_cast<float>(param->Value()) == value)
             continue;

@@ -32,8 +32,10 @@ public:
     static constexpr int kPendingBytes = 16384;
 
     // Takes ownership of plug; host UI thread (instantiate). The features must hold the URID map
-    // (throws otherwise); stateKey names the state's one property.
-    IPlugLV2(IPlugBase* plug, double rate, const char* stateKey, const LV2_Feature* const* features);
+    // (throws otherwise); stateKey names the state's one property; controlDefaults (one per parameter)
+    // are the control ports' defaults the .ttl declares.
+    IPlugLV2(IPlugBase* plug, double rate, const char* stateKey, const float* controlDefaults,
+             const LV2_Feature* const* features);
     ~IPlugLV2() override;
 
     IPlugBase& Plug() { return *mPlug; }
@@ -98,7 +100,10 @@ private:
     LV2_URID_Map* mMap = nullptr;
     Uris mUris{};
     std::vector<const float*> mControls;
-    std::vector<float> mLastSeen; // the value each control port held at the last run (NaN before)
+    // The value each control port held at the last run: at first the declared default (what a host
+    // puts in a port nobody set); NaN after a state was restored, when the next run takes the ports'
+    // values as they are (a host restores its controls with the state, from wherever they last were).
+    std::vector<float> mLastSeen;
     std::vector<float*> mOutputs;
     const LV2_Atom_Sequence* mEventsIn = nullptr;
     LV2_Atom_Sequence* mEventsOut = nullptr;

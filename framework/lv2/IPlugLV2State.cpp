@@ -1,7 +1,9 @@
 // The state interface: the whole plug-in as one property holding the same bytes as the VST2
 // whole-state chunk (chunk header, then the bank), so a state saved by either format loads in the
 // other. Host UI thread; takes the plug-in lock; allocates.
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include <lv2/state/state.h>
 
@@ -40,5 +42,11 @@ uint32_t IPlugLV2::RestoreState(void* retrieveFunction, void* handle, const LV2_
     if (IPlugBase::ReadChunkHeader(chunk, &pos) < IPlugBase::kStateChunkVersion)
         return LV2_STATE_ERR_UNKNOWN;
     // The instrument's reader refuses a state it cannot fully read and leaves everything as it was.
-    return mPlug->LoadStateChunk(chunk, false) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
+    if (!mPlug->LoadStateChunk(chunk, false))
+        return LV2_STATE_ERR_UNKNOWN;
+    // The state is the whole plug-in: the controls the host restores beside it, from wherever they
+    // last were, are taken as they stand at the next run.
+    IPlugBase::LockGuard lock(mPlug->Mutex());
+    std::fill(mLastSeen.begin(), mLastSeen.end(), std::numeric_limits<float>::quiet_NaN());
+    return LV2_STATE_SUCCESS;
 }

@@ -31,7 +31,7 @@ LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double rate, const char
         if (!plug)
             return nullptr;
         const std::string stateKey = std::string(descriptor->URI) + kLv2StateKeySuffix;
-        return new IPlugLV2(plug, rate, stateKey.c_str(), features);
+        return new IPlugLV2(plug, rate, stateKey.c_str(), description->controlDefaults, features);
     } catch (...) {
         return nullptr;
     }
@@ -112,7 +112,7 @@ const void* ExtensionData(const char* uri) noexcept
 
 } // namespace
 
-Lv2PlugDescription MakeLv2Plug(const char* uri, IPlugBase* (*create)())
+Lv2PlugDescription MakeLv2Plug(const char* uri, IPlugBase* (*create)(), const float* controlDefaults)
 {
     Lv2PlugDescription description{};
     description.descriptor.URI = uri;
@@ -124,5 +124,6 @@ Lv2PlugDescription MakeLv2Plug(const char* uri, IPlugBase* (*create)())
     description.descriptor.cleanup = &Cleanup;
     description.descriptor.extension_data = &ExtensionData;
     description.create = create;
+    description.controlDefaults = controlDefaults;
     return description;
 }

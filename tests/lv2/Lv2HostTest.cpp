@@ -234,8 +234,10 @@ TEST(Lv2Controls, APortTheHostMovesChangesTheSoundAndOneThatStaysDoesNotUndoARes
     ASSERT_EQ(a.SaveState(&moved), LV2_STATE_SUCCESS);
     EXPECT_NE(moved, before);
 
-    // b's port stays at its default while the state it takes holds 30: the state wins.
+    // b's port stays at its default while the state it takes holds 30, and the host restores another
+    // control from wherever it last was, as hosts restore controls beside the state: the state wins.
     ASSERT_EQ(b.RestoreState(moved, b.ChunkType()), LV2_STATE_SUCCESS);
+    b.Control(21) = 50.0f; // VCF RESONANCE
     b.Render(512, 512);
     std::vector<uint8_t> kept;
     ASSERT_EQ(b.SaveState(&kept), LV2_STATE_SUCCESS);
@@ -419,6 +421,21 @@ TEST(Lv2Midi, ThruLeavesThroughTheAtomOutput)
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0], (std::vector<uint8_t>{0x90, 60, 100}));
     EXPECT_EQ(sent[1], (std::vector<uint8_t>{0xB0, 1, 64}));
+}
+
+TEST(Lv2Controls, PortsAtTheirDeclaredDefaultsLeaveTheConfiguredStartUpAsItIs)
+{
+    // Twelve voices configured: "Number of Voices" starts at 6 pairs while its port shows the .ttl's 3.
+    Lv2Bundle bundle("DEFAULT_NUM_VOICES = 12\n");
+    Lv2Instance lv2(bundle, kRate, 512);
+    ASSERT_TRUE(lv2.Ok());
+    ASSERT_EQ(lv2.Control(67), 3.0f);
+    lv2.Render(1024, 512);
+    EXPECT_EQ(lv2.InstrumentValue(67), 6.0f);
+    // Moved by the host, the port takes effect.
+    lv2.Control(67) = 4.0f;
+    lv2.Render(512, 512);
+    EXPECT_EQ(lv2.InstrumentValue(67), 4.0f);
 }
 
 TEST(Lv2Files, WithoutAConfigurationBesideTheBundleTheUsersFolderHoldsIt)

@@ -42,10 +42,10 @@ UridMap::UridMap()
 
 LV2_URID UridMap::Map(const char* uri)
 {
-    const auto [it, added] = mIds.emplace(uri, static_cast<LV2_URID>(mUris.size() + 1));
-    if (added)
-        mUris.emplace_back(uri);
-    return it->second;
+    if (const auto it = mIds.find(std::string_view(uri)); it != mIds.end())
+        return it->second;
+    mUris.emplace_back(uri);
+    return mIds.emplace(uri, static_cast<LV2_URID>(mUris.size())).first->second;
 }
 
 const char* UridMap::Unmap(LV2_URID urid) const
@@ -251,6 +251,12 @@ bool Lv2Instance::ApplyPreset(const LilvNode* preset)
 float Lv2Instance::InstrumentValue(int index)
 {
     return EditorAccessOf(lilv_instance_get_handle(mInstance))->ControlValue(index);
+}
+
+void Lv2Instance::RunOnce(int frames)
+{
+    RunBlock(std::min(frames, mMaxBlock), &mQueued);
+    mQueued.clear();
 }
 
 std::vector<std::vector<uint8_t>> Lv2Instance::TakeSentMidi()

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/PluginTestSupport.h"
@@ -29,7 +30,7 @@ public:
     LV2_URID_Unmap* UnmapFeature() { return &mUnmap; }
 
 private:
-    std::map<std::string, LV2_URID> mIds;
+    std::map<std::string, LV2_URID, std::less<>> mIds; // looked up without a copy: Map allocates only for new URIs
     std::vector<std::string> mUris;
     LV2_URID_Map mMap{};
     LV2_URID_Unmap mUnmap{};
@@ -81,6 +82,9 @@ public:
     void SetTempo(double bpm) { mTempo = bpm; }
     // Runs frames in blocks of blockSize; queued events go to the first block.
     Stereo Render(int frames, int blockSize);
+    // One run of frames (at most the announced maximum) with the queued events, the output left in
+    // the instance's buffers: allocates nothing on the host's side beyond what queueing did.
+    void RunOnce(int frames);
     // The MIDI the plug-in sent in the runs since the last call.
     std::vector<std::vector<uint8_t>> TakeSentMidi();
 
