@@ -1,5 +1,5 @@
 # The bundle as the LV2 tools see it: lv2info lists URI from an LV2 path holding only the bundle (and
-# the installed specifications) with nothing on its error output, and lv2_validate accepts every .ttl.
+# the LV2 vocabularies installed in /usr/lib/lv2) with nothing on its error output, and lv2_validate accepts every .ttl.
 # Usage: cmake -DBUNDLE=<folder> -DURI=<plug-in URI> -P CheckBundle.cmake
 string(RANDOM LENGTH 8 suffix)
 set(path "$ENV{TMPDIR}")

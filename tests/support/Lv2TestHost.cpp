@@ -69,7 +69,6 @@ Lv2Bundle::Lv2Bundle(const std::string& ini)
         std::ofstream(mBundle + "/KT-4R.ini") << ini;
     mWorld = lilv_world_new();
     LilvNode* bundleUri = lilv_new_file_uri(mWorld, nullptr, (mBundle + "/").c_str());
-    lilv_world_load_specifications(mWorld);
     lilv_world_load_plugin_classes(mWorld);
     lilv_world_load_bundle(mWorld, bundleUri);
     lilv_node_free(bundleUri);
