@@ -48,8 +48,8 @@ bool WriteFile(const std::string& path, const std::string& text)
 // Every program of the bank at path as a preset; false when the instrument cannot read the bank.
 bool PresetsOfBank(const std::string& path, const std::string& bank, std::string* presets, std::string* manifest)
 {
-    const std::filesystem::path scratch = std::filesystem::temp_directory_path() /
-                                          ("kt4r-lv2-presets-" + std::to_string(::getpid()));
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / ("kt4r-lv2-presets-" + std::to_string(::getpid()));
     std::filesystem::create_directories(scratch);
     bool read = false;
     {

@@ -94,10 +94,13 @@ std::string PluginTtl()
         << " ;\n        lv2:symbol \"out_r\" ;\n        lv2:name \"Right\" ;\n    ],\n";
     out << "    [\n        a lv2:InputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
         << "        atom:supports midi:MidiEvent, time:Position ;\n        lv2:designation lv2:control ;\n"
-        << "        lv2:index " << outL + 2 << " ;\n        lv2:symbol \"events_in\" ;\n        lv2:name \"Events In\" ;\n    ],\n";
+        << "        lv2:index " << outL + 2
+        << " ;\n        lv2:symbol \"events_in\" ;\n        lv2:name \"Events In\" ;\n    ],\n";
     out << "    [\n        a lv2:OutputPort, atom:AtomPort ;\n        atom:bufferType atom:Sequence ;\n"
-        << "        atom:supports midi:MidiEvent ;\n        rsz:minimumSize " << kt4r_lv2::kEventsOutMinimumSize << " ;\n"
-        << "        lv2:index " << outL + 3 << " ;\n        lv2:symbol \"events_out\" ;\n        lv2:name \"Events Out\" ;\n    ] .\n\n";
+        << "        atom:supports midi:MidiEvent ;\n        rsz:minimumSize " << kt4r_lv2::kEventsOutMinimumSize
+        << " ;\n"
+        << "        lv2:index " << outL + 3
+        << " ;\n        lv2:symbol \"events_out\" ;\n        lv2:name \"Events Out\" ;\n    ] .\n\n";
     // The panel: an X11 UI on the instance, told the parameters' values through port notifications.
     out << "<" << kt4r_lv2::kUiUri << ">\n"
         << "    a ui:X11UI ;\n"

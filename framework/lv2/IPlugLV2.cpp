@@ -53,12 +53,24 @@ IPlugLV2::IPlugLV2(IPlugBase* plug, double rate, const char* stateKey, const flo
     if (!mMap)
         throw std::runtime_error("the host offers no URID map");
     const auto map = [this](const char* uri) { return mMap->map(mMap->handle, uri); };
-    mUris = {map(LV2_ATOM__Sequence),     map(LV2_ATOM__Chunk),          map(LV2_ATOM__Object),
-             map(LV2_ATOM__Blank),        map(LV2_ATOM__Float),          map(LV2_ATOM__Double),
-             map(LV2_ATOM__Int),          map(LV2_ATOM__Long),           map(LV2_MIDI__MidiEvent),
-             map(LV2_TIME__Position),     map(LV2_TIME__frame),          map(LV2_TIME__speed),
-             map(LV2_TIME__beatsPerMinute), map(LV2_TIME__bar),          map(LV2_TIME__barBeat),
-             map(LV2_TIME__beatsPerBar),  map(LV2_TIME__beatUnit),       map(stateKey)};
+    mUris = {map(LV2_ATOM__Sequence),
+             map(LV2_ATOM__Chunk),
+             map(LV2_ATOM__Object),
+             map(LV2_ATOM__Blank),
+             map(LV2_ATOM__Float),
+             map(LV2_ATOM__Double),
+             map(LV2_ATOM__Int),
+             map(LV2_ATOM__Long),
+             map(LV2_MIDI__MidiEvent),
+             map(LV2_TIME__Position),
+             map(LV2_TIME__frame),
+             map(LV2_TIME__speed),
+             map(LV2_TIME__beatsPerMinute),
+             map(LV2_TIME__bar),
+             map(LV2_TIME__barBeat),
+             map(LV2_TIME__beatsPerBar),
+             map(LV2_TIME__beatUnit),
+             map(stateKey)};
     lv2_atom_forge_init(&mForge, mMap);
 
     const int params = mPlug->NParams();
@@ -160,7 +172,9 @@ void IPlugLV2::Run(uint32_t frames)
     const int n = static_cast<int>(std::min<uint32_t>(frames, INT32_MAX));
     mBlocks.Run(
         n, mPlug->MaxBlockSize(), [this](const IMidiEvent& event) { mPlug->HandleMidiEvent(event); },
-        [&](int start, int count) { RenderHostSubBlock(*mPlug, static_cast<float* const*>(nullptr), mOutputs.data(), start, count, false); });
+        [&](int start, int count) {
+            RenderHostSubBlock(*mPlug, static_cast<float* const*>(nullptr), mOutputs.data(), start, count, false);
+        });
     if (mTransportKnown && mTransport.transportRunning)
         mTransport.samplePosition += n;
     if (mOutOpen)

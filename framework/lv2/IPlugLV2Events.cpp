@@ -70,9 +70,9 @@ void IPlugLV2::ReadTime(const LV2_Atom_Object* position)
     const LV2_Atom* barBeat = nullptr;
     const LV2_Atom* beatsPerBar = nullptr;
     const LV2_Atom* beatUnit = nullptr;
-    lv2_atom_object_get(position, mUris.timeFrame, &frame, mUris.timeSpeed, &speed, mUris.timeBpm, &bpm,
-                        mUris.timeBar, &bar, mUris.timeBarBeat, &barBeat, mUris.timeBeatsPerBar, &beatsPerBar,
-                        mUris.timeBeatUnit, &beatUnit, 0);
+    lv2_atom_object_get(position, mUris.timeFrame, &frame, mUris.timeSpeed, &speed, mUris.timeBpm, &bpm, mUris.timeBar,
+                        &bar, mUris.timeBarBeat, &barBeat, mUris.timeBeatsPerBar, &beatsPerBar, mUris.timeBeatUnit,
+                        &beatUnit, 0);
     const auto number = [this](const LV2_Atom* atom, double otherwise) {
         return NumberOf(atom, mUris.atomFloat, mUris.atomDouble, mUris.atomInt, mUris.atomLong, otherwise);
     };

@@ -84,8 +84,7 @@ LV2_State_Status Save(LV2_Handle handle, LV2_State_Store_Function store, LV2_Sta
                       const LV2_Feature* const* features) noexcept
 {
     try {
-        return static_cast<LV2_State_Status>(
-            Face(handle)->SaveState(reinterpret_cast<void*>(store), state, features));
+        return static_cast<LV2_State_Status>(Face(handle)->SaveState(reinterpret_cast<void*>(store), state, features));
     } catch (...) {
         return LV2_STATE_ERR_UNKNOWN;
     }

@@ -77,9 +77,8 @@ std::string CopyBundle(const TempFolder& folder)
 bool Connect(const std::string& server, const std::string& source, const std::string& destination)
 {
     jack_status_t status{};
-    jack_client_t* client =
-        jack_client_open("kt4r-patchbay", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
-                         server.c_str());
+    jack_client_t* client = jack_client_open(
+        "kt4r-patchbay", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status, server.c_str());
     if (!client)
         return false;
     bool connected = false;

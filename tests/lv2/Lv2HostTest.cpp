@@ -61,7 +61,8 @@ std::string ScalePointLabel(const Lv2Bundle& bundle, const LilvPort* port, float
 {
     std::string label;
     LilvScalePoints* points = lilv_port_get_scale_points(bundle.Plugin(), port);
-    LILV_FOREACH (scale_points, i, points) {
+    LILV_FOREACH(scale_points, i, points)
+    {
         const LilvScalePoint* point = lilv_scale_points_get(points, i);
         if (lilv_node_as_float(lilv_scale_point_get_value(point)) == value)
             label = lilv_node_as_string(lilv_scale_point_get_label(point));
@@ -192,8 +193,8 @@ TEST(Lv2Render, TheSyncedLfoFollowsTheHostsTempoAsInTheVst2Build)
     const auto play = [](double bpm, Stereo* fromVst) {
         Lv2Bundle bundle;
         Lv2Instance lv2(bundle, kRate, 512);
-        lv2.Control(65) = 1.0f; // LFO SYNC
-        lv2.Control(3) = 49.5f; // DCO1 LFO
+        lv2.Control(65) = 1.0f;   // LFO SYNC
+        lv2.Control(3) = 49.5f;   // DCO1 LFO
         lv2.Control(33) = 24.75f; // LFO RATE
         lv2.SetTempo(bpm);
         lv2.Render(512, 512);
@@ -336,10 +337,10 @@ TEST(Lv2State, HostileStatesAreRefusedWithNothingChanged)
     ASSERT_GT(before.size(), 100u);
 
     std::vector<std::vector<uint8_t>> hostile;
-    hostile.push_back({});                                                            // nothing
-    hostile.emplace_back(before.begin(), before.begin() + 8);                         // the header alone
-    hostile.emplace_back(before.begin(), before.begin() + before.size() / 2);         // cut in half
-    hostile.emplace_back(before.begin() + 8, before.end());                           // no header
+    hostile.push_back({});                                                    // nothing
+    hostile.emplace_back(before.begin(), before.begin() + 8);                 // the header alone
+    hostile.emplace_back(before.begin(), before.begin() + before.size() / 2); // cut in half
+    hostile.emplace_back(before.begin() + 8, before.end());                   // no header
     std::vector<uint8_t> slots = before;
     std::memset(slots.data() + 12, 0xFF, 4); // an absurd slot count after the header and version
     hostile.push_back(slots);
@@ -383,7 +384,8 @@ TEST(Lv2Presets, TheProgramsOfABankFileAreListedAsPresetsAndOneAppliedSetsItsVal
     ASSERT_NE(presets, nullptr);
     EXPECT_EQ(lilv_nodes_size(presets), 128u);
     const LilvNode* first = nullptr;
-    LILV_FOREACH (nodes, i, presets) {
+    LILV_FOREACH(nodes, i, presets)
+    {
         const LilvNode* preset = lilv_nodes_get(presets, i);
         if (std::string(lilv_node_as_uri(preset)).ends_with(":001"))
             first = preset;

@@ -52,8 +52,7 @@ TEST(Lv2Ui, ThePanelOpensInTheHostsWindowAndTheHostsControlsFollowTheInstrument)
     const LV2UI_Descriptor* descriptor = entry(0);
     ASSERT_NE(descriptor, nullptr);
     EXPECT_STREQ(descriptor->URI, "urn:tolva:kt-4r:ui");
-    const auto* idle =
-        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    const auto* idle = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idle, nullptr);
 
     HostSide host;
@@ -65,8 +64,7 @@ TEST(Lv2Ui, ThePanelOpensInTheHostsWindowAndTheHostsControlsFollowTheInstrument)
     // Without the instance there is no UI (the host shows its generic controls instead).
     const LV2_Feature* noInstance[] = {&parent, nullptr};
     LV2UI_Widget widget = nullptr;
-    EXPECT_EQ(descriptor->instantiate(descriptor, kLv2Uri, bundle.Folder().c_str(), &Write, &host, &widget,
-                                      noInstance),
+    EXPECT_EQ(descriptor->instantiate(descriptor, kLv2Uri, bundle.Folder().c_str(), &Write, &host, &widget, noInstance),
               nullptr);
 
     LV2UI_Handle ui =

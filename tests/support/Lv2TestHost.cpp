@@ -104,9 +104,9 @@ struct Lv2Instance::Features {
 };
 
 Lv2Instance::Lv2Instance(Lv2Bundle& bundle, double rate, int maxBlock)
-    : mBundle(bundle), mMaxBlock(maxBlock), mControls(kControls, 0.0f),
-      mLeft(static_cast<size_t>(maxBlock)), mRight(static_cast<size_t>(maxBlock)), mEventsIn(kAtomBytes / 8),
-      mEventsOut(kAtomBytes / 8), mFeatures(std::make_unique<Features>())
+    : mBundle(bundle), mMaxBlock(maxBlock), mControls(kControls, 0.0f), mLeft(static_cast<size_t>(maxBlock)),
+      mRight(static_cast<size_t>(maxBlock)), mEventsIn(kAtomBytes / 8), mEventsOut(kAtomBytes / 8),
+      mFeatures(std::make_unique<Features>())
 {
     if (!bundle.Plugin())
         return;
@@ -115,8 +115,9 @@ Lv2Instance::Lv2Instance(Lv2Bundle& bundle, double rate, int maxBlock)
     Features& f = *mFeatures;
     f.map.data = urids.MapFeature();
     f.unmap.data = urids.UnmapFeature();
-    f.options[0] = {LV2_OPTIONS_INSTANCE, 0, urids.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
-                    urids.Map(LV2_ATOM__Int), &mMaxBlockOption};
+    f.options[0] = {
+        LV2_OPTIONS_INSTANCE, 0, urids.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t), urids.Map(LV2_ATOM__Int),
+        &mMaxBlockOption};
     f.options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
     f.optionsFeature.data = f.options;
     f.list[0] = &f.map;
