@@ -440,6 +440,21 @@ TEST(Lv2Controls, PortsAtTheirDeclaredDefaultsLeaveTheConfiguredStartUpAsItIs)
     EXPECT_EQ(lv2.InstrumentValue(67), 4.0f);
 }
 
+TEST(Lv2Midi, AMovedPortSendsItsParameterSysExForTheHardware)
+{
+    Lv2Bundle bundle("SEND_PARAM_SYSEX = TRUE\n");
+    Lv2Instance lv2(bundle, kRate, 512);
+    ASSERT_TRUE(lv2.Ok());
+    lv2.TakeSentMidi();
+    lv2.Control(20) = 40.0f; // VCF FREQUENCY
+    lv2.Render(512, 512);
+    const auto sent = lv2.TakeSentMidi();
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_GE(sent[0].size(), 3u);
+    EXPECT_EQ(sent[0].front(), 0xF0);
+    EXPECT_EQ(sent[0].back(), 0xF7);
+}
+
 TEST(Lv2Files, WithoutAConfigurationBesideTheBundleTheUsersFolderHoldsIt)
 {
     // As in a system-wide install: nothing beside the plug-in, the player's file in
