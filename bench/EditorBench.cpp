@@ -15,16 +15,11 @@
 
 namespace {
 
-intptr_t SilentHost(vst::EffectRecord*, int32_t, int32_t, intptr_t, void*, float)
-{
-    return 0;
-}
-
 std::unique_ptr<KT4R> MakeInstrument()
 {
     char folder[] = "/tmp/kt4r-editor-bench-XXXXXX";
     const std::string path = mkdtemp(folder) ? std::string(folder) + "/" : std::string("/tmp/");
-    auto plug = std::make_unique<KT4R>(&SilentHost, path, &BuildHeadlessEditor);
+    auto plug = std::make_unique<KT4R>(path, &BuildHeadlessEditor);
     plug->Editor()->OnTimer(); // the first tick draws everything
     return plug;
 }

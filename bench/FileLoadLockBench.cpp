@@ -14,6 +14,7 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include "framework/vst2/IPlugVST.h"
 #include "instrument/KT4R.h"
 
 namespace {
@@ -37,8 +38,8 @@ struct Fixture {
     {
         folder = (std::filesystem::temp_directory_path() / "kt4r-lock-bench").string();
         std::filesystem::create_directories(folder);
-        plug = new KT4R(&SilentHost, folder + "/");
-        vst::EffectRecord* record = plug->Record();
+        vst::EffectRecord* record = IPlugVST::Wrap(new KT4R(folder + "/"), &SilentHost);
+        plug = static_cast<KT4R*>(IPlugVST::PlugOf(record));
         record->dispatcher(record, vst::effOpen, 0, 0, nullptr, 0.0f);
         record->dispatcher(record, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
         record->dispatcher(record, vst::effSetBlockSize, 0, 256, nullptr, 0.0f);
@@ -51,7 +52,7 @@ struct Fixture {
     }
     ~Fixture()
     {
-        vst::EffectRecord* record = plug->Record();
+        vst::EffectRecord* record = static_cast<IPlugVST*>(plug->Host())->Record();
         record->dispatcher(record, vst::effClose, 0, 0, nullptr, 0.0f);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);

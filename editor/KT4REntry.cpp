@@ -6,9 +6,9 @@
 
 namespace {
 
-IPlugVST* CreateKT4R(vst::HostCallback host)
+IPlugBase* CreateKT4R()
 {
-    return new KT4R(host, std::string(), &BuildPlatformEditor);
+    return new KT4R(std::string(), &BuildPlatformEditor);
 }
 
 } // namespace

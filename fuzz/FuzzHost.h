@@ -59,7 +59,7 @@ public:
     // Created the way the library's entry point creates it.
     FuzzHost()
         : mEffect(IPlugVST::Instantiate(
-              &Host, [](vst::HostCallback host) -> IPlugVST* { return new KT4R(host, ConfigFolder()); }))
+              &Host, []() -> IPlugBase* { return new KT4R(ConfigFolder()); }))
     {
         Dispatch(vst::effOpen);
         Dispatch(vst::effSetSampleRate, 0, 0, nullptr, kSampleRate);

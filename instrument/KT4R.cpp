@@ -27,8 +27,8 @@ const IPlugInfo kPlugInfo = [] {
     info.productName = "";
     info.vendorName = "TOLVA";
     info.version = KT4R::kVersion;
-    info.uniqueId = vst::FourCC('K', 'T', '4', 'R');
-    info.makerCode = vst::FourCC('T', 'O', 'L', 'V');
+    info.uniqueId = FourCharCode('K', 'T', '4', 'R');
+    info.makerCode = FourCharCode('T', 'O', 'L', 'V');
     info.keepsStateChunks = true;
     info.isInstrument = true;
     info.takesMidi = true;
@@ -63,8 +63,7 @@ float GainFor(double normalized)
 
 } // namespace
 
-KT4R::KT4R(vst::HostCallback host, const std::string& configFolder, KT4REditorBuilder editorBuilder)
-    : IPlugVST(kPlugInfo, host)
+KT4R::KT4R(const std::string& configFolder, KT4REditorBuilder editorBuilder) : IPlugBase(kPlugInfo)
 {
     mConfigFolder = configFolder.empty() ? ModuleFolder() : configFolder;
     // A write (a SysEx write request or numbered dump on the audio thread among them) builds its block

@@ -1,4 +1,4 @@
-// The instrument: a VST2 plug-in object that owns the sound engine, defines the parameter ids
+// The instrument: a plug-in object (for any format layer) that owns the sound engine, defines the parameter ids
 // 0-97, takes MIDI in, renders stereo blocks and applies the side effects of its settings.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/vst2/IPlugVST.h"
+#include "framework/plugin/IPlugBase.h"
 #include "instrument/ConfigFile.h"
 #include "instrument/KT4RView.h"
 #include "instrument/ParamTable.h"
@@ -24,14 +24,13 @@ class KeyAssigner;
 class ProcessContext;
 class Synth;
 
-class KT4R : public IPlugVST, private kt4r::ISysExSink, private MidiLearnTarget, private ControlChangeListener {
+class KT4R : public IPlugBase, private kt4r::ISysExSink, private MidiLearnTarget, private ControlChangeListener {
 public:
     static constexpr int32_t kVersion = 0x0002000C; // 2.0.12
 
     // The configuration file is read from configFolder (the library's own folder when empty). With an
     // editor builder the instrument builds its panel and binds it; without one it has no editor.
-    explicit KT4R(vst::HostCallback host, const std::string& configFolder = std::string(),
-                  KT4REditorBuilder editorBuilder = nullptr);
+    explicit KT4R(const std::string& configFolder = std::string(), KT4REditorBuilder editorBuilder = nullptr);
     ~KT4R() override;
 
     // Host UI thread; takes the lock; may allocate. Sample rate and block size into the engine.

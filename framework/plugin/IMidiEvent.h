@@ -19,7 +19,7 @@ struct ISysExEvent {
     const uint8_t* data = nullptr;
 };
 
-// Each field keeps what the caller set unless the host reports it (see IPlugVST::HostTransport).
+// Each field keeps what the caller set unless the host reports it (the format layers' HostTransport).
 struct ITransportInfo {
     double tempo = 0.0;
     double samplePosition = 0.0;

@@ -186,11 +186,15 @@ void IPlugBase::BindEditor(IGraphics* editor)
         editor->AcceptParamOnBind(i, mParams[static_cast<size_t>(i)]->ToNormalized());
     editor->PrepareDraw();
     mEditor.reset(editor);
+    if (mHost)
+        mHost->EditorBound(editor);
 }
 
 void IPlugBase::SetProcessingLatency(int frames)
 {
     mLatency = frames;
+    if (mHost)
+        mHost->LatencyChanged(frames);
 }
 
 void IPlugBase::SyncEditorToParams()
@@ -260,4 +264,24 @@ int32_t IPlugBase::ReadChunkHeader(const IStateChunk& chunk, int* pos)
     int32_t version = 0;
     *pos = chunk.GetInt32(&version, afterTag);
     return *pos < 0 ? 0 : version;
+}
+
+bool IPlugBase::SaveStateChunk(IStateChunk* chunk, bool program)
+{
+    LockGuard lock(mLock);
+    WriteChunkHeader(chunk);
+    const bool ok = program ? WriteState(chunk) : WriteBank(chunk);
+    return ok && chunk->Size() > 0;
+}
+
+bool IPlugBase::LoadStateChunk(const IStateChunk& chunk, bool program)
+{
+    LockGuard lock(mLock);
+    int pos = 0;
+    const int32_t version = ReadChunkHeader(chunk, &pos);
+    pos = !program && version >= kStateChunkVersion ? ReadBank(chunk, pos) : ReadState(chunk, pos);
+    if (pos < 0)
+        return false;
+    SyncEditorToParams();
+    return true;
 }

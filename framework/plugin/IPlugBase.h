@@ -1,6 +1,7 @@
 // The host-neutral core of the plug-in: parameters, channels, the plug-in lock, what is known of the
-// host, the editor binding, and the host's program entries (answered by the plug-in's own programs). The host layer drives the instrument through the
-// virtual slots below; their order is part of the interface.
+// host, the editor binding, and the host's program entries (answered by the plug-in's own programs). A
+// format layer (VST2, LV2) wraps the instrument, drives it through the virtual slots below (their order
+// is part of the interface) and offers the host's services through IPlugHost.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +14,19 @@
 #include "framework/plugin/IAudioChannel.h"
 #include "framework/plugin/IMidiEvent.h"
 #include "framework/plugin/IParameter.h"
+#include "framework/plugin/IPlugHost.h"
 #include "framework/plugin/IStateChunk.h"
 
 class IGraphics;
+
+// Four characters as one big-endian 32-bit code ('K', 'T', '4', 'R').
+constexpr int32_t FourCharCode(char a, char b, char c, char d)
+{
+    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(a)) << 24) |
+                                (static_cast<uint32_t>(static_cast<unsigned char>(b)) << 16) |
+                                (static_cast<uint32_t>(static_cast<unsigned char>(c)) << 8) |
+                                static_cast<uint32_t>(static_cast<unsigned char>(d)));
+}
 
 struct IPlugInfo {
     int nParams = 0;
@@ -112,39 +123,42 @@ public:
     // Allocates nothing beyond what ParameterChanged does.
     virtual void SetParamFromEditor(int index, double normalized);
 
-    // Slots 20-28: host services, implemented by the host layer. Any thread, under the lock; each is
-    // one call of the host callback and allocates nothing.
-    virtual void HostBeginEdit(int index) = 0;
-    virtual void HostAutomate(int index, double normalized) = 0;
-    virtual void HostEndEdit(int index) = 0;
-    virtual void HostUpdateDisplay() = 0;
-    virtual bool HostIsOffline() = 0;
-    virtual int HostSamplePosition() = 0;
-    virtual double HostTempo() = 0;
-    virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
-    virtual void HostTransport(ITransportInfo* info) = 0;
+    // Slots 20-28: host services, answered by the attached format layer (IPlugHost). Any thread, under the
+    // lock; each is one call of the host and allocates nothing. Without a host: nothing happens and the
+    // answers are neutral (not offline, position 0, tempo 0, no time signature, transport untouched).
+    virtual void HostBeginEdit(int index);
+    virtual void HostAutomate(int index, double normalized);
+    virtual void HostEndEdit(int index);
+    virtual void HostUpdateDisplay();
+    virtual bool HostIsOffline();
+    virtual int HostSamplePosition();
+    virtual double HostTempo();
+    virtual void HostTimeSignature(int* numerator, int* denominator);
+    virtual void HostTransport(ITransportInfo* info);
     // Slot 29. Host UI thread; under the lock; allocates nothing.
-    // Answers the stored host id.
-    virtual int IdentifyHost() { return mHostId; }
+    // Asks the attached host's product and version once and answers the host id (the stored id when
+    // already known or when no host is attached).
+    virtual int IdentifyHost();
     // Slot 30. Any thread, no lock needed (the code never changes); allocates nothing.
     // Answers the API code.
     virtual int ApiCode() { return mApiCode; }
     // Slot 31. Editor thread, after the editor changed its size; under the lock; allocates nothing.
-    // Implemented by the host layer.
-    virtual void EditorSizeChanged() = 0;
+    // Passed on to the attached host.
+    virtual void EditorSizeChanged();
     // Slot 32. Host UI thread at open; under the lock.
-    // May allocate.
-    virtual void HostStartup() {}
+    // May allocate. Passed on to the attached host.
+    virtual void HostStartup();
     // Slot 33. Plug-in constructor or host UI thread; takes the lock; may allocate.
-    // Takes ownership of the editor.
+    // Takes ownership of the editor and tells the attached host.
     virtual void BindEditor(IGraphics* editor);
     // Slot 34. Any thread; under the lock; allocates nothing.
-    // Stores the latency in frames.
+    // Stores the latency in frames and tells the attached host.
     virtual void SetProcessingLatency(int frames);
     // Slots 35, 36. Host audio thread (or any thread outside a process call), under the lock; allocate
-    // nothing. MIDI and SysEx to the host, offsets within the sub-block being rendered; true when accepted.
-    virtual bool EmitMidiEvent(const IMidiEvent& event) = 0;
-    virtual bool EmitSysExEvent(const ISysExEvent& event) = 0;
+    // nothing. MIDI and SysEx to the host, offsets within the sub-block being rendered; true when accepted
+    // (false without a host).
+    virtual bool EmitMidiEvent(const IMidiEvent& event);
+    virtual bool EmitSysExEvent(const ISysExEvent& event);
     // Slot 37. Any thread but the audio thread; under the lock; allocates nothing.
     // Every parameter's plain value to the bound editor.
     virtual void SyncEditorToParams();
@@ -198,12 +212,24 @@ public:
     void NotifyAllParamsChanged();
     void AutomateAllParams();
 
+    // The host's state chunk, in every format: the chunk header, then the whole state (WriteBank) or,
+    // for program, the current program (WriteState). Any thread but the audio thread; under the lock;
+    // allocates. False when a writer failed or wrote nothing.
+    bool SaveStateChunk(IStateChunk* chunk, bool program);
+    // Reads what SaveStateChunk wrote (a whole state with a header of the current version or later, else
+    // a program) and refreshes the editor; false when it could not be read. The instrument's readers
+    // decide what an unreadable chunk leaves changed. Same thread and lock as SaveStateChunk.
+    bool LoadStateChunk(const IStateChunk& chunk, bool program);
+
     // Chunk header.
     static void WriteChunkHeader(IStateChunk* chunk);
     // Answers the version (0 when absent) and advances *pos (-1 when the tag runs into a short version).
     static int32_t ReadChunkHeader(const IStateChunk& chunk, int* pos);
 
-    // Identity and host.
+    // Identity and host. The format layer attaches itself once the instrument is built (host UI thread,
+    // before any other call) and detaches before it deletes the instrument; nullptr detaches.
+    void AttachHost(IPlugHost* host) { mHost = host; }
+    IPlugHost* Host() const { return mHost; }
     void StoreSampleRate(double rate) { mSampleRate = rate; }
     double SampleRate() const { return mSampleRate; }
     int MaxBlockSize() const { return mMaxBlockSize; }
@@ -229,6 +255,12 @@ public:
     int NOutChannels() const { return static_cast<int>(mOutChannels.size()); }
     const std::vector<std::pair<int, int>>& ChannelPairings() const { return mChannelPairings; }
 
+    // The channels as the format layer connects and fills them.
+    IAudioChannel& InChannel(int i) { return *mInChannels[static_cast<size_t>(i)]; }
+    IAudioChannel& OutChannel(int i) { return *mOutChannels[static_cast<size_t>(i)]; }
+    double** InputPointers() { return mInPointers.empty() ? nullptr : mInPointers.data(); }
+    double** OutputPointers() { return mOutPointers.empty() ? nullptr : mOutPointers.data(); }
+
 protected:
     void SetHostIdentity(int id, int version)
     {
@@ -236,12 +268,9 @@ protected:
         mHostVersion = version;
     }
     int StoredHostId() const { return mHostId; }
-    IAudioChannel& InChannel(int i) { return *mInChannels[static_cast<size_t>(i)]; }
-    IAudioChannel& OutChannel(int i) { return *mOutChannels[static_cast<size_t>(i)]; }
-    double** InputPointers() { return mInPointers.empty() ? nullptr : mInPointers.data(); }
-    double** OutputPointers() { return mOutPointers.empty() ? nullptr : mOutPointers.data(); }
 
 private:
+    IPlugHost* mHost = nullptr;
     std::vector<std::pair<int, int>> mChannelPairings;
     Lock mLock;
     int32_t mUniqueId;

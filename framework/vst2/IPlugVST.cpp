@@ -18,7 +18,7 @@ std::mutex& CreationLock()
 
 } // namespace
 
-IPlugVST::IPlugVST(const IPlugInfo& info, vst::HostCallback host) : IPlugBase(info), mHost(host)
+IPlugVST::IPlugVST(IPlugBase* plug, vst::HostCallback host) : mPlug(plug), mHost(host)
 {
     mRecord.magic = vst::kEffectMagic;
     mRecord.dispatcher = &DispatcherEntry;
@@ -28,11 +28,11 @@ IPlugVST::IPlugVST(const IPlugInfo& info, vst::HostCallback host) : IPlugBase(in
     mRecord.processReplacing = &ProcessReplacingEntry;
     mRecord.processDoubleReplacing = &ProcessDoubleEntry;
     mRecord.numPrograms = 1; // the plug-in's own count once it is built (Instantiate)
-    mRecord.numParams = NParams();
+    mRecord.numParams = mPlug->NParams();
     int maxIn = 0;
     int maxOut = 0;
     bool canMono = false;
-    for (const auto& [inputs, outputs] : ChannelPairings()) {
+    for (const auto& [inputs, outputs] : mPlug->ChannelPairings()) {
         maxIn = std::max(maxIn, inputs);
         maxOut = std::max(maxOut, outputs);
         canMono = canMono || inputs == 1;
@@ -40,44 +40,64 @@ IPlugVST::IPlugVST(const IPlugInfo& info, vst::HostCallback host) : IPlugBase(in
     mRecord.numInputs = maxIn;
     mRecord.numOutputs = maxOut;
     mRecord.flags = vst::effFlagsCanReplacing | vst::effFlagsCanDoubleReplacing;
-    if (KeepsStateChunks())
+    if (mPlug->KeepsStateChunks())
         mRecord.flags |= vst::effFlagsProgramChunks;
     if (canMono)
         mRecord.flags |= vst::effFlagsCanMono;
-    if (IsInstrument())
+    if (mPlug->IsInstrument())
         mRecord.flags |= vst::effFlagsIsSynth;
-    mRecord.initialDelay = Latency();
+    mRecord.initialDelay = mPlug->Latency();
     mRecord.ioRatio = 1.0f;
     mRecord.object = this;
-    mRecord.uniqueID = UniqueId();
-    const int32_t version = Version();
+    mRecord.uniqueID = mPlug->UniqueId();
+    const int32_t version = mPlug->Version();
     mRecord.version = ((version >> 16) & 0xFFFF) * 10000 + ((version >> 8) & 0xFF) * 100 + (version & 0xFF);
 
-    SetMaxBlockSize(kInitialBlockSize);
-    for (int i = 0; i < NInChannels(); ++i)
-        InChannel(i).connected = true;
-    for (int i = 0; i < NOutChannels(); ++i)
-        OutChannel(i).connected = true;
+    mPlug->SetMaxBlockSize(kInitialBlockSize);
+    for (int i = 0; i < mPlug->NInChannels(); ++i)
+        mPlug->InChannel(i).connected = true;
+    for (int i = 0; i < mPlug->NOutChannels(); ++i)
+        mPlug->OutChannel(i).connected = true;
     UpdateArrangements();
+    mRecord.numPrograms = std::max(1, mPlug->ProgramCount());
+    // An editor the plug-in bound while it was built sets the editor flag and rectangle now.
+    if (IGraphics* editor = mPlug->Editor())
+        EditorBound(editor);
+    mPlug->AttachHost(this);
 }
 
 IPlugVST::~IPlugVST()
 {
+    // The plug-in closes while the host is still reachable through the record.
+    mPlug.reset();
     mRecord.object = nullptr;
+}
+
+IPlugBase* IPlugVST::PlugOf(vst::EffectRecord* record)
+{
+    auto* face = record ? static_cast<IPlugVST*>(record->object) : nullptr;
+    return face ? face->mPlug.get() : nullptr;
+}
+
+vst::EffectRecord* IPlugVST::Wrap(IPlugBase* plug, vst::HostCallback host) noexcept
+{
+    std::unique_ptr<IPlugBase> owned(plug);
+    try {
+        if (!owned)
+            return nullptr;
+        auto* face = new IPlugVST(owned.release(), host);
+        return &face->mRecord;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 vst::EffectRecord* IPlugVST::Instantiate(vst::HostCallback host, Factory factory) noexcept
 {
-    IPlugVST* plug = nullptr;
     try {
         std::lock_guard<std::mutex> lock(CreationLock());
-        plug = factory(host);
-        if (!plug)
-            return nullptr;
-        plug->mRecord.numPrograms = std::max(1, plug->ProgramCount());
-        return &plug->mRecord;
+        return Wrap(factory(), host);
     } catch (...) {
-        delete plug;
         return nullptr;
     }
 }
@@ -106,7 +126,7 @@ intptr_t IPlugVST::DispatcherEntry(vst::EffectRecord* effect, int32_t opcode, in
 intptr_t IPlugVST::EditorIdleEntry(vst::EffectRecord* effect) noexcept
 {
     try {
-        auto* plug = effect ? static_cast<IPlugVST*>(effect->object) : nullptr;
+        IPlugBase* plug = PlugOf(effect);
         if (IGraphics* editor = plug ? plug->Editor() : nullptr)
             editor->Idle();
     } catch (...) {
@@ -123,7 +143,7 @@ intptr_t IPlugVST::CloseEntry(vst::EffectRecord* effect) noexcept
         // Waits for a call in progress on another thread; the lock is released before the object (and
         // the lock with it) is destroyed.
         {
-            LockGuard lock(plug->Mutex());
+            IPlugBase::LockGuard lock(plug->Mutex());
         }
         delete plug;
     } catch (...) {
@@ -169,7 +189,7 @@ float IPlugVST::GetParameterEntry(vst::EffectRecord* effect, int32_t index) noex
 
 void IPlugVST::SetParameterFromHost(int index, float value)
 {
-    IParameter* param = GetParam(index);
+    IParameter* param = mPlug->GetParam(index);
     if (!param)
         return;
     // Hosts send values outside 0..1 and occasionally NaN: clamp, and let NaN keep the current value.
@@ -177,14 +197,14 @@ void IPlugVST::SetParameterFromHost(int index, float value)
     if (std::isnan(normalized))
         normalized = param->ToNormalized();
     normalized = std::clamp(normalized, 0.0, 1.0);
-    if (IGraphics* editor = Editor())
+    if (IGraphics* editor = mPlug->Editor())
         editor->PushParamToControls(index, normalized, true);
     param->SetFromNormalized(normalized);
-    ParameterChanged(index, 0);
+    mPlug->ParameterChanged(index, 0);
 }
 
 float IPlugVST::GetParameterForHost(int index)
 {
-    const IParameter* param = GetParam(index);
+    const IParameter* param = mPlug->GetParam(index);
     return param ? static_cast<float>(param->ToNormalized()) : 0.0f;
 }

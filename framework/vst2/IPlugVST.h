@@ -1,6 +1,6 @@
-// Binds the plug-in base to a host speaking the VST 2.4 interface: fills the effect record, turns
-// dispatcher opcodes and the record's entries into calls on the base and the instrument, converts the
-// host's buffers, and offers the host's services to the instrument.
+// The plug-in's VST 2.4 face: wraps one plug-in (an IPlugBase, which it owns), fills the effect record,
+// turns dispatcher opcodes and the record's entries into calls on the plug-in, converts the host's
+// buffers, and offers the host's services to the plug-in (IPlugHost).
 //
 // The class is spread over files by thread: IPlugVST.cpp (the record, construction and the host's
 // entries), IPlugVSTDispatch.cpp (dispatcher opcodes, chunks, text queries; host UI thread),
@@ -9,30 +9,41 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/plugin/HostBlockAdapter.h"
 #include "framework/plugin/IPlugBase.h"
 #include "framework/vst2/VstAbi.h"
 
-class IPlugVST : public IPlugBase {
+class IPlugVST final : public IPlugHost {
 public:
     // Block sizes the host announces above this are stored as this; longer blocks are rendered in
     // sub-blocks, so the cap only bounds the memory an untrusted host can make the plug-in allocate.
     static constexpr int kMaxSupportedBlockSize = 65536;
     static constexpr int kInitialBlockSize = 1024;
 
-    IPlugVST(const IPlugInfo& info, vst::HostCallback host);
-    // The close opcode (host UI thread), after the lock was taken and released; clears the record's
-    // object so a late call through the record finds nothing. Frees memory.
+    // Takes ownership of plug (built, not yet attached to a host) and attaches itself to it.
+    IPlugVST(IPlugBase* plug, vst::HostCallback host);
+    // The close opcode (host UI thread), after the lock was taken and released: deletes the plug-in
+    // (which may still call the host while it closes), then clears the record's object so a late call
+    // through the record finds nothing. Frees memory.
     ~IPlugVST() override;
 
     vst::EffectRecord* Record() { return &mRecord; }
+    IPlugBase& Plug() { return *mPlug; }
+    // The plug-in behind a record this layer filled (nullptr for none).
+    static IPlugBase* PlugOf(vst::EffectRecord* record);
 
     // The body of the exported entry points: under a process-wide creation lock, constructs the
-    // instrument through `factory`, fills any uninitialised program slot and answers the effect record
-    // (nullptr when construction fails or throws).
-    using Factory = IPlugVST* (*)(vst::HostCallback host);
+    // instrument through `factory`, wraps it and answers the effect record (nullptr when construction
+    // fails or throws).
+    using Factory = IPlugBase* (*)();
     static vst::EffectRecord* Instantiate(vst::HostCallback host, Factory factory) noexcept;
+    // As Instantiate, for a plug-in already built (taken over even on failure); host UI thread.
+    static vst::EffectRecord* Wrap(IPlugBase* plug, vst::HostCallback host) noexcept;
+
+    // The plug-in's lock: every entry holds it.
+    IPlugBase::Lock& Mutex() { return mPlug->Mutex(); }
 
     // Host services, each one call of the host callback; they allocate nothing.
     // Any thread, under the plug-in lock.
@@ -45,21 +56,20 @@ public:
     double HostTempo() override;
     void HostTimeSignature(int* numerator, int* denominator) override;
     void HostTransport(ITransportInfo* info) override;
-    // Host UI thread at open (or later), under the lock: asks the host's product string and version
-    // once. Allocates nothing.
-    int IdentifyHost() override;
+    // Host UI thread at open (or later), under the lock: the host's product string and version.
+    // Allocates nothing.
+    void HostProduct(char* product, int size, int* version) override;
     // Editor thread, under the lock: refreshes the editor rectangle from the bound editor.
     // Allocates nothing.
     void EditorSizeChanged() override;
     // Host UI thread at open, under the lock; runs once per object.
     // May allocate (the instrument's start-up hook).
     void HostStartup() override;
-    // Plug-in constructor or host UI thread; takes the lock. Sets the editor flag and rectangle.
-    // May allocate.
-    void BindEditor(IGraphics* editor) override;
-    // Any thread, under the lock: stores the latency and announces it in the record.
-    // Allocates nothing.
-    void SetProcessingLatency(int frames) override;
+    // Host UI thread, under the lock, after the plug-in bound an editor: sets the editor flag and
+    // rectangle. Allocates nothing.
+    void EditorBound(IGraphics* editor) override;
+    // Any thread, under the lock: announces the latency in the record. Allocates nothing.
+    void LatencyChanged(int frames) override;
     // Host audio thread inside a process call (offsets within the sub-block being rendered, sent
     // relative to the host block) or any thread outside one; under the lock. One-event lists through
     // host opcode 8; allocates nothing.
@@ -109,11 +119,11 @@ private:
     template <typename Sample> void ProcessBlocks(Sample** inputs, Sample** outputs, int frames, bool accumulate);
     template <typename Sample>
     void RenderSubBlock(Sample** inputs, Sample** outputs, int start, int frames, bool accumulate);
-    static constexpr int kMaxChannels = 8;
     void SetParameterFromHost(int index, float value);
     float GetParameterForHost(int index);
     const vst::TimeInfo* HostTime(int32_t filter);
 
+    std::unique_ptr<IPlugBase> mPlug;
     vst::EffectRecord mRecord{};
     vst::HostCallback mHost = nullptr;
     vst::Rect mEditorRect{};

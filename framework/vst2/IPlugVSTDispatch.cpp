@@ -47,32 +47,32 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     switch (opcode) {
     case vst::effOpen:
         HostStartup();
-        NotifyAllParamsChanged();
+        mPlug->NotifyAllParamsChanged();
         return 0;
     case vst::effSetProgram:
-        if (value >= 0 && value < ProgramCount())
-            SelectProgramFromHost(static_cast<int>(value));
+        if (value >= 0 && value < mPlug->ProgramCount())
+            mPlug->SelectProgramFromHost(static_cast<int>(value));
         return 0;
-    case vst::effGetProgram: return CurrentProgram();
+    case vst::effGetProgram: return mPlug->CurrentProgram();
     case vst::effSetProgramName:
         if (text)
-            RenameProgramFromHost(text);
+            mPlug->RenameProgramFromHost(text);
         return 0;
     case vst::effGetProgramName:
-        ProgramNameOf(CurrentProgram(), text, vst::kMaxProgNameLen);
+        mPlug->ProgramNameOf(mPlug->CurrentProgram(), text, vst::kMaxProgNameLen);
         return 0;
     case vst::effGetParamLabel:
-        if (const IParameter* param = GetParam(index))
+        if (const IParameter* param = mPlug->GetParam(index))
             CopyText(text, param->LabelForDisplay(), vst::kParamTextCopyLen);
         return 0;
     case vst::effGetParamDisplay:
-        if (const IParameter* param = GetParam(index)) {
+        if (const IParameter* param = mPlug->GetParam(index)) {
             if (text)
                 param->FormatValue(param->Value(), false, true, text, vst::kParamTextCopyLen);
         }
         return 0;
     case vst::effGetParamName:
-        if (const IParameter* param = GetParam(index))
+        if (const IParameter* param = mPlug->GetParam(index))
             CopyText(text, param->Name(), vst::kParamTextCopyLen);
         return 0;
     case vst::effSetSampleRate: {
@@ -83,51 +83,51 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         constexpr float kHighestRate = 768000.0f;
         if (!(opt >= kLowestRate && opt <= kHighestRate))
             return 0;
-        StoreSampleRate(static_cast<double>(opt));
-        ResetProcessing();
+        mPlug->StoreSampleRate(static_cast<double>(opt));
+        mPlug->ResetProcessing();
         return 0;
     }
     case vst::effSetBlockSize: {
         const intptr_t frames = std::clamp<intptr_t>(value, 0, kMaxSupportedBlockSize);
-        SetMaxBlockSize(static_cast<int>(frames));
-        ResetProcessing();
+        mPlug->SetMaxBlockSize(static_cast<int>(frames));
+        mPlug->ResetProcessing();
         return 0;
     }
     case vst::effMainsChanged:
         if (value != 0) {
-            SetActive(true);
+            mPlug->SetActive(true);
         } else {
-            SetActive(false);
-            ResetProcessing();
+            mPlug->SetActive(false);
+            mPlug->ResetProcessing();
         }
         return 0;
     case vst::effEditGetRect:
-        if (ptr && Editor()) {
+        if (ptr && mPlug->Editor()) {
             // The size the window will have: the scale is chosen now unless a window is open.
-            Editor()->ApplyScalePreference();
+            mPlug->Editor()->ApplyScalePreference();
             EditorSizeChanged();
             *static_cast<vst::Rect**>(ptr) = &mEditorRect;
             return 1;
         }
         return 0;
     case vst::effEditOpen:
-        if (IGraphics* editor = Editor()) {
+        if (IGraphics* editor = mPlug->Editor()) {
             if (editor->OpenWindow(ptr)) {
-                EditorOpened();
+                mPlug->EditorOpened();
                 return 1;
             }
         }
         return 0;
     case vst::effEditClose:
-        if (IGraphics* editor = Editor()) {
-            EditorClosed();
+        if (IGraphics* editor = mPlug->Editor()) {
+            mPlug->EditorClosed();
             editor->CloseWindow();
             return 1;
         }
         return 0;
     case vst::effEditIdle:
         // Reached only by a direct call: hosts' calls go to EditorIdleEntry, outside the lock.
-        if (IGraphics* editor = Editor())
+        if (IGraphics* editor = mPlug->Editor())
             editor->Idle();
         return 0;
     case vst::effIdentify: return kIdentifyAnswer;
@@ -136,10 +136,10 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     case vst::effProcessEvents: return ProcessEvents(static_cast<const vst::Events*>(ptr));
     case vst::effCanBeAutomated: return 1;
     case vst::effString2Parameter: return StringToParameter(index, text);
-    case vst::effGetProgramNameIndexed: return ProgramNameOf(index, text, vst::kMaxProgNameLen) ? 1 : 0;
+    case vst::effGetProgramNameIndexed: return mPlug->ProgramNameOf(index, text, vst::kMaxProgNameLen) ? 1 : 0;
     case vst::effGetInputProperties: return ChannelProperties(true, index, static_cast<vst::PinProperties*>(ptr));
     case vst::effGetOutputProperties: return ChannelProperties(false, index, static_cast<vst::PinProperties*>(ptr));
-    case vst::effGetPlugCategory: return IsInstrument() ? vst::kPlugCategSynth : vst::kPlugCategEffect;
+    case vst::effGetPlugCategory: return mPlug->IsInstrument() ? vst::kPlugCategSynth : vst::kPlugCategEffect;
     case vst::effProcessVarIo: return 0;
     case vst::effSetSpeakerArrangement:
         SetSpeakerArrangement(reinterpret_cast<const vst::SpeakerArrangement*>(value),
@@ -148,17 +148,17 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     case vst::effGetEffectName:
         if (!text)
             return 0;
-        CopyText(text, EffectName(), vst::kMaxEffectNameLen);
+        CopyText(text, mPlug->EffectName(), vst::kMaxEffectNameLen);
         return 1;
     case vst::effGetVendorString:
         if (!text)
             return 0;
-        CopyText(text, VendorName(), vst::kMaxVendorStrLen);
+        CopyText(text, mPlug->VendorName(), vst::kMaxVendorStrLen);
         return 1;
     case vst::effGetProductString:
         if (!text)
             return 0;
-        CopyText(text, ProductName(), vst::kMaxProductStrLen);
+        CopyText(text, mPlug->ProductName(), vst::kMaxProductStrLen);
         return 1;
     case vst::effVendorSpecific: return VendorSpecific(index, value, text, opt);
     case vst::effCanDo: return CanDo(text);
@@ -168,7 +168,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         if (!key)
             return 0;
         key->keyName[0] = '\0';
-        return QueryMidiNoteName(key->thisKeyNumber, key->keyName) ? 1 : 0;
+        return mPlug->QueryMidiNoteName(key->thisKeyNumber, key->keyName) ? 1 : 0;
     }
     case vst::effGetSpeakerArrangement:
         if (value)
@@ -184,9 +184,7 @@ intptr_t IPlugVST::GetChunk(int32_t index, void* ptr)
 {
     const bool program = index != 0;
     IStateChunk& chunk = program ? mProgramChunk : mBankChunk;
-    WriteChunkHeader(&chunk);
-    const bool ok = program ? WriteState(&chunk) : WriteBank(&chunk);
-    if (!ok || chunk.Size() == 0 || !ptr)
+    if (!mPlug->SaveStateChunk(&chunk, program) || !ptr)
         return 0;
     *static_cast<void**>(ptr) = chunk.Data();
     return chunk.Size();
@@ -202,18 +200,12 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, const void* ptr)
     // A host may hand back the very buffer effGetChunk gave it (the same size, so it stays in place).
     if (size > 0)
         std::memmove(chunk.Data(), ptr, static_cast<size_t>(size));
-    int pos = 0;
-    const int32_t version = ReadChunkHeader(chunk, &pos);
-    pos = !program && version >= kStateChunkVersion ? ReadBank(chunk, pos) : ReadState(chunk, pos);
-    if (pos < 0)
-        return 0;
-    SyncEditorToParams();
-    return 1;
+    return mPlug->LoadStateChunk(chunk, program) ? 1 : 0;
 }
 
 intptr_t IPlugVST::StringToParameter(int32_t index, const char* text)
 {
-    IParameter* param = GetParam(index);
+    IParameter* param = mPlug->GetParam(index);
     if (!param)
         return 0;
     if (!text)
@@ -228,22 +220,22 @@ intptr_t IPlugVST::StringToParameter(int32_t index, const char* text)
         if (param->NegateDisplay())
             value = -value;
     }
-    if (IGraphics* editor = Editor())
+    if (IGraphics* editor = mPlug->Editor())
         editor->PushParamToControls(index, value, false);
     param->SetPlain(value);
-    ParameterChanged(index, 0);
+    mPlug->ParameterChanged(index, 0);
     return 1;
 }
 
 intptr_t IPlugVST::ChannelProperties(bool input, int32_t index, vst::PinProperties* props)
 {
-    const int count = input ? NInChannels() : NOutChannels();
+    const int count = input ? mPlug->NInChannels() : mPlug->NOutChannels();
     if (!props || index < 0 || index >= count)
         return 0;
     props->flags = vst::kPinIsActive;
     if (index % 2 == 0 && index < count - 1)
         props->flags |= vst::kPinIsStereo;
-    const IAudioChannel& channel = input ? InChannel(index) : OutChannel(index);
+    const IAudioChannel& channel = input ? mPlug->InChannel(index) : mPlug->OutChannel(index);
     std::memset(props->label, 0, sizeof props->label);
     if (!channel.label.empty()) {
         CopyText(props->label, channel.label.c_str(), sizeof props->label);
@@ -255,8 +247,8 @@ intptr_t IPlugVST::ChannelProperties(bool input, int32_t index, vst::PinProperti
 
 intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* text, float opt)
 {
-    const bool validIndex = paramIndex >= 0 && paramIndex < NParams();
-    const IParameter* param = validIndex ? GetParam(static_cast<int>(paramIndex)) : nullptr;
+    const bool validIndex = paramIndex >= 0 && paramIndex < mPlug->NParams();
+    const IParameter* param = validIndex ? mPlug->GetParam(static_cast<int>(paramIndex)) : nullptr;
     switch (subCode) {
     case 7: // value text for a normalised value
         if (!text)
@@ -278,7 +270,7 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
             return 0;
         return param->GetType() == IParameter::kTypeDouble ? 0 : kVendorAnswer;
     case vst::kVendorBuildVariant: {
-        const char* variant = BuildVariant();
+        const char* variant = mPlug->BuildVariant();
         if (!text || !variant)
             return 0;
         CopyText(text, variant, vst::kMaxProductStrLen);
@@ -289,7 +281,7 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
     case vst::kVendorEditorScale: return EditorScaleRequest(opt);
     case vst::kVendorEngineInStep: {
         bool matches = false;
-        if (!CompareEngineWithParameters(&matches))
+        if (!mPlug->CompareEngineWithParameters(&matches))
             return 0;
         return matches ? 1 : 2;
     }
@@ -299,7 +291,7 @@ intptr_t IPlugVST::VendorSpecific(int32_t subCode, intptr_t paramIndex, char* te
 
 intptr_t IPlugVST::EditorMouseRequest(const vst::EditorMouseAction* action)
 {
-    IGraphics* editor = Editor();
+    IGraphics* editor = mPlug->Editor();
     if (!editor || !action)
         return 0;
     IMouseMod mods;
@@ -325,7 +317,7 @@ intptr_t IPlugVST::EditorMouseRequest(const vst::EditorMouseAction* action)
 
 intptr_t IPlugVST::EditorScaleRequest(float scale)
 {
-    IGraphics* editor = Editor();
+    IGraphics* editor = mPlug->Editor();
     if (!editor || editor->WindowHandle())
         return 0;
     // The scale becomes the editor's choice, so that the host's next size query keeps it.
@@ -337,7 +329,7 @@ intptr_t IPlugVST::EditorScaleRequest(float scale)
 
 intptr_t IPlugVST::EditorPictureRequest(const char* path)
 {
-    IGraphics* editor = Editor();
+    IGraphics* editor = mPlug->Editor();
     if (!editor || !path || !*path)
         return 0;
     editor->OnTimer();
@@ -352,7 +344,7 @@ intptr_t IPlugVST::CanDo(const char* text)
         return 0;
     if (std::strcmp(text, "receiveVstTimeInfo") == 0)
         return 1;
-    if (TakesMidi()) {
+    if (mPlug->TakesMidi()) {
         static const char* const kMidiCanDos[] = {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents",
                                                   "receiveVstMidiEvent"};
         for (const char* canDo : kMidiCanDos) {
@@ -375,8 +367,8 @@ void IPlugVST::SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vs
 {
     if (in) {
         const int n = std::max(0, in->numChannels);
-        for (int i = 0; i < NInChannels(); ++i) {
-            IAudioChannel& channel = InChannel(i);
+        for (int i = 0; i < mPlug->NInChannels(); ++i) {
+            IAudioChannel& channel = mPlug->InChannel(i);
             channel.connected = i < n;
             if (!channel.connected)
                 *channel.pointerSlot = channel.scratch.data();
@@ -384,8 +376,8 @@ void IPlugVST::SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vs
     }
     if (out) {
         const int n = std::max(0, out->numChannels);
-        for (int i = 0; i < NOutChannels(); ++i) {
-            IAudioChannel& channel = OutChannel(i);
+        for (int i = 0; i < mPlug->NOutChannels(); ++i) {
+            IAudioChannel& channel = mPlug->OutChannel(i);
             channel.connected = i < n;
             if (!channel.connected)
                 *channel.pointerSlot = channel.scratch.data();
@@ -395,12 +387,12 @@ void IPlugVST::SetSpeakerArrangement(const vst::SpeakerArrangement* in, const vs
 
 void IPlugVST::UpdateArrangements()
 {
-    mRecord.numInputs = NInChannels();
-    mRecord.numOutputs = NOutChannels();
+    mRecord.numInputs = mPlug->NInChannels();
+    mRecord.numOutputs = mPlug->NOutChannels();
     mInputArrangement = vst::SpeakerArrangement{};
     mOutputArrangement = vst::SpeakerArrangement{};
-    mInputArrangement.type = ArrangementType(NInChannels());
-    mInputArrangement.numChannels = NInChannels();
-    mOutputArrangement.type = ArrangementType(NOutChannels());
-    mOutputArrangement.numChannels = NOutChannels();
+    mInputArrangement.type = ArrangementType(mPlug->NInChannels());
+    mInputArrangement.numChannels = mPlug->NInChannels();
+    mOutputArrangement.type = ArrangementType(mPlug->NOutChannels());
+    mOutputArrangement.numChannels = mPlug->NOutChannels();
 }

@@ -95,23 +95,17 @@ void IPlugVST::HostTransport(ITransportInfo* info)
     info->loopActive = (flags & vst::kTransportCycleActive) != 0;
 }
 
-int IPlugVST::IdentifyHost()
+void IPlugVST::HostProduct(char* product, int size, int* version)
 {
-    if (StoredHostId() != kHostUnknown)
-        return StoredHostId();
-    // Hosts write up to 64 characters; the buffer is larger so a careless host cannot overrun it.
-    char product[256] = {};
+    // Hosts write up to 64 characters into a buffer the base makes larger.
     CallHost(vst::audioMasterGetProductString, 0, 0, product);
-    product[sizeof product - 1] = '\0';
-    int version = 0;
+    product[size - 1] = '\0';
+    *version = 0;
     if (product[0]) {
         const intptr_t v = CallHost(vst::audioMasterGetVendorVersion);
         const long long decimal = v < 0 ? 0 : static_cast<long long>(v);
-        version = static_cast<int>(((decimal / 10000) << 16) | (((decimal % 10000) / 100) << 8) | (decimal % 100));
+        *version = static_cast<int>(((decimal / 10000) << 16) | (((decimal % 10000) / 100) << 8) | (decimal % 100));
     }
-    const int id = LookUpHostId(product);
-    SetHostIdentity(id, version);
-    return id;
 }
 
 void IPlugVST::HostStartup()
@@ -119,37 +113,33 @@ void IPlugVST::HostStartup()
     if (mHostStarted)
         return;
     mHostStarted = true;
-    const int host = IdentifyHost();
+    const int host = mPlug->IdentifyHost();
     if (host == kHostForte || host == kHostAudition || host == kHostOrion || host == kHostSawStudio) {
         // These hosts connect channels beyond the stereo pair differently from what they announce.
-        for (int i = 2; i < NInChannels(); ++i) {
-            InChannel(i).connected = false;
-            *InChannel(i).pointerSlot = InChannel(i).scratch.data();
+        for (int i = 2; i < mPlug->NInChannels(); ++i) {
+            mPlug->InChannel(i).connected = false;
+            *mPlug->InChannel(i).pointerSlot = mPlug->InChannel(i).scratch.data();
         }
-        for (int i = 2; i < NOutChannels(); ++i)
-            OutChannel(i).connected = true;
+        for (int i = 2; i < mPlug->NOutChannels(); ++i)
+            mPlug->OutChannel(i).connected = true;
     }
     UpdateArrangements();
-    HostIdentified();
+    mPlug->HostIdentified();
 }
 
 void IPlugVST::EditorSizeChanged()
 {
-    if (IGraphics* editor = Editor()) {
+    if (IGraphics* editor = mPlug->Editor()) {
         mEditorRect.top = 0;
         mEditorRect.left = 0;
         mEditorRect.bottom = static_cast<int16_t>(editor->WindowHeight());
         mEditorRect.right = static_cast<int16_t>(editor->WindowWidth());
-        EditorResized();
+        mPlug->EditorResized();
     }
 }
 
-void IPlugVST::BindEditor(IGraphics* editor)
+void IPlugVST::EditorBound(IGraphics* editor)
 {
-    if (!editor)
-        return;
-    LockGuard lock(Mutex());
-    IPlugBase::BindEditor(editor);
     mRecord.flags |= vst::effFlagsHasEditor;
     mEditorRect.top = 0;
     mEditorRect.left = 0;
@@ -157,9 +147,8 @@ void IPlugVST::BindEditor(IGraphics* editor)
     mEditorRect.right = static_cast<int16_t>(editor->WindowWidth());
 }
 
-void IPlugVST::SetProcessingLatency(int frames)
+void IPlugVST::LatencyChanged(int frames)
 {
-    IPlugBase::SetProcessingLatency(frames);
     mRecord.initialDelay = frames;
 }
 

@@ -2,8 +2,8 @@
 // reach the plug-in sub-block by sub-block during the next process call. Host audio thread (events
 // may come from another host thread), under the plug-in lock; nothing here allocates.
 #include <algorithm>
-#include <array>
 
+#include "framework/plugin/HostBuffers.h"
 #include "framework/vst2/IPlugVST.h"
 
 intptr_t IPlugVST::ProcessEvents(const vst::Events* events)
@@ -32,7 +32,7 @@ intptr_t IPlugVST::ProcessEvents(const vst::Events* events)
             message.offset = sysex->deltaFrames;
             message.size = sysex->sysexDump ? std::max(0, sysex->dumpBytes) : 0;
             message.data = reinterpret_cast<const uint8_t*>(sysex->sysexDump);
-            HandleSysExEvent(message);
+            mPlug->HandleSysExEvent(message);
         }
     }
     return 1;
@@ -40,7 +40,7 @@ intptr_t IPlugVST::ProcessEvents(const vst::Events* events)
 
 void IPlugVST::ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate)
 {
-    if (TakesMidi())
+    if (mPlug->TakesMidi())
         CallHost(vst::audioMasterWantMidi, 0, 1);
     ProcessBlocks(inputs, outputs, frames, accumulate);
 }
@@ -54,15 +54,15 @@ void IPlugVST::ProcessDouble(double** inputs, double** outputs, int frames)
 // each after the MIDI that falls in it.
 template <typename Sample> void IPlugVST::ProcessBlocks(Sample** inputs, Sample** outputs, int frames, bool accumulate)
 {
-    const int maxBlock = MaxBlockSize();
+    const int maxBlock = mPlug->MaxBlockSize();
     mBlocks.Run(
-        frames, maxBlock, [this](const IMidiEvent& event) { HandleMidiEvent(event); },
+        frames, maxBlock, [this](const IMidiEvent& event) { mPlug->HandleMidiEvent(event); },
         [&](int start, int n) { RenderSubBlock(inputs, outputs, start, n, accumulate); });
     if (maxBlock <= 0 && frames > 0 && !accumulate && outputs) {
         // No block size announced: nothing can be rendered; a replacing call still owes defined output.
         int hostOut = 0;
-        for (int i = 0; i < NOutChannels(); ++i) {
-            if (!OutChannel(i).connected)
+        for (int i = 0; i < mPlug->NOutChannels(); ++i) {
+            if (!mPlug->OutChannel(i).connected)
                 continue;
             if (Sample* out = outputs[hostOut++])
                 std::fill(out, out + frames, Sample(0));
@@ -70,50 +70,8 @@ template <typename Sample> void IPlugVST::ProcessBlocks(Sample** inputs, Sample*
     }
 }
 
-// One sub-block: host samples from `start` are copied into the channels' double scratch buffers,
-// rendered, and copied (or added) back; the engine sees the same doubles whatever the host's type.
 template <typename Sample>
 void IPlugVST::RenderSubBlock(Sample** inputs, Sample** outputs, int start, int n, bool accumulate)
 {
-    int hostIn = 0;
-    for (int i = 0; i < NInChannels(); ++i) {
-        IAudioChannel& channel = InChannel(i);
-        double* scratch = channel.scratch.data();
-        *channel.pointerSlot = scratch;
-        if (!channel.connected)
-            continue;
-        const Sample* in = inputs ? inputs[hostIn] : nullptr;
-        ++hostIn;
-        if (in) {
-            for (int k = 0; k < n; ++k)
-                scratch[k] = in[start + k];
-        } else {
-            std::fill(scratch, scratch + n, 0.0);
-        }
-    }
-    int hostOut = 0;
-    std::array<Sample*, kMaxChannels> destinations{};
-    for (int i = 0; i < NOutChannels() && i < kMaxChannels; ++i) {
-        IAudioChannel& channel = OutChannel(i);
-        *channel.pointerSlot = channel.scratch.data();
-        if (!channel.connected)
-            continue;
-        Sample* out = outputs ? outputs[hostOut] : nullptr;
-        ++hostOut;
-        destinations[static_cast<size_t>(i)] = out ? out + start : nullptr;
-    }
-    RenderDouble(InputPointers(), OutputPointers(), n);
-    for (int i = 0; i < NOutChannels() && i < kMaxChannels; ++i) {
-        Sample* dest = destinations[static_cast<size_t>(i)];
-        if (!dest)
-            continue;
-        const double* src = OutChannel(i).scratch.data();
-        if (accumulate) {
-            for (int k = 0; k < n; ++k)
-                dest[k] += static_cast<Sample>(src[k]);
-        } else {
-            for (int k = 0; k < n; ++k)
-                dest[k] = static_cast<Sample>(src[k]);
-        }
-    }
+    RenderHostSubBlock(*mPlug, inputs, outputs, start, n, accumulate);
 }

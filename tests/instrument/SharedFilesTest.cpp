@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "framework/vst2/IPlugVST.h"
 #include "instrument/KT4R.h"
 #include "instrument/ParamTable.h"
 #include "tests/support/FailingWrites.h"
@@ -42,9 +43,16 @@ protected:
 #endif
     }
 
-    static KT4R* Open(const std::string& folder) { return new KT4R(nullptr, folder); }
+    static KT4R* Open(const std::string& folder)
+    {
+        return static_cast<KT4R*>(IPlugVST::PlugOf(IPlugVST::Wrap(new KT4R(folder), nullptr)));
+    }
     // The host's close: the instance writes its files and is deleted.
-    static void Close(KT4R* plug) { plug->Record()->dispatcher(plug->Record(), vst::effClose, 0, 0, nullptr, 0.0f); }
+    static void Close(KT4R* plug)
+    {
+        vst::EffectRecord* record = static_cast<IPlugVST*>(plug->Host())->Record();
+        record->dispatcher(record, vst::effClose, 0, 0, nullptr, 0.0f);
+    }
     static void SetSetting(KT4R* plug, SettingId id, double normalized)
     {
         plug->Param(Index(id))->SetFromNormalized(normalized);

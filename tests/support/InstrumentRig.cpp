@@ -82,8 +82,8 @@ void InstrumentRig::Close()
 void InstrumentRig::Reopen()
 {
     Close();
-    mPlug = new KT4R(&TestHost, mFolder + "/", mWithEditor ? &BuildHeadlessEditor : nullptr);
-    mEffect = mPlug->Record();
+    mEffect = IPlugVST::Wrap(new KT4R(mFolder + "/", mWithEditor ? &BuildHeadlessEditor : nullptr), &TestHost);
+    mPlug = static_cast<KT4R*>(IPlugVST::PlugOf(mEffect));
     Dispatch(vst::effOpen);
     Dispatch(vst::effSetSampleRate, 0, nullptr, 48000.0f);
     Dispatch(vst::effSetBlockSize, 480);

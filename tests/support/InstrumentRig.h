@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/vst2/IPlugVST.h"
 #include "instrument/KT4R.h"
 
 class IGraphicsHeadless;

@@ -211,7 +211,8 @@ TEST_F(PluginEditor, LoadRunsTheChooserBesideTheHostAndItsAnswerReachesThePanel)
     std::ofstream(folder + "/zenity") << "#!/bin/sh\n"
                                       << "if [ \"$1\" = --file-selection ]; then /bin/sleep 0.5; echo " << folder
                                       << "/missing.KT4Rbank; exit 0; fi\n"
-                                      << "for a in \"$@\"; do echo \"$a\"; done > " << folder << "/message.log\n";
+                                      << "for a in \"$@\"; do echo \"$a\"; done > " << folder << "/message.tmp\n"
+                                      << "/bin/mv " << folder << "/message.tmp " << folder << "/message.log\n";
     chmod((folder + "/zenity").c_str(), 0755);
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", folder.c_str(), 1);
@@ -236,7 +237,8 @@ TEST_F(PluginEditor, LoadRunsTheChooserBesideTheHostAndItsAnswerReachesThePanel)
     message << std::ifstream(folder + "/message.log").rdbuf();
     EXPECT_NE(message.str().find("Could not load \"missing.KT4Rbank\"."), std::string::npos) << message.str();
     EXPECT_GE(waitedMs, 450.0) << "the chooser's answer came through idle, after it ended";
-    EXPECT_LT(longestIdleMs, 100.0) << "no idle call waited for the chooser";
+    // Well below the chooser's half second, with room for a loaded machine.
+    EXPECT_LT(longestIdleMs, 300.0) << "no idle call waited for the chooser";
     plugin->Dispatch(vst::effEditClose);
 }
 
