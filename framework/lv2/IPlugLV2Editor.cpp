@@ -5,11 +5,14 @@
 
 bool IPlugLV2::EditorSize(int* width, int* height)
 {
+    IPlugBase::LockGuard lock(mPlug->Mutex());
     IGraphics* editor = mPlug->Editor();
     if (!editor)
         return false;
-    *width = editor->Width();
-    *height = editor->Height();
+    // The size the window will have: the panel scale is chosen now unless a window is open.
+    editor->ApplyScalePreference();
+    *width = editor->WindowWidth();
+    *height = editor->WindowHeight();
     return true;
 }
 

@@ -6,7 +6,8 @@
 
 class ILv2EditorAccess {
 public:
-    // Host UI thread; no lock needed (the editor's size is fixed once it is built). False without an editor.
+    // Host UI thread; takes the plug-in lock. The window's size in pixels at the panel scale the window
+    // will open at (the configured one, or the desktop's). False without an editor.
     virtual bool EditorSize(int* width, int* height) = 0;
     // Host UI thread; takes the plug-in lock; allocates. Opens the editor in parent (an X11 window) and
     // answers its window, or nullptr when there is no editor or it cannot open.
