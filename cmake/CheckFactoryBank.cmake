@@ -34,6 +34,16 @@ execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result E
 if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:5: 'VCF FREQUENCY' cannot show '120'")
   message(FATAL_ERROR "a value the control cannot show was not reported (status ${result}): ${error}")
 endif()
+# Two names the hardware's 10-character display could not tell apart.
+file(COPY ${sources} DESTINATION ${WORK}/bad)
+file(READ ${PRESETS}/2-leads.txt leads)
+string(REGEX REPLACE "\nprogram: [^\n]*" "\nprogram: Round Bass 2" leads "${leads}")
+file(WRITE ${WORK}/bad/2-leads.txt "${leads}")
+execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+if(result EQUAL 0 OR NOT error MATCHES "2-leads.txt:[0-9]+: 'Round Bass' begins another program's name")
+  message(FATAL_ERROR "names alike in their first 10 characters were not reported (status ${result}): ${error}")
+endif()
+
 file(GLOB left ${WORK}/bad/*.KT4Rbank)
 if(left)
   message(FATAL_ERROR "kt4r-bank wrote files from a malformed source")
