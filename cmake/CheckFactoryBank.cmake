@@ -44,6 +44,16 @@ if(result EQUAL 0 OR NOT error MATCHES "2-leads.txt:[0-9]+: 'Round Bass' begins 
   message(FATAL_ERROR "names alike in their first 10 characters were not reported (status ${result}): ${error}")
 endif()
 
+# A name the hardware would cut inside a word.
+file(COPY ${sources} DESTINATION ${WORK}/bad)
+file(READ ${PRESETS}/1-basses.txt basses)
+string(REGEX REPLACE "\nprogram: [^\n]*" "\nprogram: Roundabouts" basses "${basses}")
+file(WRITE ${WORK}/bad/1-basses.txt "${basses}")
+execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:[0-9]+: the name 'Roundabouts' is cut inside a word")
+  message(FATAL_ERROR "a name cut inside a word was not reported (status ${result}): ${error}")
+endif()
+
 file(GLOB left ${WORK}/bad/*.KT4Rbank)
 if(left)
   message(FATAL_ERROR "kt4r-bank wrote files from a malformed source")

@@ -56,7 +56,8 @@ bool ReadText(const std::string& path, std::string* text)
     return true;
 }
 
-// The names: printable, at most 16 characters, and the first 10 (what the hardware shows) distinct.
+// The names: printable, at most 16 characters, and the first 10 (what the hardware shows) whole words
+// and distinct.
 bool CheckNames(const std::vector<SourceGroup>& groups, std::string* error)
 {
     std::map<std::string, std::string> seen; // first 10 characters -> where
@@ -71,6 +72,14 @@ bool CheckNames(const std::vector<SourceGroup>& groups, std::string* error)
                     *error = program.where + ": the name holds a character the display cannot show";
                     return false;
                 }
+            }
+            // The hardware shows the first 10 characters alone: they must end with a word.
+            const std::string& name = program.name;
+            if (name.size() > kHardwareNameChars && name[kHardwareNameChars] != ' ' &&
+                name[kHardwareNameChars - 1] != ' ') {
+                *error = program.where + ": the name '" + name + "' is cut inside a word at 10 characters ('" +
+                         name.substr(0, kHardwareNameChars) + "'), as the hardware would show it";
+                return false;
             }
             std::string prefix = program.name.substr(0, kHardwareNameChars);
             while (!prefix.empty() && prefix.back() == ' ')
