@@ -94,8 +94,15 @@ KT4R::KT4R(const std::string& configFolder, KT4REditorBuilder editorBuilder) : I
     // Start-up: every program " INIT ", then program 1 through the whole change path.
     MakeInitPrograms();
     SetEdited(false);
+    // A configured "DEFAULT_BANK" is loaded whole (its settings too). Without one, the factory bank is
+    // taken from beside the library, as the configuration and map files are: an installed KT-4R opens
+    // with its factory sounds, while a library copied alone keeps the " INIT " programs. Only its
+    // programs are taken, so the configured gain, channel and SysEx switches stay; a configured bank that
+    // cannot be read leaves " INIT " too (the player's choice is not replaced by the factory's).
     if (mConfig.Count("DEFAULT_BANK") && !mConfig.Get("DEFAULT_BANK").empty())
         LoadBankFile(mConfig.Get("DEFAULT_BANK"));
+    else if (!mConfigFolder.empty())
+        LoadBankPrograms(mConfigFolder + kFactoryBankFile);
     mMidiLearn.ReadMapFile(mConfigFolder);
     mEngineReady = true;
     SelectProgram(1);

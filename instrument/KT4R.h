@@ -27,6 +27,9 @@ class Synth;
 class KT4R : public IPlugBase, private kt4r::ISysExSink, private MidiLearnTarget, private ControlChangeListener {
 public:
     static constexpr int32_t kVersion = 0x0002000C; // 2.0.12
+    // The factory bank's file: loaded at start-up when it lies beside the library and the configuration
+    // names no "DEFAULT_BANK".
+    static constexpr const char* kFactoryBankFile = "KT-4R Factory.KT4Rbank";
 
     // The configuration file is read from configFolder (the library's own folder when empty). With an
     // editor builder the instrument builds its panel and binds it; without one it has no editor.
@@ -136,6 +139,9 @@ public:
     bool LoadProgramFile(const std::string& path);
     bool SaveBankFile(const std::string& path);
     bool LoadBankFile(const std::string& path);
+    // The programs of a bank file only: the edit buffer and the settings a bank file also carries (MIDI
+    // channel, SysEx switches, gain) stay as they are.
+    bool LoadBankPrograms(const std::string& path);
     bool SaveSysExProgram(const std::string& path);
     // Programs first..first+count-1 (cut at 128), each as a dump and a write request for slot k.
     bool SaveSysExBank(const std::string& path, int first, int count);
@@ -219,6 +225,8 @@ private:
     // Under the lock: the prepared programs, the edit buffer and the settings take effect; allocates
     // nothing.
     void InstallBank(PreparedBank& bank);
+    // Reads, checks and prepares a bank file outside the lock; false when it fails its checks.
+    bool PrepareBankFile(const std::string& path, PreparedBank* bank);
     // Id's current value to the engine, from frame time of the block on.
     void PostParam(int id, int time = 0);
     // Fills every program from the defaults, named " INIT ".

@@ -86,7 +86,7 @@ bool KT4R::SaveBankFile(const std::string& path)
     return WriteBankFile(path, BytesOf(chunk), mStore.Current() - 1);
 }
 
-bool KT4R::LoadBankFile(const std::string& path)
+bool KT4R::PrepareBankFile(const std::string& path, PreparedBank* bank)
 {
     // Reading, checking and building the new programs happen outside the lock; the audio thread waits
     // only while they take the old ones' place. The old programs are freed after the lock is released.
@@ -95,9 +95,37 @@ bool KT4R::LoadBankFile(const std::string& path)
         return false;
     int pos = 0;
     const IStateChunk chunk = ChunkOf(bytes, &pos);
+    return pos >= 0 && PrepareBank(chunk, pos, LiveValues(), bank);
+}
+
+bool KT4R::LoadBankFile(const std::string& path)
+{
     PreparedBank bank;
-    if (pos < 0 || !PrepareBank(chunk, pos, LiveValues(), &bank))
+    if (!PrepareBankFile(path, &bank))
         return false;
+    InstallBank(bank);
+    return true;
+}
+
+bool KT4R::LoadBankPrograms(const std::string& path)
+{
+    PreparedBank bank;
+    if (!PrepareBankFile(path, &bank))
+        return false;
+    LockGuard lock(Mutex());
+    // The bank's edit buffer and settings give way to the live ones: the edit buffer's values and name
+    // stand in for the bank's slot 0, and the five settings are the current ones.
+    kt4r::StateData& state = bank.state;
+    if (!state.slots.empty()) {
+        state.slots[0].initialized = false;
+        state.slots[0].name = mStore.EditName();
+    }
+    state.program = mStore.Current();
+    state.midiChannel = static_cast<int>(Param(SettingId::kMidiChannel)->Value());
+    state.immediateWrite = Param(SettingId::kImmediateWrite)->Value() >= 0.5;
+    state.sendParamSysEx = Param(SettingId::kSendSysexParam)->Value() >= 0.5;
+    state.sendProgramSysEx = Param(SettingId::kSendSysexProgram)->Value() >= 0.5;
+    state.globalGain = Param(SettingId::kGlobalGain)->ToNormalized();
     InstallBank(bank);
     return true;
 }

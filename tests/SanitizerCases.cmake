@@ -16,6 +16,7 @@ set(kt4r_release_only
   "^HPF\\.HigherPositionsCutAtTheirCorners"       # the filter's response at every position
   "^DownSampler\\.RollsOff"                       # the downsampler's response swept over the band
   "^LFO\\.FreeRateIsExponential"                  # the LFO's rate measured over the knob's range
+  "^FactoryBankSound\\."                         # every factory program rendered, for its level and release
 )
 set(kt4r_threads "Concurrency" "Soak")
 

@@ -12,7 +12,7 @@
 
 namespace kt4r_test {
 
-PluginCopy::PluginCopy(const std::string& ini, const std::string& map)
+PluginCopy::PluginCopy(const std::string& ini, const std::string& map, const std::vector<std::string>& besides)
 {
     const std::filesystem::path folder = MakeUniqueFolder("kt4r-plugin-test");
     if (folder.empty()) {
@@ -27,6 +27,8 @@ PluginCopy::PluginCopy(const std::string& ini, const std::string& map)
         std::ofstream(mFolder + "/KT-4R.ini") << ini;
     if (!map.empty())
         std::ofstream(mFolder + "/KT-4R.map") << map;
+    for (const std::string& file : besides)
+        std::filesystem::copy_file(file, folder / std::filesystem::path(file).filename());
 }
 
 PluginCopy::~PluginCopy()

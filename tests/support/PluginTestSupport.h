@@ -14,13 +14,16 @@ namespace kt4r_test {
 // each test has its own configuration and its own instance. The folder goes with the object.
 class PluginCopy {
 public:
-    // With a map text, "KT-4R.map" (the default MIDI-learn map) lies beside it too.
-    explicit PluginCopy(const std::string& ini = std::string(), const std::string& map = std::string());
+    // With a map text, "KT-4R.map" (the default MIDI-learn map) lies beside it too; each file of
+    // besides is copied beside it under its own name (a bank file, as an install puts it there).
+    explicit PluginCopy(const std::string& ini = std::string(), const std::string& map = std::string(),
+                        const std::vector<std::string>& besides = {});
     ~PluginCopy();
     PluginCopy(const PluginCopy&) = delete;
     PluginCopy& operator=(const PluginCopy&) = delete;
 
     const std::string& Path() const { return mPath; }
+    const std::string& Folder() const { return mFolder; }
 
 private:
     std::string mFolder;

@@ -19,6 +19,9 @@
 
 namespace {
 
+// How long the silent blocks after a program change last at least: the engine's glide to the new values.
+constexpr double kProgramSettleSeconds = 0.3;
+
 #ifdef _WIN32
 #define KT4R_DEFAULT_PLUGIN "build-win/KT-4R.dll"
 #else
@@ -36,7 +39,8 @@ const char* const kUsage = R"(usage: kt4r-render [options]
   --block N             block size announced to the plug-in and used to render (default 512)
   --double              render through the double-precision process entry
   --param INDEX=VALUE   set a parameter (normalised 0..1) before playing; repeatable
-  --program N           send MIDI program change N (0..127) on channel 1 before the first note
+  --program N           send MIDI program change N (0..127) on channel 1 before the silent blocks
+                        of --preroll, which then last at least 0.3 s
   --tempo BPM           tempo of the host time record (default: the MIDI file's tempo map, else 120)
   --tail SECONDS        time rendered after the last event (default 2)
   --preroll BLOCKS      silent blocks processed after resume and before the first event, not
@@ -399,7 +403,16 @@ int main(int argc, char** argv)
         right.reserve(static_cast<size_t>(totalFrames));
         std::vector<float> blockL(static_cast<size_t>(o.block)), blockR(static_cast<size_t>(o.block));
         std::vector<double> blockLd(static_cast<size_t>(o.block)), blockRd(static_cast<size_t>(o.block));
-        for (int i = 0; i < o.preroll; ++i) {
+        // A program change goes in before the silent blocks, and they last long enough for the engine to
+        // glide to the new program's values (a tenth of a second or so), so that the first note already
+        // sounds as the program does.
+        int preroll = o.preroll;
+        if (o.program >= 0) {
+            host.QueueMidi(0, 0xC0, static_cast<uint8_t>(o.program), 0);
+            host.SendEvents();
+            preroll = std::max(preroll, static_cast<int>(std::ceil(kProgramSettleSeconds * o.rate / o.block)));
+        }
+        for (int i = 0; i < preroll; ++i) {
             host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(0.0));
             if (o.useDouble) {
                 double* outs[2] = {blockLd.data(), blockRd.data()};
@@ -410,15 +423,10 @@ int main(int argc, char** argv)
             }
         }
         size_t next = 0;
-        bool programSent = o.program < 0;
         for (int64_t pos = 0; pos < totalFrames; pos += o.block) {
             const int n = static_cast<int>(std::min<int64_t>(o.block, totalFrames - pos));
             host.SetBlockStart(pos);
             host.SetTempo(o.tempo > 0.0 ? o.tempo : sequence.TempoAt(static_cast<double>(pos) / o.rate));
-            if (!programSent) {
-                host.QueueMidi(0, 0xC0, static_cast<uint8_t>(o.program), 0);
-                programSent = true;
-            }
             for (; next < sequence.messages.size(); ++next) {
                 const TimedMessage& m = sequence.messages[next];
                 const auto frame = static_cast<int64_t>(std::llround(m.seconds * o.rate));

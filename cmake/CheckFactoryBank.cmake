@@ -1,0 +1,61 @@
+# The factory bank's files in presets/ are what kt4r-bank writes from the source there now, and a
+# malformed source line stops it with its file and line.
+# cmake -DTOOL=<kt4r-bank> -DPRESETS=<presets folder> -DWORK=<scratch folder> -P CheckFactoryBank.cmake
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/written ${WORK}/bad)
+
+execute_process(COMMAND ${TOOL} ${PRESETS} ${WORK}/written RESULT_VARIABLE result ERROR_VARIABLE error)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "kt4r-bank failed on the source: ${error}")
+endif()
+file(GLOB written RELATIVE ${WORK}/written ${WORK}/written/*)
+list(LENGTH written count)
+if(NOT count EQUAL 6)
+  message(FATAL_ERROR "kt4r-bank wrote ${count} files, not 6: ${written}")
+endif()
+foreach(name IN LISTS written)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/written/${name} ${PRESETS}/${name}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "presets/${name} is not what its source gives now: run build/kt4r-bank presets presets")
+  endif()
+endforeach()
+
+# A setting whose value the control cannot show, in the third line of a group file.
+file(GLOB sources ${PRESETS}/*.txt)
+file(COPY ${sources} DESTINATION ${WORK}/bad)
+file(WRITE ${WORK}/bad/1-basses.txt "# Basses\n\nVCF FREQUENCY = 120\n")
+execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:3: ")
+  message(FATAL_ERROR "a malformed line was not reported with its place (status ${result}): ${error}")
+endif()
+file(WRITE ${WORK}/bad/1-basses.txt "# Basses\n\nprogram: Loud\ndescription: too loud\nVCF FREQUENCY = 120\n")
+execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:5: 'VCF FREQUENCY' cannot show '120'")
+  message(FATAL_ERROR "a value the control cannot show was not reported (status ${result}): ${error}")
+endif()
+# Two names the hardware's 10-character display could not tell apart.
+file(COPY ${sources} DESTINATION ${WORK}/bad)
+file(READ ${PRESETS}/2-leads.txt leads)
+string(REGEX REPLACE "\nprogram: [^\n]*" "\nprogram: Round Bass 2" leads "${leads}")
+file(WRITE ${WORK}/bad/2-leads.txt "${leads}")
+execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+if(result EQUAL 0 OR NOT error MATCHES "2-leads.txt:[0-9]+: 'Round Bass' begins another program's name")
+  message(FATAL_ERROR "names alike in their first 10 characters were not reported (status ${result}): ${error}")
+endif()
+
+# A name the hardware would cut inside a word.
+file(COPY ${sources} DESTINATION ${WORK}/bad)
+file(READ ${PRESETS}/1-basses.txt basses)
+string(REGEX REPLACE "\nprogram: [^\n]*" "\nprogram: Roundabouts" basses "${basses}")
+file(WRITE ${WORK}/bad/1-basses.txt "${basses}")
+execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:[0-9]+: the name 'Roundabouts' is cut inside a word")
+  message(FATAL_ERROR "a name cut inside a word was not reported (status ${result}): ${error}")
+endif()
+
+file(GLOB left ${WORK}/bad/*.KT4Rbank)
+if(left)
+  message(FATAL_ERROR "kt4r-bank wrote files from a malformed source")
+endif()
+file(REMOVE_RECURSE ${WORK})
