@@ -160,7 +160,7 @@ bool WriteBank(const std::vector<ResolvedProgram>& programs, const fs::path& wor
 {
     std::ofstream(work / "KT-4R.ini") << "LOCK = TRUE\n";
     std::ofstream(work / "KT-4R.map"); // empty: no default MIDI-learn map from the player's folder
-    KT4R plug(nullptr, (work / "").string()); // the folder with its separator
+    KT4R plug((work / "").string()); // the folder with its separator
     for (size_t i = 0; i < programs.size(); ++i) {
         const ResolvedProgram& program = programs[i];
         plug.InitPatch();
