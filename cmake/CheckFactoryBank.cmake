@@ -21,38 +21,31 @@ foreach(name IN LISTS written)
   endif()
 endforeach()
 
-# A setting whose value the control cannot show, in the third line of a group file.
+# The source with one group file replaced by `text` must be refused with an error matching `pattern`.
 file(GLOB sources ${PRESETS}/*.txt)
-file(COPY ${sources} DESTINATION ${WORK}/bad)
-file(WRITE ${WORK}/bad/1-basses.txt "# Basses\n\nVCF FREQUENCY = 120\n")
-execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
-if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:3: ")
-  message(FATAL_ERROR "a malformed line was not reported with its place (status ${result}): ${error}")
-endif()
-file(WRITE ${WORK}/bad/1-basses.txt "# Basses\n\nprogram: Loud\ndescription: too loud\nVCF FREQUENCY = 120\n")
-execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
-if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:5: 'VCF FREQUENCY' cannot show '120'")
-  message(FATAL_ERROR "a value the control cannot show was not reported (status ${result}): ${error}")
-endif()
+function(expect_refused group text pattern what)
+  file(COPY ${sources} DESTINATION ${WORK}/bad)
+  file(WRITE ${WORK}/bad/${group} "${text}")
+  execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
+  if(result EQUAL 0 OR NOT error MATCHES "${pattern}")
+    message(FATAL_ERROR "${what} was not reported (status ${result}): ${error}")
+  endif()
+endfunction()
+
+# A setting outside any program, in the third line of a group file.
+expect_refused(1-basses.txt "# Basses\n\nVCF FREQUENCY = 120\n" "1-basses.txt:3: " "a malformed line with its place")
+expect_refused(1-basses.txt "# Basses\n\nprogram: Loud\ndescription: too loud\nVCF FREQUENCY = 120\n"
+               "1-basses.txt:5: 'VCF FREQUENCY' cannot show '120'" "a value the control cannot show")
 # Two names the hardware's 10-character display could not tell apart.
-file(COPY ${sources} DESTINATION ${WORK}/bad)
 file(READ ${PRESETS}/2-leads.txt leads)
 string(REGEX REPLACE "\nprogram: [^\n]*" "\nprogram: Round Bass 2" leads "${leads}")
-file(WRITE ${WORK}/bad/2-leads.txt "${leads}")
-execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
-if(result EQUAL 0 OR NOT error MATCHES "2-leads.txt:[0-9]+: 'Round Bass' begins another program's name")
-  message(FATAL_ERROR "names alike in their first 10 characters were not reported (status ${result}): ${error}")
-endif()
-
+expect_refused(2-leads.txt "${leads}" "2-leads.txt:[0-9]+: 'Round Bass' begins another program's name"
+               "names alike in their first 10 characters")
 # A name the hardware would cut inside a word.
-file(COPY ${sources} DESTINATION ${WORK}/bad)
 file(READ ${PRESETS}/1-basses.txt basses)
 string(REGEX REPLACE "\nprogram: [^\n]*" "\nprogram: Roundabouts" basses "${basses}")
-file(WRITE ${WORK}/bad/1-basses.txt "${basses}")
-execute_process(COMMAND ${TOOL} ${WORK}/bad ${WORK}/bad RESULT_VARIABLE result ERROR_VARIABLE error)
-if(result EQUAL 0 OR NOT error MATCHES "1-basses.txt:[0-9]+: the name 'Roundabouts' is cut inside a word")
-  message(FATAL_ERROR "a name cut inside a word was not reported (status ${result}): ${error}")
-endif()
+expect_refused(1-basses.txt "${basses}" "1-basses.txt:[0-9]+: the name 'Roundabouts' is cut inside a word"
+               "a name cut inside a word")
 
 file(GLOB left ${WORK}/bad/*.KT4Rbank)
 if(left)
