@@ -162,7 +162,6 @@ void Engine::ProcessBlock(int frames, int n) noexcept
     }
 }
 
-
 void Engine::ProcessBlocks(Engine* const* engines, const int* n, int count, int frames) noexcept
 {
     // Each pass takes the first engine not yet rendered and every later one that can share its loops,
