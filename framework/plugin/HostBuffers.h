@@ -13,12 +13,12 @@
 constexpr int kMaxHostChannels = 8;
 
 template <typename Sample>
-void RenderHostSubBlock(IPlugBase& plug, Sample* const* inputs, Sample* const* outputs, int start, int n,
+void RenderHostSubBlock(IPlugBase& base, Sample* const* inputs, Sample* const* outputs, int start, int n,
                         bool accumulate)
 {
     int hostIn = 0;
-    for (int i = 0; i < plug.NInChannels(); ++i) {
-        IAudioChannel& channel = plug.InChannel(i);
+    for (int i = 0; i < base.NInChannels(); ++i) {
+        IAudioChannel& channel = base.InChannel(i);
         double* scratch = channel.scratch.data();
         *channel.pointerSlot = scratch;
         if (!channel.connected)
@@ -34,8 +34,8 @@ void RenderHostSubBlock(IPlugBase& plug, Sample* const* inputs, Sample* const* o
     }
     int hostOut = 0;
     std::array<Sample*, kMaxHostChannels> destinations{};
-    for (int i = 0; i < plug.NOutChannels() && i < kMaxHostChannels; ++i) {
-        IAudioChannel& channel = plug.OutChannel(i);
+    for (int i = 0; i < base.NOutChannels() && i < kMaxHostChannels; ++i) {
+        IAudioChannel& channel = base.OutChannel(i);
         *channel.pointerSlot = channel.scratch.data();
         if (!channel.connected)
             continue;
@@ -43,12 +43,12 @@ void RenderHostSubBlock(IPlugBase& plug, Sample* const* inputs, Sample* const* o
         ++hostOut;
         destinations[static_cast<size_t>(i)] = out ? out + start : nullptr;
     }
-    plug.RenderDouble(plug.InputPointers(), plug.OutputPointers(), n);
-    for (int i = 0; i < plug.NOutChannels() && i < kMaxHostChannels; ++i) {
+    base.RenderDouble(base.InputPointers(), base.OutputPointers(), n);
+    for (int i = 0; i < base.NOutChannels() && i < kMaxHostChannels; ++i) {
         Sample* dest = destinations[static_cast<size_t>(i)];
         if (!dest)
             continue;
-        const double* src = plug.OutChannel(i).scratch.data();
+        const double* src = base.OutChannel(i).scratch.data();
         if (accumulate) {
             for (int k = 0; k < n; ++k)
                 dest[k] += static_cast<Sample>(src[k]);
