@@ -267,6 +267,25 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
     std::memset(c.refreshed, 0, sizeof c.refreshed);
 }
 
+// Whether any of the first `lanes` lanes may wrap within its next `count` sub-steps, or cannot be
+// judged: the pitch phase can then pass its wrap threshold. A phase after n <= count rounded additions
+// of a non-negative increment lies below (phase + count * inc) * (1 + 2^-16), which allows for far more
+// than the at most 2^-24 relative error of each of those roundings and of the bound's own two; a clear
+// answer therefore means no reset in any of them. NaN and infinite values always answer true.
+template <typename LaneF>
+inline bool WrapsAhead(LaneF pitch, LaneF inc, LaneF wrap, int count, int lanes) noexcept
+{
+    constexpr float kMargin = 1.0f + 1.0f / 65536.0f;
+    const auto clear = (pitch + static_cast<float>(count) * inc) * kMargin < wrap;
+    int mask = 0;
+    if constexpr (sizeof(LaneF) == 32)
+        mask = _mm256_movemask_ps(reinterpret_cast<__m256>(clear));
+    else
+        mask = _mm_movemask_ps(reinterpret_cast<__m128>(clear));
+    const int wanted = (1 << lanes) - 1;
+    return (mask & wanted) != wanted;
+}
+
 // One register's oscillators over a chunk: each filter step's source for each oscillator. The
 // oscillators' chains do not depend on the filter; apart from it they keep all their state in registers.
 template <KernelPath kPath, bool kSync, int kWave1, int kWave2>
@@ -301,35 +320,47 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
             // One sub-step of every lane, or (kMasked) of the lanes set in active only. Each lane runs
             // its own oscillator oversampling: all lanes take the first fewest sub-steps, the rest only
             // the lanes whose factor asks for them.
-            const auto subStep = [&]<bool kMasked>(const LaneI& active) {
-                // As in the per-engine loop: the wrap test reads the pitch phase before the increment
-                // against the threshold, and the shape phases run unclamped, clamped only where summed.
-                LaneI reset1 = pitch1 > wrap1;
-                LaneI reset2 = pitch2 > wrap2;
+            // kWraps false: no lane wraps in this step (WrapsAhead), so every reset would be clear and
+            // the phases only add; the wrap tests and their masks leave the chains.
+            const auto subStep = [&]<bool kMasked, bool kWraps>(const LaneI& active) {
                 LaneF step1 = inc1, step2 = inc2, shapeStep1 = shape1, shapeStep2 = shape2;
                 if constexpr (kMasked) {
                     // An idle lane adds +0.0 to phases and sums that are never negative: no change.
-                    reset1 &= active;
-                    reset2 &= active;
                     step1 = And(active, step1);
                     step2 = And(active, step2);
                     shapeStep1 = And(active, shapeStep1);
                     shapeStep2 = And(active, shapeStep2);
                 }
-                if constexpr (kSync)
-                    reset2 |= reset1;
                 const LaneF next1 = shapePhase1 + shapeStep1;
                 const LaneF next2 = shapePhase2 + shapeStep2;
-                pitch1 = AndNot(reset1, pitch1 + step1);
-                pitch2 = AndNot(reset2, pitch2 + step2);
                 // A SQUARE counts its sub-steps in the first half period; a count of ones is exact in
                 // integers as in floats.
                 if constexpr (kWave1 == kSquare)
                     square1 -= kMasked ? (next1 <= 0.5f) & active : next1 <= 0.5f;
                 if constexpr (kWave2 == kSquare)
                     square2 -= kMasked ? (next2 <= 0.5f) & active : next2 <= 0.5f;
-                shapePhase1 = AndNot(reset1, next1);
-                shapePhase2 = AndNot(reset2, next2);
+                if constexpr (kWraps) {
+                    // As in the per-engine loop: the wrap test reads the pitch phase before the
+                    // increment against the threshold, and the shape phases run unclamped, clamped only
+                    // where summed.
+                    LaneI reset1 = pitch1 > wrap1;
+                    LaneI reset2 = pitch2 > wrap2;
+                    if constexpr (kMasked) {
+                        reset1 &= active;
+                        reset2 &= active;
+                    }
+                    if constexpr (kSync)
+                        reset2 |= reset1;
+                    pitch1 = AndNot(reset1, pitch1 + step1);
+                    pitch2 = AndNot(reset2, pitch2 + step2);
+                    shapePhase1 = AndNot(reset1, next1);
+                    shapePhase2 = AndNot(reset2, next2);
+                } else {
+                    pitch1 = pitch1 + step1;
+                    pitch2 = pitch2 + step2;
+                    shapePhase1 = next1;
+                    shapePhase2 = next2;
+                }
                 LaneF add1 = {}, add2 = {};
                 if constexpr (kWave1 == kPulse)
                     add1 = Min(shapePhase1, LaneF{} + 1.0f);
@@ -348,10 +379,16 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
                 if constexpr (kWave2 == kPulse || kWave2 == kSaw)
                     sum2 += add2;
             };
-            for (int k = 0; k < fewest; ++k)
-                subStep.template operator()<false>(LaneI{});
-            for (int k = fewest; k < most; ++k)
-                subStep.template operator()<true>(laneFactor > k);
+            const auto subSteps = [&]<bool kWraps>() {
+                for (int k = 0; k < fewest; ++k)
+                    subStep.template operator()<false, kWraps>(LaneI{});
+                for (int k = fewest; k < most; ++k)
+                    subStep.template operator()<true, kWraps>(laneFactor > k);
+            };
+            if (WrapsAhead(pitch1, inc1, wrap1, most, r.count) || WrapsAhead(pitch2, inc2, wrap2, most, r.count))
+                subSteps.template operator()<true>();
+            else
+                subSteps.template operator()<false>();
 
             if constexpr (kWave1 == kSquare)
                 sum1 = __builtin_convertvector(square1, LaneF);

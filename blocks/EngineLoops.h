@@ -89,6 +89,18 @@ inline float WrapThreshold(float increment) noexcept
     return t;
 }
 
+// Whether a pitch phase may wrap within its next `count` sub-steps, or cannot be judged. A phase after
+// n <= count rounded additions of a non-negative increment lies below
+// (phase + count * inc) * (1 + 2^-16), which allows for far more than the at most 2^-24 relative error
+// of each of those roundings and of the bound's own two; a clear answer (all four lanes below their
+// thresholds) therefore means no reset in any of them. NaN and infinite values always answer true.
+inline bool PitchWrapsAhead(__m128 pitch, __m128 inc, __m128 wrap, int count) noexcept
+{
+    const __m128 margin = _mm_set1_ps(1.0f + 1.0f / 65536.0f);
+    const __m128 ahead = _mm_mul_ps(_mm_add_ps(pitch, _mm_mul_ps(_mm_set1_ps(static_cast<float>(count)), inc)), margin);
+    return _mm_movemask_ps(_mm_cmplt_ps(ahead, wrap)) != 0xf;
+}
+
 // What the kernel recomputes every tenth host sample: the oscillators' increments per sub-step with
 // their wrap thresholds, and the filter coefficients.
 struct Refreshed {
@@ -256,6 +268,17 @@ void Engine::Render(int frames, Sink& target) noexcept
         for (int step = 0; step < steps; ++step) {
             __m128 sum = _mm_setzero_ps();
             __m128 square = _mm_setzero_ps();
+            // When neither pitch phase can wrap within this step's sub-steps (see PitchWrapsAhead),
+            // every reset would be clear: the phases only add, and the wrap tests leave their chains.
+            if (!PitchWrapsAhead(pitch, pitchInc, wrapAt, kN)) {
+                for (int k = 0; k < kN; ++k) {
+                    const __m128 next = _mm_add_ps(phase, inc);
+                    pitch = _mm_add_ps(pitch, pitchInc);
+                    square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(next, half), squareWeight));
+                    phase = next;
+                    sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
+                }
+            } else
             for (int k = 0; k < kN; ++k) {
                 // "phase" runs unclamped: a clamped shape phase only ever stays at its limit until
                 // the next wrap, so clamping the copy that is summed gives the same values and keeps
