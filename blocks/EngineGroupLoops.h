@@ -69,6 +69,7 @@ struct LaneRefresh {
 struct RegisterLanes {
     int count = 0;
     int fewest = 16, most = 0; // oscillator oversampling factors
+    bool tied = false;         // see OscillatorChunk
     LaneRow fixed[kFixedCount] = {};
     LaneRow state[kCarriedCount] = {};
     LaneRow held[kHeldCount] = {}; // before the chunk's first sample
@@ -288,9 +289,14 @@ inline bool WrapsAhead(LaneF pitch, LaneF inc, LaneF wrap, int count, int lanes)
 
 // One register's oscillators over a chunk: each filter step's source for each oscillator. The
 // oscillators' chains do not depend on the filter; apart from it they keep all their state in registers.
-template <KernelPath kPath, bool kSync, int kWave1, int kWave2>
+// kTied: in every lane, each oscillator that is not a PULSE has its shape phase equal to its pitch
+// phase and the same increment; both then take the same resets and stay equal, so the shape phase is
+// not computed: it is the pitch phase.
+template <KernelPath kPath, bool kSync, int kWave1, int kWave2, bool kTied>
 void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) noexcept
 {
+    constexpr bool kTied1 = kTied && kWave1 != kPulse;
+    constexpr bool kTied2 = kTied && kWave2 != kPulse;
     using LaneF = typename LaneTypes<kPath>::F;
     using LaneI = typename LaneTypes<kPath>::I;
     LaneI laneFactor;
@@ -331,8 +337,14 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
                     shapeStep1 = And(active, shapeStep1);
                     shapeStep2 = And(active, shapeStep2);
                 }
-                const LaneF next1 = shapePhase1 + shapeStep1;
-                const LaneF next2 = shapePhase2 + shapeStep2;
+                // A tied shape phase's next value is the pitch phase's.
+                const LaneF pitchNext1 = pitch1 + step1;
+                const LaneF pitchNext2 = pitch2 + step2;
+                LaneF next1 = pitchNext1, next2 = pitchNext2;
+                if constexpr (!kTied1)
+                    next1 = shapePhase1 + shapeStep1;
+                if constexpr (!kTied2)
+                    next2 = shapePhase2 + shapeStep2;
                 // A SQUARE counts its sub-steps in the first half period; a count of ones is exact in
                 // integers as in floats.
                 if constexpr (kWave1 == kSquare)
@@ -351,15 +363,19 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
                     }
                     if constexpr (kSync)
                         reset2 |= reset1;
-                    pitch1 = AndNot(reset1, pitch1 + step1);
-                    pitch2 = AndNot(reset2, pitch2 + step2);
-                    shapePhase1 = AndNot(reset1, next1);
-                    shapePhase2 = AndNot(reset2, next2);
+                    pitch1 = AndNot(reset1, pitchNext1);
+                    pitch2 = AndNot(reset2, pitchNext2);
+                    if constexpr (!kTied1)
+                        shapePhase1 = AndNot(reset1, next1);
+                    if constexpr (!kTied2)
+                        shapePhase2 = AndNot(reset2, next2);
                 } else {
-                    pitch1 = pitch1 + step1;
-                    pitch2 = pitch2 + step2;
-                    shapePhase1 = next1;
-                    shapePhase2 = next2;
+                    pitch1 = pitchNext1;
+                    pitch2 = pitchNext2;
+                    if constexpr (!kTied1)
+                        shapePhase1 = next1;
+                    if constexpr (!kTied2)
+                        shapePhase2 = next2;
                 }
                 LaneF add1 = {}, add2 = {};
                 if constexpr (kWave1 == kPulse)
@@ -398,8 +414,8 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
             StoreLanes(c.source2[i][step], kWave2 == kNoise ? noiseSource : sum2);
         }
     }
-    StoreLanes(r.state[kShapePhase1], shapePhase1);
-    StoreLanes(r.state[kShapePhase2], shapePhase2);
+    StoreLanes(r.state[kShapePhase1], kTied1 ? pitch1 : shapePhase1);
+    StoreLanes(r.state[kShapePhase2], kTied2 ? pitch2 : shapePhase2);
     StoreLanes(r.state[kPitchPhase1], pitch1);
     StoreLanes(r.state[kPitchPhase2], pitch2);
 }
@@ -583,6 +599,18 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
         r.out[l] = e.mTmp4->mData;
     }
 
+    // A shape phase meets its pitch phase at the oscillator's first wrap (both restart at 0) and, but for
+    // a PULSE, stays equal to it from then on, once both take the same increment (they do from the first
+    // refresh after a change of wave); unused lanes hold zeros in both.
+    const auto same = [](const LaneRow& a, const LaneRow& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int v = 0; v < registers; ++v) {
+        const RegisterLanes& r = lanes[v];
+        lanes[v].tied = (kPulse1 || (same(r.state[kShapePhase1], r.state[kPitchPhase1]) &&
+                                     same(r.held[kShape1], r.held[kInc1]))) &&
+                        (kPulse2 || (same(r.state[kShapePhase2], r.state[kPitchPhase2]) &&
+                                     same(r.held[kShape2], r.held[kInc2])));
+    }
+
     // Every row a pass reads is written first, except the refresh marks (cleared after each use) and
     // the held values behind them (read, then discarded where a lane does not refresh).
     RegisterChunk chunk[kRegisters<kPath>];
@@ -601,7 +629,10 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
             GatherRows<kPath>(r.level1, r.count, start, length, c.level1);
             GatherRows<kPath>(r.level2, r.count, start, length, c.level2);
             GatherRows<kPath>(r.noise, r.count, start, length, c.noise);
-            OscillatorChunk<kPath, kSync, kWave1, kWave2>(r, c, length, steps);
+            if (r.tied)
+                OscillatorChunk<kPath, kSync, kWave1, kWave2, true>(r, c, length, steps);
+            else
+                OscillatorChunk<kPath, kSync, kWave1, kWave2, false>(r, c, length, steps);
         }
         FilterRegisters<kPath, kProduct>(lanes, chunk, registers, length, steps);
         for (int v = 0; v < registers; ++v)

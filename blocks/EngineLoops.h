@@ -212,6 +212,7 @@ void Engine::Render(int frames, Sink& target) noexcept
     const Quad_int fromPitch = LaneMask(wave1 == kSaw, wave2 == kSaw, false, false);
     const Quad_int fromSquare = LaneMask(wave1 == kSquare, wave2 == kSquare, false, false);
     const Quad_int fromNoise = LaneMask(wave1 == kNoise, wave2 == kNoise, false, false);
+    const bool countSquares = wave1 == kSquare || wave2 == kSquare;
     const float sigma = mParams->mSelfNoise * kSelfNoiseScale;
     const float dc2Target = kDco2DcOffset * nf;
     const float invN = 1.0f / nf; // exact: n is a power of two
@@ -270,14 +271,22 @@ void Engine::Render(int frames, Sink& target) noexcept
             __m128 square = _mm_setzero_ps();
             // When neither pitch phase can wrap within this step's sub-steps (see PitchWrapsAhead),
             // every reset would be clear: the phases only add, and the wrap tests leave their chains.
+            // The pitch copy then takes exactly the additions of the phases' pitch lanes, so it is read
+            // back from them afterwards; only a SQUARE reads the count.
             if (!PitchWrapsAhead(pitch, pitchInc, wrapAt, kN)) {
-                for (int k = 0; k < kN; ++k) {
-                    const __m128 next = _mm_add_ps(phase, inc);
-                    pitch = _mm_add_ps(pitch, pitchInc);
-                    square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(next, half), squareWeight));
-                    phase = next;
-                    sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
-                }
+                const auto add = [&]<bool kCount>() {
+                    for (int k = 0; k < kN; ++k) {
+                        phase = _mm_add_ps(phase, inc);
+                        if constexpr (kCount)
+                            square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(phase, half), squareWeight));
+                        sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
+                    }
+                };
+                if (countSquares)
+                    add.template operator()<true>();
+                else
+                    add.template operator()<false>();
+                pitch = _mm_shuffle_ps(phase, phase, _MM_SHUFFLE(3, 2, 3, 2));
             } else
             for (int k = 0; k < kN; ++k) {
                 // "phase" runs unclamped: a clamped shape phase only ever stays at its limit until
