@@ -39,6 +39,17 @@ struct AloneOutput {
     float* audio;       // the decimated block
 };
 
+// The inputs of a kernel's last refresh (both oscillator pitches, the cutoff and resonance controls,
+// the increment scale and the filter rate) and the values they gave: increments, wrap thresholds and
+// filter coefficients.
+struct RefreshMemo {
+    static constexpr int kKeys = 6;
+    static constexpr int kValues = 7;
+    float key[kKeys] = {};
+    float value[kValues] = {};
+    bool valid = false;
+};
+
 class Engine final : public MyComponent {
 public:
     Engine(FloatBuffer* dco1Freq, FloatBuffer* dco2Freq, FloatBuffer* dco1Level, FloatBuffer* dco2Level,
@@ -99,6 +110,7 @@ public:
     float mBp2 = 0.0f;
     float mLp2 = 0.0f;
     int32_t mRefresh = 0;
+    RefreshMemo mRefreshMemo;
     int32_t mPreviousN = 2;
     float mFilterRate = 0.0f;
     float mG = 0.0f;

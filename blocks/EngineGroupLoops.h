@@ -63,6 +63,7 @@ struct LaneRefresh {
     float incScale, pulseRise, filterRate;
     float held[kHeldCount];
     int32_t refresh;
+    RefreshMemo* memo;
 };
 
 // One register's lanes: the engines behind them, their constants and their state between chunks.
@@ -236,8 +237,8 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
         for (int i = 0; i < length; ++i) {
             const int at = start + i;
             if (in.refresh < 1) {
-                const Refreshed fresh =
-                    RefreshAt(in.freq1[at], in.freq2[at], in.vcfFreq[at], in.vcfRes[at], in.incScale, in.filterRate);
+                const Refreshed fresh = RefreshFrom(*in.memo, in.freq1[at], in.freq2[at], in.vcfFreq[at],
+                                                    in.vcfRes[at], in.incScale, in.filterRate);
                 const float values[kHeldCount] = {fresh.inc1,  fresh.inc2,  kPulse1 ? in.pulseRise : fresh.inc1,
                                                   kPulse2 ? in.pulseRise : fresh.inc2, fresh.wrap1,
                                                   fresh.wrap2, fresh.g,     fresh.g2,
@@ -556,7 +557,7 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
     for (int k = 0; k < count; ++k) {
         RegisterLanes& r = lanes[k / kWidth];
         const int l = k % kWidth;
-        const Engine& e = *engines[k];
+        Engine& e = *engines[k];
         const float nf = static_cast<float>(n[k]);
         r.count = l + 1;
         r.fewest = n[k] < r.fewest ? n[k] : r.fewest;
@@ -581,7 +582,8 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
                                 e.mFilterRate,
                                 {e.mIncrement[2], e.mIncrement[3], e.mIncrement[0], e.mIncrement[1],
                                  e.mWrapThreshold[0], e.mWrapThreshold[1], e.mG, e.mG2, e.mQ},
-                                e.mRefresh};
+                                e.mRefresh,
+                                &e.mRefreshMemo};
         for (int h = 0; h < kHeldCount; ++h)
             r.held[h].v[l] = r.lane[l].held[h];
         const float values[kNoiseA] = {e.mPhase[0], e.mPhase[1], e.mPhase[2], e.mPhase[3], e.mDc2,

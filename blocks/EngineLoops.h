@@ -14,6 +14,7 @@
 #include <cassert>
 #include <cstdint>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <xmmintrin.h>
 
@@ -127,6 +128,23 @@ inline Refreshed RefreshAt(float freq1, float freq2, float vcfFreq, float vcfRes
     const float damping = 1.0f / vcfRes;
     r.q = damping < bound ? damping : bound;
     return r;
+}
+
+// RefreshAt through the engine's memo: a refresh is a function of its inputs alone, so inputs with the
+// bits of the last ones give the last values, without the exponentials and the sine (a held note with
+// its envelopes at rest refreshes to the same values again and again).
+inline Refreshed RefreshFrom(RefreshMemo& m, float freq1, float freq2, float vcfFreq, float vcfRes, float incScale,
+                             float filterRate) noexcept
+{
+    const float key[RefreshMemo::kKeys] = {freq1, freq2, vcfFreq, vcfRes, incScale, filterRate};
+    if (!m.valid || std::memcmp(key, m.key, sizeof key) != 0) {
+        const Refreshed r = RefreshAt(freq1, freq2, vcfFreq, vcfRes, incScale, filterRate);
+        const float values[RefreshMemo::kValues] = {r.inc1, r.inc2, r.wrap1, r.wrap2, r.g, r.g2, r.q};
+        std::memcpy(m.key, key, sizeof key);
+        std::memcpy(m.value, values, sizeof values);
+        m.valid = true;
+    }
+    return Refreshed{m.value[0], m.value[1], m.value[2], m.value[3], m.value[4], m.value[5], m.value[6]};
 }
 
 // Where the kernel's frames go: "tmp4" alone, as the voice's next steps read it.
@@ -244,7 +262,7 @@ void Engine::Render(int frames, Sink& target) noexcept
 
     for (int i = 0; i < frames; ++i) {
         if (refresh < 1) {
-            const Refreshed r = RefreshAt(freq1[i], freq2[i], vcfFreq[i], vcfRes[i], incScale, filterRate);
+            const Refreshed r = RefreshFrom(mRefreshMemo, freq1[i], freq2[i], vcfFreq[i], vcfRes[i], incScale, filterRate);
             inc = Quad_float{pulse1 ? pulseRise : r.inc1, pulse2 ? pulseRise : r.inc2, r.inc1, r.inc2};
             pitchInc = Quad_float{r.inc1, r.inc2, r.inc1, r.inc2};
             wrapAt = Quad_float{r.wrap1, r.wrap2, r.wrap1, r.wrap2};
