@@ -6,6 +6,8 @@
 
 #include "signal/QuadFloat.h"
 
+#include <cstring>
+
 // An analogue-style smoothing low-pass (two sections) and a 16th-order Butterworth anti-alias low-pass
 // (eight sections), every state carrying a +1 offset.
 struct DecimatorCascade {
@@ -34,14 +36,19 @@ namespace {
     return QuadShuffle<4, 0, 1, 2>(previous, Quad_float{input, input, input, input});
 }
 
-// One filter-rate sample through all ten sections; input and output carry the +1 offset.
-[[gnu::always_inline]] inline float DecimatorTick(DecimatorCascade& c, float u) noexcept
+// One filter-rate sample through the two smoothing sections.
+[[gnu::always_inline]] inline float DecimatorSmooth(DecimatorCascade& c, float u) noexcept
 {
     const Quad_float st = c.mState;
     const float ys = c.mC0 * st[0] + st[2] + c.mD * u;
     c.mState = c.mA0 * st[0] + c.mA1 * st[1] + c.mA2 * st[2] + c.mA3 * st[3] + c.mB * u;
+    return ys;
+}
 
-    float x = ys;
+// One filter-rate sample through all ten sections; input and output carry the +1 offset.
+[[gnu::always_inline]] inline float DecimatorTick(DecimatorCascade& c, float u) noexcept
+{
+    float x = DecimatorSmooth(c, u);
     for (int g = 0; g < 2; ++g) {
         const Quad_float in = DecimatorShiftIn(c.mY1[g], x);
         const Quad_float y =
@@ -54,6 +61,65 @@ namespace {
     }
     return x;
 }
+
+// The eight Butterworth sections in one eight-lane register (V: eight floats), for units built for
+// such registers. Lanes 0..3 are the first group, lanes 4..7 the second, and every lane again takes the
+// previous output of the lane below it, so the second group runs one sample behind the first: one step
+// advances the first group by the new sample and the second by the one before. A run of samples starts
+// with a step of the first group alone and ends with one of the second alone (Step's keep masks), and
+// the cascade's own state is then as the four-lane steps leave it. Each lane evaluates the same
+// difference equation in the same order, so every output has the bits of the four-lane steps.
+template <typename V> struct WideButterworth {
+    explicit WideButterworth(const DecimatorCascade& c) noexcept
+    {
+        static_assert(sizeof(V) == 2 * sizeof(Quad_float));
+        Load(b0, c.mB0);
+        Load(b1, c.mB1);
+        Load(b2, c.mB2);
+        Load(a1, c.mA1g);
+        Load(a2, c.mA2g);
+        Load(x1, c.mX1);
+        Load(x2, c.mX2);
+        Load(y1, c.mY1);
+        Load(y2, c.mY2);
+    }
+    void Save(DecimatorCascade& c) const noexcept
+    {
+        std::memcpy(c.mX1, &x1, sizeof x1);
+        std::memcpy(c.mX2, &x2, sizeof x2);
+        std::memcpy(c.mY1, &y1, sizeof y1);
+        std::memcpy(c.mY2, &y2, sizeof y2);
+    }
+    // One step with input x (the smoothing output) into lane 0; lanes whose keep bit is set keep their
+    // state. Returns the last section's new output.
+    template <int kKeep = 0> [[gnu::always_inline]] float Step(float x) noexcept
+    {
+        using I = int __attribute__((vector_size(32)));
+        const V in = __builtin_shuffle(y1, V{} + x, I{8, 0, 1, 2, 3, 4, 5, 6});
+        const V y = b0 * in + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        if constexpr (kKeep == 0) {
+            x2 = x1;
+            x1 = in;
+            y2 = y1;
+            y1 = y;
+        } else {
+            constexpr I keep = {kKeep & 1 ? -1 : 0,  kKeep & 2 ? -1 : 0,  kKeep & 4 ? -1 : 0,  kKeep & 8 ? -1 : 0,
+                                kKeep & 16 ? -1 : 0, kKeep & 32 ? -1 : 0, kKeep & 64 ? -1 : 0, kKeep & 128 ? -1 : 0};
+            x2 = keep ? x2 : x1;
+            x1 = keep ? x1 : in;
+            y2 = keep ? y2 : y1;
+            y1 = keep ? y1 : y;
+        }
+        return y1[7];
+    }
+    static constexpr int kFirstGroup = 0xf0; // keep mask of a step of the first group alone
+    static constexpr int kSecondGroup = 0x0f;
+
+    V b0, b1, b2, a1, a2, x1, x2, y1, y2;
+
+private:
+    static void Load(V& v, const Quad_float* pair) noexcept { std::memcpy(&v, pair, sizeof v); }
+};
 
 // One host frame: its subSamples sub-samples (lanes subSamples-1 .. 0, oldest to newest; 1, 2 or 4)
 // through the chain, and their average.

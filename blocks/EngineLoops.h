@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <xmmintrin.h>
 
 namespace {
@@ -161,31 +162,70 @@ struct StoreFrames {
 // goes through the decimator's chain as soon as it is made, so that the kernel's next step overlaps
 // it. The render copies the sink into a local, so the chain and the pointers stay off the paths its
 // stores could touch; End writes the chain back.
-struct AmplifyAndDecimate {
+//
+// Built for eight-lane registers, the Butterworth sections run as one register (WideButterworth): the
+// second group's output for a sub-sample then comes one step later, so a frame's average is complete
+// at the next frame's first step, and the block's last one at End.
+template <KernelPath kPath> struct AmplifyAndDecimate {
+    static constexpr bool kWide = kPath == KernelPath::kAvx2;
+    struct Narrow {
+        explicit Narrow(const DecimatorCascade&) noexcept {}
+    };
+    using Eight = float __attribute__((vector_size(32)));
+    using Wide = std::conditional_t<kWide, WideButterworth<Eight>, Narrow>;
+
     AmplifyAndDecimate(Quad_float* tmp4, const AloneOutput& o)
         : tmp(tmp4), env(o.env), level(o.level), pat(o.pat), depth(o.depth), sum(o.sum), audio(o.audio),
-          subSamples(o.subSamples), home(o.chain), chain(*o.chain)
+          subSamples(o.subSamples), home(o.chain), chain(*o.chain), wide(*o.chain)
     {
     }
     [[gnu::always_inline]] void Begin(int i) noexcept
     {
         factor = VcaFactor(pat[i], depth, level[i], env[i]);
-        acc = 0.0f;
+        if constexpr (!kWide)
+            acc = 0.0f;
+        last = i;
     }
     // Sub-sample `step` of `steps` (the oldest first), which the frame holds in lane steps - 1 - step.
     [[gnu::always_inline]] void Step(int i, int step, int steps, float y) noexcept
     {
         const float summed = sum[i][steps - 1 - step] + factor * y;
         // The +1 offset keeps every filter state near 1.0, never near the denormal range.
-        acc += DecimatorTick(chain, summed + 1.0f);
+        if constexpr (kWide) {
+            const float smoothed = DecimatorSmooth(chain, summed + 1.0f);
+            if (!started) {
+                wide.template Step<Wide::kFirstGroup>(smoothed);
+                started = true;
+                return;
+            }
+            acc += wide.Step(smoothed); // the previous sub-sample's output
+            if (step == 0) {
+                audio[i - 1] = Average();
+                acc = 0.0f;
+            }
+        } else {
+            acc += DecimatorTick(chain, summed + 1.0f);
+        }
     }
     [[gnu::always_inline]] void Frame(int i, Quad_float lanes) noexcept
     {
         tmp[i] = lanes;
         sum[i] = sum[i] + factor * lanes;
-        audio[i] = acc / static_cast<float>(subSamples) - 1.0f;
+        if constexpr (!kWide)
+            audio[i] = Average();
     }
-    void End() noexcept { *home = chain; }
+    void End() noexcept
+    {
+        if constexpr (kWide) {
+            if (started) {
+                acc += wide.template Step<Wide::kSecondGroup>(0.0f);
+                audio[last] = Average();
+            }
+            wide.Save(chain);
+        }
+        *home = chain;
+    }
+    [[gnu::always_inline]] float Average() const noexcept { return acc / static_cast<float>(subSamples) - 1.0f; }
 
     Quad_float* tmp;
     const float* env;
@@ -197,8 +237,11 @@ struct AmplifyAndDecimate {
     int subSamples;
     DecimatorCascade* home;
     DecimatorCascade chain;
+    Wide wide;
     float factor = 0.0f;
     float acc = 0.0f;
+    int last = 0;
+    bool started = false;
 };
 
 } // namespace
@@ -391,7 +434,7 @@ template <KernelPath kPath> void Engine::RenderWith(XmodMode mode, int frames, i
 template <KernelPath kPath>
 void Engine::RenderAloneWith(XmodMode mode, int frames, int n, const AloneOutput& out) noexcept
 {
-    AmplifyAndDecimate sink(mTmp4->mData, out);
+    AmplifyAndDecimate<kPath> sink(mTmp4->mData, out);
     switch (mode) {
     case XmodMode::kOff: RenderAt<kPath, XmodMode::kOff, ThisUnit>(frames, n, sink); break;
     case XmodMode::kSync1: RenderAt<kPath, XmodMode::kSync1, ThisUnit>(frames, n, sink); break;
