@@ -2,6 +2,8 @@
 // anti-alias low-pass at the filter rate, then the average of each host period's sub-samples.
 #include "blocks/DownSampler.h"
 
+#include "blocks/Engine.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -97,16 +99,6 @@ void DownSampler::SetSampleRate(float rate)
         c.mX1[g] = c.mX2[g] = c.mY1[g] = c.mY2[g] = Splat(1.0f);
 }
 
-template <int kF>
-void DownSampler::Run(int frames) noexcept
-{
-    const Quad_float* in = mAudio4->Data();
-    float* out = mAudio->Data();
-    DecimatorCascade c = mCascade;
-    for (int i = 0; i < frames; ++i)
-        out[i] = DecimateFrame(c, in[i], kF);
-    mCascade = c;
-}
 
 int DownSampler::SubSamples() const noexcept
 {
@@ -116,17 +108,7 @@ int DownSampler::SubSamples() const noexcept
 void DownSampler::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 && frames <= std::min(mAudio4->mSize, mAudio->mSize));
-    switch (SubSamples()) {
-    case 1:
-        Run<1>(frames);
-        break;
-    case 2:
-        Run<2>(frames);
-        break;
-    default:
-        Run<4>(frames);
-        break;
-    }
+    Engine::Decimate(ActiveKernelPath(), mCascade, mAudio4->Data(), mAudio->Data(), frames, SubSamples());
     Filled(frames);
 }
 

@@ -41,9 +41,6 @@ public:
     void Filled(int frames) noexcept;
 
 private:
-    template <int kF>
-    void Run(int frames) noexcept;
-
     QuadBuffer* mAudio4;
     FloatBuffer* mAudio;
     DecimatorCascade mCascade{};

@@ -134,6 +134,15 @@ bool Engine::ProcessAlone(int frames, int n, const AloneOutput& out) noexcept
     return true;
 }
 
+void Engine::Decimate(KernelPath path, DecimatorCascade& chain, const Quad_float* in, float* out, int frames,
+                      int subSamples) noexcept
+{
+    if (path == KernelPath::kAvx2)
+        DecimateWith<KernelPath::kAvx2>(chain, in, out, frames, subSamples);
+    else
+        DecimateWith<KernelPath::kBaseline>(chain, in, out, frames, subSamples);
+}
+
 void Engine::ProcessOff(int frames, int n) noexcept
 {
     Run(XmodMode::kOff, frames, n);

@@ -88,6 +88,13 @@ public:
     // held; allocates nothing.
     bool ProcessAlone(int frames, int n, const AloneOutput& out) noexcept;
 
+    // The output decimator's block (see DecimatorCascade): each frame's subSamples sub-samples (1, 2 or
+    // 4, lanes subSamples-1 .. 0 oldest first) through the chain, and their average; built with the
+    // kernel's loops for each instruction set, whose loops it shares with a voice alone. Audio thread,
+    // plug-in lock held; allocates nothing.
+    static void Decimate(KernelPath path, DecimatorCascade& chain, const Quad_float* in, float* out, int frames,
+                         int subSamples) noexcept;
+
     // Copied in by the voice before every block.
     Waveform mWave1 = Waveform::kNoise;
     Waveform mWave2 = Waveform::kNoise;
@@ -127,6 +134,9 @@ private:
     template <KernelPath kPath> void RenderWith(XmodMode mode, int frames, int n) noexcept;
     template <KernelPath kPath>
     void RenderAloneWith(XmodMode mode, int frames, int n, const AloneOutput& out) noexcept;
+    template <KernelPath kPath>
+    static void DecimateWith(DecimatorCascade& chain, const Quad_float* in, float* out, int frames,
+                             int subSamples) noexcept;
     // Unit: the building unit's own tag type (internal linkage for everything below the entry points).
     // Sink: what each frame's sub-samples go to (the unit's own types too).
     template <KernelPath kPath, XmodMode kMode, typename Unit, typename Sink>

@@ -455,8 +455,57 @@ void Engine::RenderAt(int frames, int n, Sink& sink) noexcept
     }
 }
 
+template <KernelPath kPath>
+void Engine::DecimateWith(DecimatorCascade& chain, const Quad_float* in, float* out, int frames,
+                          int subSamples) noexcept
+{
+    const auto run = [&]<int kF>() {
+        DecimatorCascade c = chain;
+        if constexpr (kPath == KernelPath::kAvx2) {
+            // As AmplifyAndDecimate: a frame's average is complete at the next frame's first sub-sample.
+            using Eight = float __attribute__((vector_size(32)));
+            using Wide = WideButterworth<Eight>;
+            Wide wide(c);
+            float acc = 0.0f;
+            for (int i = 0; i < frames; ++i) {
+                for (int lane = kF - 1; lane >= 0; --lane) {
+                    // The +1 offset keeps every filter state near 1.0, never near the denormal range.
+                    const float smoothed = DecimatorSmooth(c, in[i][lane] + 1.0f);
+                    if (i == 0 && lane == kF - 1) {
+                        wide.template Step<Wide::kFirstGroup>(smoothed);
+                        continue;
+                    }
+                    acc += wide.Step(smoothed);
+                    if (lane == kF - 1) {
+                        out[i - 1] = acc / static_cast<float>(kF) - 1.0f;
+                        acc = 0.0f;
+                    }
+                }
+            }
+            if (frames > 0) {
+                acc += wide.template Step<Wide::kSecondGroup>(0.0f);
+                out[frames - 1] = acc / static_cast<float>(kF) - 1.0f;
+            }
+            wide.Save(c);
+        } else {
+            for (int i = 0; i < frames; ++i)
+                out[i] = DecimateFrame(c, in[i], kF);
+        }
+        chain = c;
+    };
+    switch (subSamples) {
+    case 1: run.template operator()<1>(); break;
+    case 2: run.template operator()<2>(); break;
+    default: run.template operator()<4>(); break;
+    }
+}
+
 // Each unit instantiates its own set; everywhere else these are only declared.
 extern template void Engine::RenderWith<KernelPath::kBaseline>(XmodMode, int, int) noexcept;
 extern template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
 extern template void Engine::RenderAloneWith<KernelPath::kBaseline>(XmodMode, int, int, const AloneOutput&) noexcept;
 extern template void Engine::RenderAloneWith<KernelPath::kAvx2>(XmodMode, int, int, const AloneOutput&) noexcept;
+extern template void Engine::DecimateWith<KernelPath::kBaseline>(DecimatorCascade&, const Quad_float*, float*, int,
+                                                                 int) noexcept;
+extern template void Engine::DecimateWith<KernelPath::kAvx2>(DecimatorCascade&, const Quad_float*, float*, int,
+                                                             int) noexcept;

@@ -29,6 +29,8 @@
 template void Engine::RenderWith<KernelPath::kAvx2>(XmodMode, int, int) noexcept;
 template void Engine::RenderGroupWith<KernelPath::kAvx2>(Engine* const*, const int*, int, int) noexcept;
 template void Engine::RenderAloneWith<KernelPath::kAvx2>(XmodMode, int, int, const AloneOutput&) noexcept;
+template void Engine::DecimateWith<KernelPath::kAvx2>(DecimatorCascade&, const Quad_float*, float*, int,
+                                                         int) noexcept;
 
 #ifndef __clang__
 #pragma GCC pop_options

@@ -4,3 +4,5 @@
 template void Engine::RenderWith<KernelPath::kBaseline>(XmodMode, int, int) noexcept;
 template void Engine::RenderGroupWith<KernelPath::kBaseline>(Engine* const*, const int*, int, int) noexcept;
 template void Engine::RenderAloneWith<KernelPath::kBaseline>(XmodMode, int, int, const AloneOutput&) noexcept;
+template void Engine::DecimateWith<KernelPath::kBaseline>(DecimatorCascade&, const Quad_float*, float*, int,
+                                                         int) noexcept;
