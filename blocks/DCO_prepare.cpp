@@ -4,6 +4,7 @@
 
 #include "signal/EngineParams.h"
 #include "signal/QuadFloat.h"
+#include "signal/WideLoop.h"
 
 #include <algorithm>
 #include <cassert>
@@ -96,7 +97,7 @@ int DCO_prepare::OversamplingFor(float maxPitch) noexcept
     return 16;
 }
 
-int DCO_prepare::ProcessBlock(int frames) noexcept
+KT4R_WIDE_LOOP int DCO_prepare::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 && frames <= mDco1Freq->mSize);
     const EngineParams& p = *mParams;

@@ -3,6 +3,7 @@
 #include "blocks/VCA.h"
 
 #include "signal/EngineParams.h"
+#include "signal/WideLoop.h"
 
 #include <cassert>
 
@@ -12,7 +13,7 @@ VCA::VCA(QuadBuffer* tmp4, FloatBuffer* envVca, SmoothedBuffer* vca, SmoothedBuf
 {
 }
 
-void VCA::ProcessBlock(int frames) noexcept
+KT4R_WIDE_LOOP void VCA::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 && frames <= mAudio4->mSize);
     const float depth = mParams->mAtVolume;

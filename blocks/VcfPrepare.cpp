@@ -4,6 +4,7 @@
 #include "blocks/VcfPrepare.h"
 
 #include "signal/EngineParams.h"
+#include "signal/WideLoop.h"
 
 #include <cassert>
 
@@ -66,7 +67,7 @@ float VcfPrepare::ShapeCutoff(float c) noexcept
     return Shape(c);
 }
 
-void VcfPrepare::ProcessBlock(int frames) noexcept
+KT4R_WIDE_LOOP void VcfPrepare::ProcessBlock(int frames) noexcept
 {
     assert(frames >= 0 && frames <= mVcfFreqOut->mSize);
     const float brilliance = mParams->mAtBrilliance;
