@@ -378,15 +378,17 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
                     if constexpr (!kTied2)
                         shapePhase2 = next2;
                 }
+                // Without a wrap in the step every pitch phase stays below its threshold, itself at most
+                // 1: the SAW's clamp at 2 leaves it as it is.
                 LaneF add1 = {}, add2 = {};
                 if constexpr (kWave1 == kPulse)
                     add1 = Min(shapePhase1, LaneF{} + 1.0f);
                 if constexpr (kWave1 == kSaw)
-                    add1 = Min(pitch1, LaneF{} + 2.0f);
+                    add1 = kWraps ? Min(pitch1, LaneF{} + 2.0f) : pitch1;
                 if constexpr (kWave2 == kPulse)
                     add2 = Min(shapePhase2, LaneF{} + 1.0f);
                 if constexpr (kWave2 == kSaw)
-                    add2 = Min(pitch2, LaneF{} + 2.0f);
+                    add2 = kWraps ? Min(pitch2, LaneF{} + 2.0f) : pitch2;
                 if constexpr (kMasked) {
                     add1 = And(active, add1);
                     add2 = And(active, add2);
@@ -396,16 +398,28 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
                 if constexpr (kWave2 == kPulse || kWave2 == kSaw)
                     sum2 += add2;
             };
-            const auto subSteps = [&]<bool kWraps>() {
-                for (int k = 0; k < fewest; ++k)
+            // Sub-steps from .. to - 1, with their wrap tests or without.
+            const auto subSteps = [&]<bool kWraps>(int from, int to) {
+                for (int k = from; k < to && k < fewest; ++k)
                     subStep.template operator()<false, kWraps>(LaneI{});
-                for (int k = fewest; k < most; ++k)
+                for (int k = from > fewest ? from : fewest; k < to; ++k)
                     subStep.template operator()<true, kWraps>(laneFactor > k);
             };
-            if (WrapsAhead(pitch1, inc1, wrap1, most, r.count) || WrapsAhead(pitch2, inc2, wrap2, most, r.count))
-                subSteps.template operator()<true>();
-            else
-                subSteps.template operator()<false>();
+            // Whether a lane may wrap within the next count sub-steps.
+            const auto wraps = [&](int count) {
+                return WrapsAhead(pitch1, inc1, wrap1, count, r.count) || WrapsAhead(pitch2, inc2, wrap2, count, r.count);
+            };
+            if (!wraps(most)) {
+                subSteps.template operator()<false>(0, most);
+            } else {
+                // Taken in halves, so that only a half with a wrap pays for the tests.
+                for (int from = 0, half = most / 2; from < most; from += half) {
+                    if (wraps(half))
+                        subSteps.template operator()<true>(from, from + half);
+                    else
+                        subSteps.template operator()<false>(from, from + half);
+                }
+            }
 
             if constexpr (kWave1 == kSquare)
                 sum1 = __builtin_convertvector(square1, LaneF);
