@@ -269,23 +269,25 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
     std::memset(c.refreshed, 0, sizeof c.refreshed);
 }
 
-// Whether any of the first `lanes` lanes may wrap within its next `count` sub-steps, or cannot be
-// judged: the pitch phase can then pass its wrap threshold. A phase after n <= count rounded additions
-// of a non-negative increment lies below (phase + count * inc) * (1 + 2^-16), which allows for far more
-// than the at most 2^-24 relative error of each of those roundings and of the bound's own two; a clear
-// answer therefore means no reset in any of them. NaN and infinite values always answer true.
+// Whether, in any lane set in `lanes` (a bit per lane), either oscillator may wrap within its next
+// `count` sub-steps, or cannot be judged: its pitch phase can then pass its wrap threshold. A phase after
+// n <= count rounded additions of a non-negative increment lies below
+// (phase + count * inc) * (1 + 2^-16), which allows for far more than the at most 2^-24 relative error
+// of each of those roundings and of the bound's own two; a clear answer therefore means no reset in any
+// of them. NaN and infinite values always answer true.
 template <typename LaneF>
-inline bool WrapsAhead(LaneF pitch, LaneF inc, LaneF wrap, int count, int lanes) noexcept
+inline bool WrapsAhead(LaneF pitch1, LaneF inc1, LaneF wrap1, LaneF pitch2, LaneF inc2, LaneF wrap2, int count,
+                       int lanes) noexcept
 {
     constexpr float kMargin = 1.0f + 1.0f / 65536.0f;
-    const auto clear = (pitch + static_cast<float>(count) * inc) * kMargin < wrap;
+    const float n = static_cast<float>(count);
+    const auto clear = ((pitch1 + n * inc1) * kMargin < wrap1) & ((pitch2 + n * inc2) * kMargin < wrap2);
     int mask = 0;
     if constexpr (sizeof(LaneF) == 32)
         mask = _mm256_movemask_ps(reinterpret_cast<__m256>(clear));
     else
         mask = _mm_movemask_ps(reinterpret_cast<__m128>(clear));
-    const int wanted = (1 << lanes) - 1;
-    return (mask & wanted) != wanted;
+    return (mask & lanes) != lanes;
 }
 
 // One register's oscillators over a chunk: each filter step's source for each oscillator. The
@@ -310,6 +312,7 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
     LoadLanes(pitch2, r.state[kPitchPhase2]);
     const int fewest = r.fewest;
     const int most = r.most;
+    const int usedLanes = (1 << r.count) - 1;
 
     for (int i = 0; i < length; ++i) {
         LaneF inc1, inc2, shape1, shape2, wrap1, wrap2, noise;
@@ -407,7 +410,7 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
             };
             // Whether a lane may wrap within the next count sub-steps.
             const auto wraps = [&](int count) {
-                return WrapsAhead(pitch1, inc1, wrap1, count, r.count) || WrapsAhead(pitch2, inc2, wrap2, count, r.count);
+                return WrapsAhead(pitch1, inc1, wrap1, pitch2, inc2, wrap2, count, usedLanes);
             };
             if (!wraps(most)) {
                 subSteps.template operator()<false>(0, most);
