@@ -95,7 +95,11 @@ template <typename V> struct WideButterworth {
     template <int kKeep = 0> [[gnu::always_inline]] float Step(float x) noexcept
     {
         using I = int __attribute__((vector_size(32)));
+#if defined(__clang__)
+        const V in = __builtin_shufflevector(y1, V{} + x, 8, 0, 1, 2, 3, 4, 5, 6);
+#else
         const V in = __builtin_shuffle(y1, V{} + x, I{8, 0, 1, 2, 3, 4, 5, 6});
+#endif
         const V y = b0 * in + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
         if constexpr (kKeep == 0) {
             x2 = x1;
