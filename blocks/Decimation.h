@@ -7,6 +7,7 @@
 #include "signal/QuadFloat.h"
 
 #include <cstring>
+#include <type_traits>
 
 // An analogue-style smoothing low-pass (two sections) and a 16th-order Butterworth anti-alias low-pass
 // (eight sections), every state carrying a +1 offset.
@@ -125,15 +126,75 @@ private:
     static void Load(V& v, const Quad_float* pair) noexcept { std::memcpy(&v, pair, sizeof v); }
 };
 
-// One host frame: its subSamples sub-samples (lanes subSamples-1 .. 0, oldest to newest; 1, 2 or 4)
-// through the chain, and their average.
-[[gnu::always_inline]] inline float DecimateFrame(DecimatorCascade& c, Quad_float frame, int subSamples) noexcept
-{
-    float acc = 0.0f;
-    // The +1 offset keeps every filter state near 1.0, never near the denormal range.
-    for (int lane = subSamples - 1; lane >= 0; --lane)
-        acc += DecimatorTick(c, frame[lane] + 1.0f);
-    return acc / static_cast<float>(subSamples) - 1.0f;
-}
+// The decimator over a run of host frames: each filter-rate sample goes in (with its +1 offset) in
+// order, marked when it is the first of its frame; a frame's average (the offset taken off) comes out
+// when the next frame's first sample goes in, and the run's last frame at Finish, which also writes the
+// chain back. Wide (for units built for eight-lane registers), the Butterworth sections run as one
+// register (WideButterworth), whose second group gives a sample's output one sample later; narrow, as
+// the four-lane steps. Both give the same bits.
+template <bool kWide> class FrameDecimator {
+public:
+    FrameDecimator(const DecimatorCascade& chain, int subSamples) noexcept
+        : mChain(chain), mWide(chain), mSubSamples(static_cast<float>(subSamples))
+    {
+    }
+    // True when u completes the frame before it, whose average goes to done.
+    [[gnu::always_inline]] bool Take(float u, bool first, float& done) noexcept
+    {
+        bool completes = false;
+        if constexpr (kWide) {
+            const float smoothed = DecimatorSmooth(mChain, u);
+            if (!mStarted) {
+                mWide.template Step<Wide::kFirstGroup>(smoothed);
+                mStarted = true;
+                return false;
+            }
+            mAcc += mWide.Step(smoothed); // the previous sample's output
+            if (first) {
+                done = Average();
+                mAcc = 0.0f;
+                completes = true;
+            }
+        } else {
+            if (first && mStarted) {
+                done = Average();
+                mAcc = 0.0f;
+                completes = true;
+            }
+            mAcc += DecimatorTick(mChain, u);
+            mStarted = true;
+        }
+        return completes;
+    }
+    // True, with the last frame's average in done, when any sample went in.
+    bool Finish(DecimatorCascade& home, float& done) noexcept
+    {
+        const bool any = mStarted;
+        if (any) {
+            if constexpr (kWide)
+                mAcc += mWide.template Step<Wide::kSecondGroup>(0.0f);
+            done = Average();
+        }
+        if constexpr (kWide)
+            mWide.Save(mChain);
+        home = mChain;
+        return any;
+    }
+
+private:
+    struct Narrow {
+        explicit Narrow(const DecimatorCascade&) noexcept {}
+    };
+    using Eight = float __attribute__((vector_size(32)));
+    using Wide = std::conditional_t<kWide, WideButterworth<Eight>, Narrow>;
+
+    [[gnu::always_inline]] float Average() const noexcept { return mAcc / mSubSamples - 1.0f; }
+
+    DecimatorCascade mChain;
+    Wide mWide;
+    float mSubSamples;
+    float mAcc = 0.0f;
+    bool mStarted = false;
+};
 
 } // namespace

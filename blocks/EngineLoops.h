@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <type_traits>
 #include <xmmintrin.h>
 
 namespace {
@@ -160,30 +159,18 @@ struct StoreFrames {
 // A voice alone: "tmp4", and at once the amplifier's sum and the decimator, with the same operations
 // the amplifier's and the decimator's own loops perform on each frame. Each filter step's sub-sample
 // goes through the decimator's chain as soon as it is made, so that the kernel's next step overlaps
-// it. The render copies the sink into a local, so the chain and the pointers stay off the paths its
-// stores could touch; End writes the chain back.
-//
-// Built for eight-lane registers, the Butterworth sections run as one register (WideButterworth): the
-// second group's output for a sub-sample then comes one step later, so a frame's average is complete
-// at the next frame's first step, and the block's last one at End.
+// it; a frame's output comes when the next frame's first sub-sample goes in (FrameDecimator), the
+// block's last at End. The render copies the sink into a local, so the chain and the pointers stay off
+// the paths its stores could touch; End writes the chain back.
 template <KernelPath kPath> struct AmplifyAndDecimate {
-    static constexpr bool kWide = kPath == KernelPath::kAvx2;
-    struct Narrow {
-        explicit Narrow(const DecimatorCascade&) noexcept {}
-    };
-    using Eight = float __attribute__((vector_size(32)));
-    using Wide = std::conditional_t<kWide, WideButterworth<Eight>, Narrow>;
-
     AmplifyAndDecimate(Quad_float* tmp4, const AloneOutput& o)
         : tmp(tmp4), env(o.env), level(o.level), pat(o.pat), depth(o.depth), sum(o.sum), audio(o.audio),
-          subSamples(o.subSamples), home(o.chain), chain(*o.chain), wide(*o.chain)
+          home(o.chain), decimator(*o.chain, o.subSamples)
     {
     }
     [[gnu::always_inline]] void Begin(int i) noexcept
     {
         factor = VcaFactor(pat[i], depth, level[i], env[i]);
-        if constexpr (!kWide)
-            acc = 0.0f;
         last = i;
     }
     // Sub-sample `step` of `steps` (the oldest first), which the frame holds in lane steps - 1 - step.
@@ -191,41 +178,21 @@ template <KernelPath kPath> struct AmplifyAndDecimate {
     {
         const float summed = sum[i][steps - 1 - step] + factor * y;
         // The +1 offset keeps every filter state near 1.0, never near the denormal range.
-        if constexpr (kWide) {
-            const float smoothed = DecimatorSmooth(chain, summed + 1.0f);
-            if (!started) {
-                wide.template Step<Wide::kFirstGroup>(smoothed);
-                started = true;
-                return;
-            }
-            acc += wide.Step(smoothed); // the previous sub-sample's output
-            if (step == 0) {
-                audio[i - 1] = Average();
-                acc = 0.0f;
-            }
-        } else {
-            acc += DecimatorTick(chain, summed + 1.0f);
-        }
+        float done;
+        if (decimator.Take(summed + 1.0f, step == 0, done))
+            audio[i - 1] = done;
     }
     [[gnu::always_inline]] void Frame(int i, Quad_float lanes) noexcept
     {
         tmp[i] = lanes;
         sum[i] = sum[i] + factor * lanes;
-        if constexpr (!kWide)
-            audio[i] = Average();
     }
     void End() noexcept
     {
-        if constexpr (kWide) {
-            if (started) {
-                acc += wide.template Step<Wide::kSecondGroup>(0.0f);
-                audio[last] = Average();
-            }
-            wide.Save(chain);
-        }
-        *home = chain;
+        float done;
+        if (decimator.Finish(*home, done))
+            audio[last] = done;
     }
-    [[gnu::always_inline]] float Average() const noexcept { return acc / static_cast<float>(subSamples) - 1.0f; }
 
     Quad_float* tmp;
     const float* env;
@@ -234,14 +201,10 @@ template <KernelPath kPath> struct AmplifyAndDecimate {
     float depth;
     Quad_float* sum;
     float* audio;
-    int subSamples;
     DecimatorCascade* home;
-    DecimatorCascade chain;
-    Wide wide;
+    FrameDecimator<kPath == KernelPath::kAvx2> decimator;
     float factor = 0.0f;
-    float acc = 0.0f;
     int last = 0;
-    bool started = false;
 };
 
 } // namespace
@@ -460,38 +423,18 @@ void Engine::DecimateWith(DecimatorCascade& chain, const Quad_float* in, float* 
                           int subSamples) noexcept
 {
     const auto run = [&]<int kF>() {
-        DecimatorCascade c = chain;
-        if constexpr (kPath == KernelPath::kAvx2) {
-            // As AmplifyAndDecimate: a frame's average is complete at the next frame's first sub-sample.
-            using Eight = float __attribute__((vector_size(32)));
-            using Wide = WideButterworth<Eight>;
-            Wide wide(c);
-            float acc = 0.0f;
-            for (int i = 0; i < frames; ++i) {
-                for (int lane = kF - 1; lane >= 0; --lane) {
-                    // The +1 offset keeps every filter state near 1.0, never near the denormal range.
-                    const float smoothed = DecimatorSmooth(c, in[i][lane] + 1.0f);
-                    if (i == 0 && lane == kF - 1) {
-                        wide.template Step<Wide::kFirstGroup>(smoothed);
-                        continue;
-                    }
-                    acc += wide.Step(smoothed);
-                    if (lane == kF - 1) {
-                        out[i - 1] = acc / static_cast<float>(kF) - 1.0f;
-                        acc = 0.0f;
-                    }
-                }
+        FrameDecimator<kPath == KernelPath::kAvx2> decimator(chain, kF);
+        for (int i = 0; i < frames; ++i) {
+            for (int lane = kF - 1; lane >= 0; --lane) {
+                // The +1 offset keeps every filter state near 1.0, never near the denormal range.
+                float done;
+                if (decimator.Take(in[i][lane] + 1.0f, lane == kF - 1, done))
+                    out[i - 1] = done;
             }
-            if (frames > 0) {
-                acc += wide.template Step<Wide::kSecondGroup>(0.0f);
-                out[frames - 1] = acc / static_cast<float>(kF) - 1.0f;
-            }
-            wide.Save(c);
-        } else {
-            for (int i = 0; i < frames; ++i)
-                out[i] = DecimateFrame(c, in[i], kF);
         }
-        chain = c;
+        float done;
+        if (decimator.Finish(chain, done))
+            out[frames - 1] = done;
     };
     switch (subSamples) {
     case 1: run.template operator()<1>(); break;
