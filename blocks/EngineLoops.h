@@ -237,6 +237,7 @@ void Engine::Render(int frames, Sink& target) noexcept
     const Quad_int fromSquare = LaneMask(wave1 == kSquare, wave2 == kSquare, false, false);
     const Quad_int fromNoise = LaneMask(wave1 == kNoise, wave2 == kNoise, false, false);
     const bool countSquares = wave1 == kSquare || wave2 == kSquare;
+    const bool clampSums = pulse1 || pulse2;
     const float sigma = mParams->mSelfNoise * kSelfNoiseScale;
     const float dc2Target = kDco2DcOffset * nf;
     const float invN = 1.0f / nf; // exact: n is a power of two
@@ -293,40 +294,59 @@ void Engine::Render(int frames, Sink& target) noexcept
         for (int step = 0; step < steps; ++step) {
             __m128 sum = _mm_setzero_ps();
             __m128 square = _mm_setzero_ps();
-            // When neither pitch phase can wrap within this step's sub-steps (see PitchWrapsAhead),
-            // every reset would be clear: the phases only add, and the wrap tests leave their chains.
-            // The pitch copy then takes exactly the additions of the phases' pitch lanes, so it is read
-            // back from them afterwards; only a SQUARE reads the count.
-            if (!PitchWrapsAhead(pitch, pitchInc, wrapAt, kN)) {
-                const auto add = [&]<bool kCount>() {
-                    for (int k = 0; k < kN; ++k) {
+            // count sub-steps in which neither pitch phase can wrap (see PitchWrapsAhead): every reset
+            // would be clear, so the phases only add and the wrap tests leave their chains. The pitch
+            // copy then takes exactly the additions of the phases' pitch lanes, so it is read back from
+            // them afterwards; only a SQUARE reads the count. The pitch lanes stay below their
+            // thresholds, themselves at most 1, so the clamp at 2 leaves them as they are; the shape
+            // lanes' sums are read only for a PULSE, which keeps its clamp.
+            const auto adding = [&]<int kCount>() {
+                const auto run = [&]<bool kSquares, bool kClamp>() {
+                    for (int k = 0; k < kCount; ++k) {
                         phase = _mm_add_ps(phase, inc);
-                        if constexpr (kCount)
+                        if constexpr (kSquares)
                             square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(phase, half), squareWeight));
-                        sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
+                        sum = _mm_add_ps(sum, kClamp ? _mm_min_ps(phase, limit) : phase);
                     }
                 };
                 if (countSquares)
-                    add.template operator()<true>();
+                    clampSums ? run.template operator()<true, true>() : run.template operator()<true, false>();
                 else
-                    add.template operator()<false>();
+                    clampSums ? run.template operator()<false, true>() : run.template operator()<false, false>();
                 pitch = _mm_shuffle_ps(phase, phase, _MM_SHUFFLE(3, 2, 3, 2));
-            } else
-            for (int k = 0; k < kN; ++k) {
-                // "phase" runs unclamped: a clamped shape phase only ever stays at its limit until
-                // the next wrap, so clamping the copy that is summed gives the same values and keeps
-                // the minimum off the loop-carried path. The wrap test reads the phase before the
-                // increment against a threshold that gives exactly the test after it, on a second
-                // copy of the pitch phases laid out so that no shuffle sits on that path either.
-                __m128 reset = _mm_cmpgt_ps(pitch, wrapAt);
-                if constexpr (kSync)
-                    reset = _mm_or_ps(reset, _mm_shuffle_ps(reset, reset, _MM_SHUFFLE(0, 0, 0, 0)));
-                const __m128 next = _mm_add_ps(phase, inc);
-                pitch = _mm_andnot_ps(reset, _mm_add_ps(pitch, pitchInc));
-                square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(next, half), squareWeight));
-                // A wrap drops the excess: the phase restarts at exactly 0.
-                phase = _mm_andnot_ps(reset, next);
-                sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
+            };
+            const auto wrapping = [&]<int kCount>() {
+                for (int k = 0; k < kCount; ++k) {
+                    // "phase" runs unclamped: a clamped shape phase only ever stays at its limit until
+                    // the next wrap, so clamping the copy that is summed gives the same values and keeps
+                    // the minimum off the loop-carried path. The wrap test reads the phase before the
+                    // increment against a threshold that gives exactly the test after it, on a second
+                    // copy of the pitch phases laid out so that no shuffle sits on that path either.
+                    __m128 reset = _mm_cmpgt_ps(pitch, wrapAt);
+                    if constexpr (kSync)
+                        reset = _mm_or_ps(reset, _mm_shuffle_ps(reset, reset, _MM_SHUFFLE(0, 0, 0, 0)));
+                    const __m128 next = _mm_add_ps(phase, inc);
+                    pitch = _mm_andnot_ps(reset, _mm_add_ps(pitch, pitchInc));
+                    square = _mm_add_ps(square, _mm_and_ps(_mm_cmple_ps(next, half), squareWeight));
+                    // A wrap drops the excess: the phase restarts at exactly 0.
+                    phase = _mm_andnot_ps(reset, next);
+                    sum = _mm_add_ps(sum, _mm_min_ps(phase, limit));
+                }
+            };
+            // A step with a possible wrap is taken in halves from eight sub-steps up, so that only the
+            // half with the wrap pays for the tests.
+            constexpr int kHalf = kN / 2;
+            if (!PitchWrapsAhead(pitch, pitchInc, wrapAt, kN)) {
+                adding.template operator()<kN>();
+            } else if constexpr (kN >= 8) {
+                for (int part = 0; part < 2; ++part) {
+                    if (PitchWrapsAhead(pitch, pitchInc, wrapAt, kHalf))
+                        wrapping.template operator()<kHalf>();
+                    else
+                        adding.template operator()<kHalf>();
+                }
+            } else {
+                wrapping.template operator()<kN>();
             }
             const Quad_float pitchSum = QuadShuffle<2, 3, 2, 3>(sum, sum);
             const Quad_int src =
