@@ -99,7 +99,6 @@ void DownSampler::SetSampleRate(float rate)
         c.mX1[g] = c.mX2[g] = c.mY1[g] = c.mY2[g] = Splat(1.0f);
 }
 
-
 int DownSampler::SubSamples() const noexcept
 {
     return mOversampling == 1 || mOversampling == 2 ? mOversampling : 4;
