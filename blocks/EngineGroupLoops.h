@@ -270,18 +270,12 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
 }
 
 // Whether, in any lane set in `lanes` (a bit per lane), either oscillator may wrap within its next
-// `count` sub-steps, or cannot be judged: its pitch phase can then pass its wrap threshold. A phase after
-// n <= count rounded additions of a non-negative increment lies below
-// (phase + count * inc) * (1 + 2^-16), which allows for far more than the at most 2^-24 relative error
-// of each of those roundings and of the bound's own two; a clear answer therefore means no reset in any
-// of them. NaN and infinite values always answer true.
+// `count` sub-steps (ClearOfWrap).
 template <typename LaneF>
 inline bool WrapsAhead(LaneF pitch1, LaneF inc1, LaneF wrap1, LaneF pitch2, LaneF inc2, LaneF wrap2, int count,
                        int lanes) noexcept
 {
-    constexpr float kMargin = 1.0f + 1.0f / 65536.0f;
-    const float n = static_cast<float>(count);
-    const auto clear = ((pitch1 + n * inc1) * kMargin < wrap1) & ((pitch2 + n * inc2) * kMargin < wrap2);
+    const auto clear = ClearOfWrap(pitch1, inc1, wrap1, count) & ClearOfWrap(pitch2, inc2, wrap2, count);
     int mask = 0;
     if constexpr (sizeof(LaneF) == 32)
         mask = _mm256_movemask_ps(reinterpret_cast<__m256>(clear));

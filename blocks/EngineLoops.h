@@ -90,16 +90,21 @@ inline float WrapThreshold(float increment) noexcept
     return t;
 }
 
-// Whether a pitch phase may wrap within its next `count` sub-steps, or cannot be judged. A phase after
+// The lanes whose pitch phase surely does not wrap within its next `count` sub-steps. A phase after
 // n <= count rounded additions of a non-negative increment lies below
 // (phase + count * inc) * (1 + 2^-16), which allows for far more than the at most 2^-24 relative error
-// of each of those roundings and of the bound's own two; a clear answer (all four lanes below their
-// thresholds) therefore means no reset in any of them. NaN and infinite values always answer true.
+// of each of those roundings and of the bound's own two; a set lane therefore means no reset in any of
+// them. NaN and infinite values never set a lane. V: any float vector of the GCC extension.
+template <typename V> inline auto ClearOfWrap(V pitch, V inc, V wrap, int count) noexcept
+{
+    constexpr float kMargin = 1.0f + 1.0f / 65536.0f;
+    return (pitch + static_cast<float>(count) * inc) * kMargin < wrap;
+}
+
+// Whether either pitch phase of one voice (all four lanes) may wrap within its next `count` sub-steps.
 inline bool PitchWrapsAhead(__m128 pitch, __m128 inc, __m128 wrap, int count) noexcept
 {
-    const __m128 margin = _mm_set1_ps(1.0f + 1.0f / 65536.0f);
-    const __m128 ahead = _mm_mul_ps(_mm_add_ps(pitch, _mm_mul_ps(_mm_set1_ps(static_cast<float>(count)), inc)), margin);
-    return _mm_movemask_ps(_mm_cmplt_ps(ahead, wrap)) != 0xf;
+    return _mm_movemask_ps(reinterpret_cast<__m128>(ClearOfWrap(pitch, inc, wrap, count))) != 0xf;
 }
 
 // What the kernel recomputes every tenth host sample: the oscillators' increments per sub-step with
