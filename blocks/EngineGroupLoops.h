@@ -95,20 +95,25 @@ struct RegisterChunk {
 };
 
 // Whole-register loads and stores by name, so that no copy takes a detour through integer registers.
-template <typename V> inline void LoadLanes(V& v, const LaneRow& row) noexcept
+// Row: a LaneRow or a MaskRow.
+template <typename V, typename Row> inline void LoadLanes(V& v, const Row& row) noexcept
 {
+    static_assert(sizeof(Row) == sizeof(LaneRow) && alignof(Row) == alignof(LaneRow));
+    const float* at = reinterpret_cast<const float*>(row.v);
     if constexpr (sizeof(V) == 32)
-        v = reinterpret_cast<V>(_mm256_load_ps(row.v));
+        v = reinterpret_cast<V>(_mm256_load_ps(at));
     else
-        v = reinterpret_cast<V>(_mm_load_ps(row.v));
+        v = reinterpret_cast<V>(_mm_load_ps(at));
 }
 
-template <typename V> inline void StoreLanes(LaneRow& row, const V& v) noexcept
+template <typename V, typename Row> inline void StoreLanes(Row& row, const V& v) noexcept
 {
+    static_assert(sizeof(Row) == sizeof(LaneRow) && alignof(Row) == alignof(LaneRow));
+    float* at = reinterpret_cast<float*>(row.v);
     if constexpr (sizeof(V) == 32)
-        _mm256_store_ps(row.v, reinterpret_cast<__m256>(v));
+        _mm256_store_ps(at, reinterpret_cast<__m256>(v));
     else
-        _mm_store_ps(row.v, reinterpret_cast<__m128>(v));
+        _mm_store_ps(at, reinterpret_cast<__m128>(v));
 }
 
 template <typename T> inline void SetLane(LaneRow& row, int lane, T value) noexcept
@@ -253,20 +258,22 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
             --in.refresh;
         }
     }
-    for (int k = 0; k < kHeldCount; ++k) {
-        LaneF value;
-        LoadLanes(value, r.held[k]);
-        for (int i = 0; i < length; ++i) {
-            LaneI refreshed;
+    LaneF value[kHeldCount];
+    for (int k = 0; k < kHeldCount; ++k)
+        LoadLanes(value[k], r.held[k]);
+    for (int i = 0; i < length; ++i) {
+        LaneI refreshed;
+        LoadLanes(refreshed, c.refreshed[i]);
+        for (int k = 0; k < kHeldCount; ++k) {
             LaneF fresh;
-            std::memcpy(&refreshed, c.refreshed[i].v, sizeof refreshed);
             LoadLanes(fresh, c.held[k][i]);
-            value = refreshed ? fresh : value;
-            StoreLanes(c.held[k][i], value);
+            value[k] = refreshed ? fresh : value[k];
+            StoreLanes(c.held[k][i], value[k]);
         }
-        StoreLanes(r.held[k], value);
+        StoreLanes(c.refreshed[i], LaneI{});
     }
-    std::memset(c.refreshed, 0, sizeof c.refreshed);
+    for (int k = 0; k < kHeldCount; ++k)
+        StoreLanes(r.held[k], value[k]);
 }
 
 // Whether, in any lane set in `lanes` (a bit per lane), either oscillator may wrap within its next

@@ -142,7 +142,12 @@ inline Refreshed RefreshFrom(RefreshMemo& m, float freq1, float freq2, float vcf
                              float filterRate) noexcept
 {
     const float key[RefreshMemo::kKeys] = {freq1, freq2, vcfFreq, vcfRes, incScale, filterRate};
-    if (!m.valid || std::memcmp(key, m.key, sizeof key) != 0) {
+    // Compared bits by bits, in registers: a copy of the key through memory would be stored as one
+    // vector and read back in pieces, which stalls the read until the store has gone.
+    uint32_t differ = m.valid ? 0u : 1u;
+    for (int k = 0; k < RefreshMemo::kKeys; ++k)
+        differ |= std::bit_cast<uint32_t>(key[k]) ^ std::bit_cast<uint32_t>(m.key[k]);
+    if (differ != 0) {
         const Refreshed r = RefreshAt(freq1, freq2, vcfFreq, vcfRes, incScale, filterRate);
         const float values[RefreshMemo::kValues] = {r.inc1, r.inc2, r.wrap1, r.wrap2, r.g, r.g2, r.q};
         std::memcpy(m.key, key, sizeof key);

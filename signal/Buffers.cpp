@@ -53,18 +53,19 @@ void GenericBuffer<T>::Advance()
 template <typename T>
 void GenericBuffer<T>::FillFrom(int start, const T& value)
 {
-    for (int i = std::max(start, 0); i < mSize; ++i)
-        mData[i] = value;
+    GenericBuffer<T>::FillRange(start, mSize, value);
     mFilled = mSize;
-    mState = Moving;
 }
 
 template <typename T>
 void GenericBuffer<T>::FillRange(int start, int end, const T& value)
 {
-    int e = std::min(end, mSize);
+    // A copy: the value may be one of the buffer's own samples, and the compiler may then not keep it in
+    // a register and store it several samples at a time.
+    const T v = value;
+    const int e = std::min(end, mSize);
     for (int i = std::max(start, 0); i < e; ++i)
-        mData[i] = value;
+        mData[i] = v;
     mFilled = std::max(e, 0);
     mState = Moving;
 }
