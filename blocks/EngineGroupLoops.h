@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
+#include <type_traits>
 
 namespace {
 
@@ -291,14 +292,115 @@ inline bool WrapsAhead(LaneF pitch1, LaneF inc1, LaneF wrap1, LaneF pitch2, Lane
     return (mask & lanes) != lanes;
 }
 
+// The mix, the DC trackers and the filter of one register's lanes: its state in registers between
+// Load and Save, a sample's self-noise and input products from Begin, and each filter step's output
+// into the chunk's rows from Step.
+template <KernelPath kPath, bool kProduct> struct FilterLanes {
+    using LaneF = typename LaneTypes<kPath>::F;
+    using LaneI = typename LaneTypes<kPath>::I;
+    using LaneU = typename LaneTypes<kPath>::U;
+
+    [[gnu::always_inline]] void Load(const RegisterLanes& r) noexcept
+    {
+        LoadLanes(dc2, r.state[kDc2]);
+        LoadLanes(dcMix, r.state[kDcMix]);
+        LoadLanes(bp1, r.state[kBp1]);
+        LoadLanes(lp1, r.state[kLp1]);
+        LoadLanes(bp2, r.state[kBp2]);
+        LoadLanes(lp2, r.state[kLp2]);
+        LoadLanes(noiseA, r.state[kNoiseA]);
+        LoadLanes(noiseB, r.state[kNoiseB]);
+    }
+    [[gnu::always_inline]] void Save(RegisterLanes& r) const noexcept
+    {
+        StoreLanes(r.state[kDc2], dc2);
+        StoreLanes(r.state[kDcMix], dcMix);
+        StoreLanes(r.state[kBp1], bp1);
+        StoreLanes(r.state[kLp1], lp1);
+        StoreLanes(r.state[kBp2], bp2);
+        StoreLanes(r.state[kLp2], lp2);
+        StoreLanes(r.state[kNoiseA], noiseA);
+        StoreLanes(r.state[kNoiseB], noiseB);
+    }
+    // Sample i's self-noise and input products, kept in rows for its steps to read.
+    [[gnu::always_inline]] void Begin(const RegisterLanes& r, const RegisterChunk& c, int i) noexcept
+    {
+        LaneF res, cutoff, level1, level2, sigma, weight1, weight2;
+        LoadLanes(res, c.res[i]);
+        LoadLanes(cutoff, c.cutoff[i]);
+        LoadLanes(level1, c.level1[i]);
+        LoadLanes(level2, c.level2[i]);
+        LoadLanes(sigma, r.fixed[kSigma]);
+        LoadLanes(weight1, r.fixed[kWeight1]);
+        LoadLanes(weight2, r.fixed[kWeight2]);
+        // The self-noise generator's step (as NoiseGenerator::Next) in every lane; unsigned words, so
+        // that the addition wraps.
+        LaneU a = reinterpret_cast<LaneU>(noiseA), b = reinterpret_cast<LaneU>(noiseB);
+        a ^= b;
+        b += a;
+        noiseA = reinterpret_cast<LaneI>(a);
+        noiseB = reinterpret_cast<LaneI>(b);
+        const LaneF white = __builtin_convertvector(noiseB, LaneF) * NoiseGenerator::kScale;
+        const LaneF self = (1.0f + kSelfNoiseResonance * res) * (1.0f - cutoff) * sigma * white;
+        StoreLanes(s, self);
+        StoreLanes(twoS, 2.0f * self);
+        StoreLanes(G1, weight1 * level1);
+        StoreLanes(G2, weight2 * level2);
+    }
+    // Filter step `step` of sample i on the oscillators' sources o1 and o2.
+    [[gnu::always_inline]] void Step(const RegisterLanes& r, RegisterChunk& c, int i, int step, LaneF o1,
+                                     LaneF o2) noexcept
+    {
+        LaneF g, gStage2, q, kdc, dc2Target, invN, gain1, gain2, self, twoSelf;
+        LoadLanes(g, c.held[kCutoffG][i]);
+        LoadLanes(gStage2, c.held[kCutoffG2][i]);
+        LoadLanes(q, c.held[kDamping][i]);
+        LoadLanes(kdc, r.fixed[kDcCoefficient]);
+        LoadLanes(dc2Target, r.fixed[kDc2Target]);
+        LoadLanes(gain1, G1);
+        LoadLanes(gain2, G2);
+        LoadLanes(self, s);
+        LoadLanes(twoSelf, twoS);
+
+        dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
+        const LaneF o2ac = o2 - dc2;
+        LaneF m;
+        if constexpr (kProduct) {
+            LoadLanes(invN, r.fixed[kInverseN]);
+            m = gain1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * gain2;
+        } else {
+            m = gain1 * o1 + gain2 * o2ac;
+        }
+        dcMix = dcMix + (m - dcMix) * kdc;
+        const LaneF x = m - dcMix;
+
+        lp1 = lp1 + g * bp1;
+        bp1 = bp1 + g * (x + twoSelf - lp1 - q * bp1);
+        lp2 = lp2 + gStage2 * bp2;
+        bp2 = bp2 + gStage2 * (lp1 - self - lp2 - q * bp2);
+        StoreLanes(c.y[i][step], lp2);
+    }
+
+    LaneF dc2, dcMix, bp1, lp1, bp2, lp2;
+    LaneI noiseA, noiseB;
+    LaneRow s, twoS, G1, G2;
+};
+
 // One register's oscillators over a chunk: each filter step's source for each oscillator. The
 // oscillators' chains do not depend on the filter; apart from it they keep all their state in registers.
 // kTied: in every lane, each oscillator that is not a PULSE has its shape phase equal to its pitch
 // phase and the same increment; both then take the same resets and stay equal, so the shape phase is
 // not computed: it is the pitch phase.
-template <KernelPath kPath, bool kSync, int kWave1, int kWave2, bool kTied>
+// Filter: void, or FilterLanes to run the register's filter step by step right behind its oscillators,
+// so that the filter's chains overlap theirs (for a register alone: see RenderGroup).
+template <KernelPath kPath, bool kSync, int kWave1, int kWave2, bool kTied, typename Filter>
 void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) noexcept
 {
+    constexpr bool kFiltered = !std::is_void_v<Filter>;
+    struct None {};
+    std::conditional_t<kFiltered, Filter, None> filter;
+    if constexpr (kFiltered)
+        filter.Load(r);
     constexpr bool kTied1 = kTied && kWave1 != kPulse;
     constexpr bool kTied2 = kTied && kWave2 != kPulse;
     using LaneF = typename LaneTypes<kPath>::F;
@@ -325,6 +427,8 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
         LoadLanes(wrap2, c.held[kWrap2][i]);
         LoadLanes(noise, c.noise[i]);
         const LaneF noiseSource = noiseScale * noise;
+        if constexpr (kFiltered)
+            filter.Begin(r, c, i);
         for (int step = 0; step < steps; ++step) {
             LaneF sum1 = {}, sum2 = {};
             LaneI square1 = {}, square2 = {};
@@ -429,113 +533,51 @@ void OscillatorChunk(RegisterLanes& r, RegisterChunk& c, int length, int steps) 
                 sum1 = __builtin_convertvector(square1, LaneF);
             if constexpr (kWave2 == kSquare)
                 sum2 = __builtin_convertvector(square2, LaneF);
-            StoreLanes(c.source1[i][step], kWave1 == kNoise ? noiseSource : sum1);
-            StoreLanes(c.source2[i][step], kWave2 == kNoise ? noiseSource : sum2);
+            const LaneF source1 = kWave1 == kNoise ? noiseSource : sum1;
+            const LaneF source2 = kWave2 == kNoise ? noiseSource : sum2;
+            if constexpr (kFiltered) {
+                filter.Step(r, c, i, step, source1, source2);
+            } else {
+                StoreLanes(c.source1[i][step], source1);
+                StoreLanes(c.source2[i][step], source2);
+            }
         }
     }
+    if constexpr (kFiltered)
+        filter.Save(r);
     StoreLanes(r.state[kShapePhase1], kTied1 ? pitch1 : shapePhase1);
     StoreLanes(r.state[kShapePhase2], kTied2 ? pitch2 : shapePhase2);
     StoreLanes(r.state[kPitchPhase1], pitch1);
     StoreLanes(r.state[kPitchPhase2], pitch2);
 }
 
-// The mix, the DC trackers and the filter of kCount registers over a chunk, step by step; the
-// registers' chains are independent and run interleaved.
+// The filters of kCount registers over a chunk, step by step, on the sources the oscillators left in
+// the rows; the registers' chains are independent and run interleaved.
 template <KernelPath kPath, bool kProduct, int kCount>
 void FilterChunk(RegisterLanes* r, RegisterChunk* c, int length, int steps) noexcept
 {
     using LaneF = typename LaneTypes<kPath>::F;
-    using LaneI = typename LaneTypes<kPath>::I;
-    LaneF dc2[kCount], dcMix[kCount], bp1[kCount], lp1[kCount], bp2[kCount], lp2[kCount];
-    LaneI noiseA[kCount], noiseB[kCount];
+    FilterLanes<kPath, kProduct> f[kCount];
 #pragma GCC unroll 4
-    for (int v = 0; v < kCount; ++v) {
-        LoadLanes(dc2[v], r[v].state[kDc2]);
-        LoadLanes(dcMix[v], r[v].state[kDcMix]);
-        LoadLanes(bp1[v], r[v].state[kBp1]);
-        LoadLanes(lp1[v], r[v].state[kLp1]);
-        LoadLanes(bp2[v], r[v].state[kBp2]);
-        LoadLanes(lp2[v], r[v].state[kLp2]);
-        LoadLanes(noiseA[v], r[v].state[kNoiseA]);
-        LoadLanes(noiseB[v], r[v].state[kNoiseB]);
-    }
-
+    for (int v = 0; v < kCount; ++v)
+        f[v].Load(r[v]);
     for (int i = 0; i < length; ++i) {
-        // This sample's self-noise and input products, kept in rows for the steps to read.
-        LaneRow s[kCount], twoS[kCount], G1[kCount], G2[kCount];
 #pragma GCC unroll 4
-    for (int v = 0; v < kCount; ++v) {
-            LaneF res, cutoff, level1, level2, sigma, weight1, weight2;
-            LoadLanes(res, c[v].res[i]);
-            LoadLanes(cutoff, c[v].cutoff[i]);
-            LoadLanes(level1, c[v].level1[i]);
-            LoadLanes(level2, c[v].level2[i]);
-            LoadLanes(sigma, r[v].fixed[kSigma]);
-            LoadLanes(weight1, r[v].fixed[kWeight1]);
-            LoadLanes(weight2, r[v].fixed[kWeight2]);
-            // The self-noise generator's step (as NoiseGenerator::Next) in every lane; unsigned words,
-            // so that the addition wraps.
-            using LaneU = typename LaneTypes<kPath>::U;
-            LaneU a = reinterpret_cast<LaneU>(noiseA[v]), b = reinterpret_cast<LaneU>(noiseB[v]);
-            a ^= b;
-            b += a;
-            noiseA[v] = reinterpret_cast<LaneI>(a);
-            noiseB[v] = reinterpret_cast<LaneI>(b);
-            const LaneF white = __builtin_convertvector(noiseB[v], LaneF) * NoiseGenerator::kScale;
-            const LaneF self = (1.0f + kSelfNoiseResonance * res) * (1.0f - cutoff) * sigma * white;
-            StoreLanes(s[v], self);
-            StoreLanes(twoS[v], 2.0f * self);
-            StoreLanes(G1[v], weight1 * level1);
-            StoreLanes(G2[v], weight2 * level2);
-        }
+        for (int v = 0; v < kCount; ++v)
+            f[v].Begin(r[v], c[v], i);
         for (int step = 0; step < steps; ++step) {
 #pragma GCC unroll 4
-    for (int v = 0; v < kCount; ++v) {
-                LaneF o1, o2, g, gStage2, q, kdc, dc2Target, invN, gain1, gain2, self, twoSelf;
+            for (int v = 0; v < kCount; ++v) {
+                LaneF o1, o2;
                 LoadLanes(o1, c[v].source1[i][step]);
                 LoadLanes(o2, c[v].source2[i][step]);
-                LoadLanes(g, c[v].held[kCutoffG][i]);
-                LoadLanes(gStage2, c[v].held[kCutoffG2][i]);
-                LoadLanes(q, c[v].held[kDamping][i]);
-                LoadLanes(kdc, r[v].fixed[kDcCoefficient]);
-                LoadLanes(dc2Target, r[v].fixed[kDc2Target]);
-                LoadLanes(gain1, G1[v]);
-                LoadLanes(gain2, G2[v]);
-                LoadLanes(self, s[v]);
-                LoadLanes(twoSelf, twoS[v]);
-
-                dc2[v] = dc2[v] + ((o2 - dc2Target) - dc2[v]) * kdc;
-                const LaneF o2ac = o2 - dc2[v];
-                LaneF m;
-                if constexpr (kProduct) {
-                    LoadLanes(invN, r[v].fixed[kInverseN]);
-                    m = gain1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * gain2;
-                } else {
-                    m = gain1 * o1 + gain2 * o2ac;
-                }
-                dcMix[v] = dcMix[v] + (m - dcMix[v]) * kdc;
-                const LaneF x = m - dcMix[v];
-
-                lp1[v] = lp1[v] + g * bp1[v];
-                bp1[v] = bp1[v] + g * (x + twoSelf - lp1[v] - q * bp1[v]);
-                lp2[v] = lp2[v] + gStage2 * bp2[v];
-                bp2[v] = bp2[v] + gStage2 * (lp1[v] - self - lp2[v] - q * bp2[v]);
-                StoreLanes(c[v].y[i][step], lp2[v]);
+                f[v].Step(r[v], c[v], i, step, o1, o2);
             }
         }
     }
-
 #pragma GCC unroll 4
-    for (int v = 0; v < kCount; ++v) {
-        StoreLanes(r[v].state[kDc2], dc2[v]);
-        StoreLanes(r[v].state[kDcMix], dcMix[v]);
-        StoreLanes(r[v].state[kBp1], bp1[v]);
-        StoreLanes(r[v].state[kLp1], lp1[v]);
-        StoreLanes(r[v].state[kBp2], bp2[v]);
-        StoreLanes(r[v].state[kLp2], lp2[v]);
-        StoreLanes(r[v].state[kNoiseA], noiseA[v]);
-        StoreLanes(r[v].state[kNoiseB], noiseB[v]);
-    }
+    for (int v = 0; v < kCount; ++v)
+        f[v].Save(r[v]);
 }
 
 template <KernelPath kPath, bool kProduct>
@@ -649,12 +691,24 @@ void Engine::RenderGroup(Engine* const* engines, const int* n, int count, int fr
             GatherRows<kPath>(r.level1, r.count, start, length, c.level1);
             GatherRows<kPath>(r.level2, r.count, start, length, c.level2);
             GatherRows<kPath>(r.noise, r.count, start, length, c.noise);
-            if (r.tied)
-                OscillatorChunk<kPath, kSync, kWave1, kWave2, true>(r, c, length, steps);
-            else
-                OscillatorChunk<kPath, kSync, kWave1, kWave2, false>(r, c, length, steps);
+            // A register alone runs its filter inside its oscillators' loop, where the filter's chains
+            // fill the time the phase chains leave free; several run their filters side by side after
+            // them, where their chains overlap each other's.
+            if (registers == 1) {
+                using Filter = FilterLanes<kPath, kProduct>;
+                if (r.tied)
+                    OscillatorChunk<kPath, kSync, kWave1, kWave2, true, Filter>(r, c, length, steps);
+                else
+                    OscillatorChunk<kPath, kSync, kWave1, kWave2, false, Filter>(r, c, length, steps);
+            } else {
+                if (r.tied)
+                    OscillatorChunk<kPath, kSync, kWave1, kWave2, true, void>(r, c, length, steps);
+                else
+                    OscillatorChunk<kPath, kSync, kWave1, kWave2, false, void>(r, c, length, steps);
+            }
         }
-        FilterRegisters<kPath, kProduct>(lanes, chunk, registers, length, steps);
+        if (registers > 1)
+            FilterRegisters<kPath, kProduct>(lanes, chunk, registers, length, steps);
         for (int v = 0; v < registers; ++v)
             for (int i = 0; i < length; ++i)
                 ScatterFrame<kPath>(chunk[v].y[i], steps, lanes[v].out, lanes[v].count, start + i);
