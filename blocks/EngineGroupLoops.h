@@ -6,6 +6,7 @@
 
 #include "blocks/EngineLoops.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
@@ -238,6 +239,7 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
 {
     using LaneF = typename LaneTypes<kPath>::F;
     using LaneI = typename LaneTypes<kPath>::I;
+    bool marked = false;
     for (int l = 0; l < r.count; ++l) {
         LaneRefresh& in = r.lane[l];
         for (int i = 0; i < length; ++i) {
@@ -249,32 +251,43 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
                                                   kPulse2 ? in.pulseRise : fresh.inc2, fresh.wrap1,
                                                   fresh.wrap2, fresh.g,     fresh.g2,
                                                   fresh.q};
-                for (int k = 0; k < kHeldCount; ++k) {
-                    in.held[k] = values[k];
-                    c.held[k][i].v[l] = values[k];
+                // A refresh to the values held already (a held note at rest) changes no row.
+                uint32_t differ = 0;
+                for (int k = 0; k < kHeldCount; ++k)
+                    differ |= std::bit_cast<uint32_t>(values[k]) ^ std::bit_cast<uint32_t>(in.held[k]);
+                if (differ != 0) {
+                    for (int k = 0; k < kHeldCount; ++k) {
+                        in.held[k] = values[k];
+                        c.held[k][i].v[l] = values[k];
+                    }
+                    c.refreshed[i].v[l] = -1;
+                    marked = true;
                 }
-                c.refreshed[i].v[l] = -1;
                 in.refresh = kRefreshInterval;
             }
             --in.refresh;
         }
     }
-    LaneF value[kHeldCount];
-    for (int k = 0; k < kHeldCount; ++k)
-        LoadLanes(value[k], r.held[k]);
-    for (int i = 0; i < length; ++i) {
-        LaneI refreshed;
-        LoadLanes(refreshed, c.refreshed[i]);
-        for (int k = 0; k < kHeldCount; ++k) {
-            LaneF fresh;
-            LoadLanes(fresh, c.held[k][i]);
-            value[k] = refreshed ? fresh : value[k];
-            StoreLanes(c.held[k][i], value[k]);
+    // Every held value carried into every sample's row, taking the new ones where a lane refreshed.
+    for (int k = 0; k < kHeldCount; ++k) {
+        LaneF value;
+        LoadLanes(value, r.held[k]);
+        for (int i = 0; i < length; ++i) {
+            if (marked) {
+                LaneI refreshed;
+                LaneF fresh;
+                LoadLanes(refreshed, c.refreshed[i]);
+                LoadLanes(fresh, c.held[k][i]);
+                value = refreshed ? fresh : value;
+            }
+            StoreLanes(c.held[k][i], value);
         }
-        StoreLanes(c.refreshed[i], LaneI{});
+        StoreLanes(r.held[k], value);
     }
-    for (int k = 0; k < kHeldCount; ++k)
-        StoreLanes(r.held[k], value[k]);
+    if (marked) {
+        for (int i = 0; i < length; ++i)
+            StoreLanes(c.refreshed[i], LaneI{});
+    }
 }
 
 // Whether, in any lane set in `lanes` (a bit per lane), either oscillator may wrap within its next
