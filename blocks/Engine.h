@@ -141,7 +141,8 @@ private:
     // Sink: what each frame's sub-samples go to (the unit's own types too).
     template <KernelPath kPath, XmodMode kMode, typename Unit, typename Sink>
     void RenderAt(int frames, int n, Sink& sink) noexcept;
-    template <KernelPath kPath, XmodMode kMode, int kN, typename Unit, typename Sink>
+    // kSteps: the filter steps per host sample, or 0 for any (mOversampling).
+    template <KernelPath kPath, XmodMode kMode, int kN, int kSteps, typename Unit, typename Sink>
     void Render(int frames, Sink& sink) noexcept;
     // The lane-parallel loops (blocks/EngineGroupLoops.h): engines[0..count), each with its supported
     // factor n[k], all with the first one's modes and waves.

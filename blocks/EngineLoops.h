@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <xmmintrin.h>
 
 namespace {
@@ -219,7 +220,7 @@ template <KernelPath kPath> struct AmplifyAndDecimate {
 
 } // namespace
 
-template <KernelPath kPath, XmodMode kMode, int kN, typename Unit, typename Sink>
+template <KernelPath kPath, XmodMode kMode, int kN, int kSteps, typename Unit, typename Sink>
 void Engine::Render(int frames, Sink& target) noexcept
 {
     Sink sink = target;
@@ -253,7 +254,7 @@ void Engine::Render(int frames, Sink& target) noexcept
     const float invN = 1.0f / nf; // exact: n is a power of two
     const float kdc = mDcCoefficient;
     const float filterRate = mFilterRate;
-    const int steps = mOversampling;
+    const int steps = kSteps > 0 ? kSteps : mOversampling;
 
     const __m128 half = _mm_set1_ps(0.5f);
 
@@ -440,11 +441,22 @@ void Engine::RenderAloneWith(XmodMode mode, int frames, int n, const AloneOutput
 template <KernelPath kPath, XmodMode kMode, typename Unit, typename Sink>
 void Engine::RenderAt(int frames, int n, Sink& sink) noexcept
 {
+    // A voice alone at the usual four filter steps per host sample (host rates up to 80 kHz) has them
+    // unrolled, so that the steps' chains are scheduled together.
+    const auto at = [&]<int kN>() {
+        if constexpr (std::is_same_v<Sink, AmplifyAndDecimate<kPath>>) {
+            if (mOversampling == 4) {
+                Render<kPath, kMode, kN, 4, Unit>(frames, sink);
+                return;
+            }
+        }
+        Render<kPath, kMode, kN, 0, Unit>(frames, sink);
+    };
     switch (n) {
-    case 2: Render<kPath, kMode, 2, Unit>(frames, sink); break;
-    case 4: Render<kPath, kMode, 4, Unit>(frames, sink); break;
-    case 8: Render<kPath, kMode, 8, Unit>(frames, sink); break;
-    default: Render<kPath, kMode, 16, Unit>(frames, sink); break;
+    case 2: at.template operator()<2>(); break;
+    case 4: at.template operator()<4>(); break;
+    case 8: at.template operator()<8>(); break;
+    default: at.template operator()<16>(); break;
     }
 }
 
