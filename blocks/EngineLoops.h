@@ -302,6 +302,7 @@ void Engine::Render(int frames, Sink& target) noexcept
 
         sink.Begin(i);
         float y[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+#pragma GCC unroll 4
         for (int step = 0; step < steps; ++step) {
             __m128 sum = _mm_setzero_ps();
             __m128 square = _mm_setzero_ps();
