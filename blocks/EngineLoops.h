@@ -302,6 +302,8 @@ void Engine::Render(int frames, Sink& target) noexcept
 
         sink.Begin(i);
         float y[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        // Unrolled, so that the steps' chains (filter, amplifier, decimator) are scheduled together: a
+        // known number of steps (kSteps) is written out whole.
 #pragma GCC unroll 4
         for (int step = 0; step < steps; ++step) {
             __m128 sum = _mm_setzero_ps();
