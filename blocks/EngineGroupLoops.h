@@ -242,31 +242,32 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
     bool marked = false;
     for (int l = 0; l < r.count; ++l) {
         LaneRefresh& in = r.lane[l];
-        for (int i = 0; i < length; ++i) {
+        // The per-engine loop counts down every sample and refreshes where the count is below 1, then
+        // counts on from kRefreshInterval: here straight from one refresh to the next, and the count
+        // left is the distance from the chunk's end to the next one.
+        int i = in.refresh < 1 ? 0 : in.refresh;
+        for (; i < length; i += kRefreshInterval) {
             const int at = start + i;
-            if (in.refresh < 1) {
-                const Refreshed fresh = RefreshFrom(*in.memo, in.freq1[at], in.freq2[at], in.vcfFreq[at],
-                                                    in.vcfRes[at], in.incScale, in.filterRate);
-                const float values[kHeldCount] = {fresh.inc1,  fresh.inc2,  kPulse1 ? in.pulseRise : fresh.inc1,
-                                                  kPulse2 ? in.pulseRise : fresh.inc2, fresh.wrap1,
-                                                  fresh.wrap2, fresh.g,     fresh.g2,
-                                                  fresh.q};
-                // A refresh to the values held already (a held note at rest) changes no row.
-                uint32_t differ = 0;
-                for (int k = 0; k < kHeldCount; ++k)
-                    differ |= std::bit_cast<uint32_t>(values[k]) ^ std::bit_cast<uint32_t>(in.held[k]);
-                if (differ != 0) {
-                    for (int k = 0; k < kHeldCount; ++k) {
-                        in.held[k] = values[k];
-                        c.held[k][i].v[l] = values[k];
-                    }
-                    c.refreshed[i].v[l] = -1;
-                    marked = true;
+            const Refreshed fresh = RefreshFrom(*in.memo, in.freq1[at], in.freq2[at], in.vcfFreq[at],
+                                                in.vcfRes[at], in.incScale, in.filterRate);
+            const float values[kHeldCount] = {fresh.inc1,  fresh.inc2,  kPulse1 ? in.pulseRise : fresh.inc1,
+                                              kPulse2 ? in.pulseRise : fresh.inc2, fresh.wrap1,
+                                              fresh.wrap2, fresh.g,     fresh.g2,
+                                              fresh.q};
+            // A refresh to the values held already (a held note at rest) changes no row.
+            uint32_t differ = 0;
+            for (int k = 0; k < kHeldCount; ++k)
+                differ |= std::bit_cast<uint32_t>(values[k]) ^ std::bit_cast<uint32_t>(in.held[k]);
+            if (differ != 0) {
+                for (int k = 0; k < kHeldCount; ++k) {
+                    in.held[k] = values[k];
+                    c.held[k][i].v[l] = values[k];
                 }
-                in.refresh = kRefreshInterval;
+                c.refreshed[i].v[l] = -1;
+                marked = true;
             }
-            --in.refresh;
         }
+        in.refresh = i - length;
     }
     // Every held value carried into every sample's row, taking the new ones where a lane refreshed.
     for (int k = 0; k < kHeldCount; ++k) {
