@@ -365,7 +365,7 @@ template <KernelPath kPath, bool kProduct> struct FilterLanes {
     [[gnu::always_inline]] void Step(const RegisterLanes& r, RegisterChunk& c, int i, int step, LaneF o1,
                                      LaneF o2) noexcept
     {
-        LaneF g, gStage2, q, kdc, dc2Target, invN, gain1, gain2, self, twoSelf;
+        LaneF g, gStage2, q, kdc, dc2Target, gain1, gain2, self, twoSelf, invN = {};
         LoadLanes(g, c.held[kCutoffG][i]);
         LoadLanes(gStage2, c.held[kCutoffG2][i]);
         LoadLanes(q, c.held[kDamping][i]);
@@ -376,22 +376,10 @@ template <KernelPath kPath, bool kProduct> struct FilterLanes {
         LoadLanes(self, s);
         LoadLanes(twoSelf, twoS);
 
-        dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
-        const LaneF o2ac = o2 - dc2;
-        LaneF m;
-        if constexpr (kProduct) {
+        if constexpr (kProduct)
             LoadLanes(invN, r.fixed[kInverseN]);
-            m = gain1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * gain2;
-        } else {
-            m = gain1 * o1 + gain2 * o2ac;
-        }
-        dcMix = dcMix + (m - dcMix) * kdc;
-        const LaneF x = m - dcMix;
-
-        lp1 = lp1 + g * bp1;
-        bp1 = bp1 + g * (x + twoSelf - lp1 - q * bp1);
-        lp2 = lp2 + gStage2 * bp2;
-        bp2 = bp2 + gStage2 * (lp1 - self - lp2 - q * bp2);
+        const LaneF x = MixStep<kProduct>(dc2, dcMix, o1, o2, dc2Target, kdc, gain1, gain2, invN);
+        FilterStep(lp1, bp1, lp2, bp2, x, g, gStage2, q, self, twoSelf);
         StoreLanes(c.y[i][step], lp2);
     }
 

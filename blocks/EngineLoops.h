@@ -158,6 +158,37 @@ inline Refreshed RefreshFrom(RefreshMemo& m, float freq1, float freq2, float vcf
     return Refreshed{m.value[0], m.value[1], m.value[2], m.value[3], m.value[4], m.value[5], m.value[6]};
 }
 
+// One filter step's mix of the oscillators' sources o1 and o2 with its DC trackers (dc2 follows
+// oscillator 2, dcMix the mix); returns the mix without its DC. T: float for a voice alone, or a vector
+// of the GCC extension for voices side by side, which then perform the same operations in the same
+// order, lane by lane.
+template <bool kProduct, typename T>
+[[gnu::always_inline]] inline T MixStep(T& dc2, T& dcMix, T o1, T o2, T dc2Target, T kdc, T gain1, T gain2,
+                                        T invN) noexcept
+{
+    dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
+    const T o2ac = o2 - dc2;
+    T m;
+    if constexpr (kProduct)
+        m = gain1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * gain2;
+    else
+        m = gain1 * o1 + gain2 * o2ac;
+    dcMix = dcMix + (m - dcMix) * kdc;
+    return m - dcMix;
+}
+
+// One step of the two filter stages on x, with the self-noise s (twice it into the first stage); the
+// second stage's output is lp2. T as for MixStep.
+template <typename T>
+[[gnu::always_inline]] inline void FilterStep(T& lp1, T& bp1, T& lp2, T& bp2, T x, T g, T gStage2, T q, T s,
+                                              T twoS) noexcept
+{
+    lp1 = lp1 + g * bp1;
+    bp1 = bp1 + g * (x + twoS - lp1 - q * bp1);
+    lp2 = lp2 + gStage2 * bp2;
+    bp2 = bp2 + gStage2 * (lp1 - s - lp2 - q * bp2);
+}
+
 // Where the kernel's frames go: "tmp4" alone, as the voice's next steps read it.
 struct StoreFrames {
     Quad_float* tmp;
@@ -370,20 +401,8 @@ void Engine::Render(int frames, Sink& target) noexcept
             const float o1 = o[0];
             const float o2 = o[1];
 
-            dc2 = dc2 + ((o2 - dc2Target) - dc2) * kdc;
-            const float o2ac = o2 - dc2;
-            float m;
-            if constexpr (kProduct)
-                m = G1 * o1 + o1 * (2.0f - o1 * invN) * o2ac * G2;
-            else
-                m = G1 * o1 + G2 * o2ac;
-            dcMix = dcMix + (m - dcMix) * kdc;
-            const float x = m - dcMix;
-
-            lp1 = lp1 + g * bp1;
-            bp1 = bp1 + g * (x + twoS - lp1 - q * bp1);
-            lp2 = lp2 + gStage2 * bp2;
-            bp2 = bp2 + gStage2 * (lp1 - s - lp2 - q * bp2);
+            const float x = MixStep<kProduct>(dc2, dcMix, o1, o2, dc2Target, kdc, G1, G2, invN);
+            FilterStep(lp1, bp1, lp2, bp2, x, g, gStage2, q, s, twoS);
             y[step] = lp2;
             sink.Step(i, step, steps, lp2);
         }
