@@ -6,7 +6,6 @@
 
 #include "blocks/EngineLoops.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
@@ -255,10 +254,7 @@ void RefreshChunk(RegisterLanes& r, RegisterChunk& c, int start, int length) noe
                                               fresh.wrap2, fresh.g,     fresh.g2,
                                               fresh.q};
             // A refresh to the values held already (a held note at rest) changes no row.
-            uint32_t differ = 0;
-            for (int k = 0; k < kHeldCount; ++k)
-                differ |= std::bit_cast<uint32_t>(values[k]) ^ std::bit_cast<uint32_t>(in.held[k]);
-            if (differ != 0) {
+            if (!SameBitsAll(values, in.held, kHeldCount)) {
                 for (int k = 0; k < kHeldCount; ++k) {
                     in.held[k] = values[k];
                     c.held[k][i].v[l] = values[k];
@@ -316,25 +312,23 @@ template <KernelPath kPath, bool kProduct> struct FilterLanes {
 
     [[gnu::always_inline]] void Load(const RegisterLanes& r) noexcept
     {
-        LoadLanes(dc2, r.state[kDc2]);
-        LoadLanes(dcMix, r.state[kDcMix]);
-        LoadLanes(bp1, r.state[kBp1]);
-        LoadLanes(lp1, r.state[kLp1]);
-        LoadLanes(bp2, r.state[kBp2]);
-        LoadLanes(lp2, r.state[kLp2]);
-        LoadLanes(noiseA, r.state[kNoiseA]);
-        LoadLanes(noiseB, r.state[kNoiseB]);
+        EachState([&](auto& v, Carried h) { LoadLanes(v, r.state[h]); });
     }
-    [[gnu::always_inline]] void Save(RegisterLanes& r) const noexcept
+    [[gnu::always_inline]] void Save(RegisterLanes& r) noexcept
     {
-        StoreLanes(r.state[kDc2], dc2);
-        StoreLanes(r.state[kDcMix], dcMix);
-        StoreLanes(r.state[kBp1], bp1);
-        StoreLanes(r.state[kLp1], lp1);
-        StoreLanes(r.state[kBp2], bp2);
-        StoreLanes(r.state[kLp2], lp2);
-        StoreLanes(r.state[kNoiseA], noiseA);
-        StoreLanes(r.state[kNoiseB], noiseB);
+        EachState([&](auto& v, Carried h) { StoreLanes(r.state[h], v); });
+    }
+    // f(state, its row) for each state the filter carries from chunk to chunk.
+    template <typename F> [[gnu::always_inline]] void EachState(F f) noexcept
+    {
+        f(dc2, kDc2);
+        f(dcMix, kDcMix);
+        f(bp1, kBp1);
+        f(lp1, kLp1);
+        f(bp2, kBp2);
+        f(lp2, kLp2);
+        f(noiseA, kNoiseA);
+        f(noiseB, kNoiseB);
     }
     // Sample i's self-noise and input products, kept in rows for its steps to read.
     [[gnu::always_inline]] void Begin(const RegisterLanes& r, const RegisterChunk& c, int i) noexcept

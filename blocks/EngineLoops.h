@@ -136,6 +136,17 @@ inline Refreshed RefreshAt(float freq1, float freq2, float vcfFreq, float vcfRes
     return r;
 }
 
+// Whether a[0..count) and b[0..count) have the same bits, compared in registers: a memcmp of an array
+// the compiler has just built would read it back in pieces from a store made as one vector, and wait
+// for that store to finish.
+inline bool SameBitsAll(const float* a, const float* b, int count) noexcept
+{
+    uint32_t differ = 0;
+    for (int k = 0; k < count; ++k)
+        differ |= std::bit_cast<uint32_t>(a[k]) ^ std::bit_cast<uint32_t>(b[k]);
+    return differ == 0;
+}
+
 // RefreshAt through the engine's memo: a refresh is a function of its inputs alone, so inputs with the
 // bits of the last ones give the last values, without the exponentials and the sine (a held note with
 // its envelopes at rest refreshes to the same values again and again).
@@ -143,12 +154,7 @@ inline Refreshed RefreshFrom(RefreshMemo& m, float freq1, float freq2, float vcf
                              float filterRate) noexcept
 {
     const float key[RefreshMemo::kKeys] = {freq1, freq2, vcfFreq, vcfRes, incScale, filterRate};
-    // Compared bits by bits, in registers: a copy of the key through memory would be stored as one
-    // vector and read back in pieces, which stalls the read until the store has gone.
-    uint32_t differ = m.valid ? 0u : 1u;
-    for (int k = 0; k < RefreshMemo::kKeys; ++k)
-        differ |= std::bit_cast<uint32_t>(key[k]) ^ std::bit_cast<uint32_t>(m.key[k]);
-    if (differ != 0) {
+    if (!m.valid || !SameBitsAll(key, m.key, RefreshMemo::kKeys)) {
         const Refreshed r = RefreshAt(freq1, freq2, vcfFreq, vcfRes, incScale, filterRate);
         const float values[RefreshMemo::kValues] = {r.inc1, r.inc2, r.wrap1, r.wrap2, r.g, r.g2, r.q};
         std::memcpy(m.key, key, sizeof key);
